@@ -1,0 +1,65 @@
+#include "cli/common.h"
+
+#include "platform/sysutils.h"
+
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <unistd.h>
+
+void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
+{
+    app.add_option("--type,-t", typeName, "Symbology: enumerator (bcCodeEAN13), name (EAN13) or alias (ean13)")
+        ->required();
+    auto* text = app.add_option("--text", this->text, "Text to encode");
+    auto* file = app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
+    text->excludes(file);
+    file->excludes(text);
+    app.add_flag("--checksum", checksum, "Add the symbology's check character");
+    if (!modulHelp.empty())
+        app.add_option("--modul,-m", modul, modulHelp);
+    app.add_option("--ratio,-r", ratio, "Wide-to-narrow ratio (clamped per symbology)");
+}
+
+TBarType EncodingOptions::Type() const
+{
+    TBarType type;
+    if (!FindBarType(typeName, type))
+        throw UsageError("Unknown barcode type '" + typeName + "' (see 'qbarcode types')");
+    return type;
+}
+
+std::string EncodingOptions::Text() const
+{
+    if (textFile.empty())
+        return text;
+    std::ifstream in(textFile, std::ios::binary);
+    if (!in)
+        throw Exception("Cannot read '" + textFile + "'");
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::int32_t EncodingOptions::Modul() const
+{
+    if (modul < std::numeric_limits<std::int32_t>::min() || modul > std::numeric_limits<std::int32_t>::max())
+        throw UsageError("--modul: " + std::to_string(modul) + " does not fit a 32-bit integer");
+    return static_cast<std::int32_t>(modul);
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
+{
+    const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+    try {
+        write(tmp);
+    } catch (...) {
+        std::remove(tmp.c_str());
+        throw;
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot write '" + path + "'");
+    }
+}

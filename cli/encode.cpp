@@ -1,0 +1,105 @@
+// qbarcode encode: the line codes, caption and measurements of one barcode.
+#include "cli/common.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+std::string JsonString(const std::string& s)
+{
+    std::string out = "\"";
+    for (char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (u < 0x20 || u > 0x7e) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", u);
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string ShortestReal(double v)
+{
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    std::string s(buf, ec == std::errc() ? end : buf);
+    if (s.find_first_of(".eEn") == std::string::npos)
+        s += ".0";
+    return s;
+}
+
+// One character per pixel column: '1' under a bar, '0' under a space.
+// Streams, so that a very wide symbol needs no buffer of its size.
+void PrintModules(const std::string& lineCodes)
+{
+    for (char c : lineCodes) {
+        std::int32_t width;
+        TBarLineType type;
+        DecodeLineCode(c, width, type);
+        const char mark = type == white ? '0' : '1';
+        for (std::int32_t i = 0; i < width; ++i)
+            std::putchar(mark);
+    }
+}
+
+} // namespace
+
+std::function<int()> AddEncodeCommand(CLI::App& app)
+{
+    auto* cmd = app.add_subcommand("encode", "Print the line codes, caption and widths of a barcode");
+    auto opts = std::make_shared<EncodingOptions>();
+    auto json = std::make_shared<bool>(false);
+    auto modules = std::make_shared<bool>(false);
+    opts->Add(*cmd, "Narrow module width in pixels");
+    cmd->add_flag("--json", *json, "Print one JSON object");
+    cmd->add_flag("--modules", *modules, "Add the symbol as 1 (bar) and 0 (space), one per pixel column");
+    return [opts, json, modules] {
+        const TBarType type = opts->Type();
+        const std::string text = opts->Text();
+        std::string caption = text, lineCodes;
+        double ratio = opts->ratio;
+        MakeLineCodes(type, text, opts->Modul(), ratio, opts->CheckSum(), caption, lineCodes);
+        const std::int32_t widths[4] = {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
+        const std::int32_t barWidth = Q_GetBarWidth(type, text, opts->Modul(), ratio, opts->CheckSum());
+        // Q_GetBarWidth encoded again with the same settings, so the module
+        // widths that PrintModules reads are those of this symbol.
+        if (*json) {
+            std::printf("{\"type\": \"%s\", \"line_codes\": %s, \"caption\": %s, \"ratio\": %s, "
+                        "\"module_widths\": [%d, %d, %d, %d], \"bar_width\": %d",
+                        BarTypeEnumName(type), JsonString(lineCodes).c_str(), JsonString(caption).c_str(),
+                        ShortestReal(ratio).c_str(), widths[0], widths[1], widths[2], widths[3], barWidth);
+            if (*modules) {
+                std::fputs(", \"modules\": \"", stdout);
+                PrintModules(lineCodes);
+                std::putchar('"');
+            }
+            std::puts("}");
+            return 0;
+        }
+        std::printf("type:          %s (%s)\n", BarTypeEnumName(type), BCData[type].Name);
+        std::printf("line codes:    %s\n", lineCodes.c_str());
+        std::printf("caption:       %s\n", caption.c_str());
+        std::printf("ratio:         %s\n", ShortestReal(ratio).c_str());
+        std::printf("module widths: %d %d %d %d\n", widths[0], widths[1], widths[2], widths[3]);
+        std::printf("bar width:     %d\n", barWidth);
+        if (*modules) {
+            std::fputs("modules:       ", stdout);
+            PrintModules(lineCodes);
+            std::putchar('\n');
+        }
+        return 0;
+    };
+}

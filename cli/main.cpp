@@ -1,0 +1,39 @@
+// qbarcode: encode, measure, draw and print barcodes from the command line.
+#include "cli/common.h"
+#include "platform/sysutils.h"
+
+#include <cstdio>
+#include <map>
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
+    app.require_subcommand(1);
+    std::map<CLI::App*, std::function<int()>> actions;
+    for (auto add : {AddTypesCommand, AddEncodeCommand}) {
+        auto action = add(app);
+        actions[app.get_subcommands({}).back()] = action;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+    try {
+        for (auto& [cmd, action] : actions)
+            if (cmd->parsed())
+                return action();
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        return 1;
+    }
+    return 2;
+}

@@ -1,0 +1,19 @@
+// qbarcode types: the symbology table.
+#include "cli/common.h"
+
+#include <cstdio>
+
+std::function<int()> AddTypesCommand(CLI::App& app)
+{
+    auto* cmd = app.add_subcommand("types", "List the symbologies");
+    return [cmd] {
+        (void)cmd;
+        std::printf("%-3s %-24s %-20s %-14s %s\n", "#", "enumerator", "name", "alias", "numeric");
+        for (int i = 0; i < BarTypeCount; ++i) {
+            const auto t = static_cast<TBarType>(i);
+            std::printf("%-3d %-24s %-20s %-14s %s\n", i, BarTypeEnumName(t), BCData[i].Name, BarTypeAlias(t),
+                        BCData[i].Numeric ? "yes" : "no");
+        }
+        return 0;
+    };
+}

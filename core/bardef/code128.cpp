@@ -1,0 +1,102 @@
+// Code 128 A, B, C and EAN-128 A, B, C, each symbol in one code set.
+#include "core/bardef/bardef.h"
+
+namespace {
+
+// Element widths (bar, space, bar, space, bar, space) of the Code 128 symbol
+// characters 0 to 105 (ISO/IEC 15417): 103 to 105 are Start A, B and C.
+constexpr const char* kPatterns[106] = {
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
+    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
+    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
+    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
+    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
+    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
+    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
+    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
+    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
+    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
+    "114131", "311141", "411131", "211412", "211214", "211232",
+};
+
+constexpr int kFnc1 = 102;
+constexpr const char* kStop = "2331112";
+
+enum class CodeSet { A, B, C };
+
+CodeSet SetOf(TBarType type)
+{
+    switch (type) {
+    case bcCode128A:
+    case bcCodeEAN128A:
+        return CodeSet::A;
+    case bcCode128B:
+    case bcCodeEAN128B:
+        return CodeSet::B;
+    default:
+        return CodeSet::C;
+    }
+}
+
+bool IsEan128(TBarType type) { return type == bcCodeEAN128A || type == bcCodeEAN128B || type == bcCodeEAN128C; }
+
+// The value of a character in code set A (codes 32 to 95) or B (32 to 126);
+// a character the set lacks is encoded as a space.
+int CharValue(CodeSet set, char c)
+{
+    const auto code = static_cast<unsigned char>(c);
+    const unsigned last = set == CodeSet::A ? 95 : 126;
+    return (code >= 32 && code <= last) ? code - 32 : 0;
+}
+
+int PairValue(char high, char low)
+{
+    if (high < '0' || high > '9' || low < '0' || low > '9')
+        return 0;
+    return (high - '0') * 10 + (low - '0');
+}
+
+} // namespace
+
+void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std::string& Caption,
+                   std::string& LineCodes)
+{
+    const CodeSet set = SetOf(Type);
+    std::string data(Text);
+    std::string widths;
+    widths.reserve(6 * (data.size() + 4) + 7);
+
+    const int start = set == CodeSet::A ? 103 : set == CodeSet::B ? 104 : 105;
+    widths += kPatterns[start];
+    std::int64_t sum = start;
+    std::int64_t weight = 1;
+    auto append = [&](int value) {
+        widths += kPatterns[value];
+        sum += value * weight;
+        ++weight;
+    };
+
+    if (IsEan128(Type)) {
+        append(kFnc1);
+        if (CheckSum == csModulo10) {
+            std::string checked;
+            ApplyCheckSum(CheckSum, data, checked);
+            data = std::move(checked);
+        }
+    }
+    if (set == CodeSet::C) {
+        if (data.size() % 2 != 0)
+            data.insert(data.begin(), '0');
+        for (std::size_t i = 0; i < data.size(); i += 2)
+            append(PairValue(data[i], data[i + 1]));
+    } else {
+        for (char c : data)
+            append(CharValue(set, c));
+    }
+    widths += kPatterns[sum % 103];
+    widths += kStop;
+
+    LineCodes.clear();
+    AppendWidthsAsLineCodes(widths, LineCodes);
+    Caption = std::move(data);
+}

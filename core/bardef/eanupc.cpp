@@ -1,0 +1,235 @@
+// EAN-8, EAN-13, UPC-A, UPC-E0, UPC-E1 and the 2- and 5-digit supplements,
+// with the digit-string routines they share with EAN-128.
+#include "core/bardef/bardef.h"
+#include "platform/sysutils.h"
+
+namespace {
+
+// Number sets A, B and C of ISO/IEC 15420 as line codes; A and B run space,
+// bar, space, bar, C runs bar, space, bar, space. B is C read backwards.
+constexpr const char* kSetA[10] = {"2605", "1615", "1516", "0805", "0526", "0625", "0508", "0706", "0607", "2506"};
+constexpr const char* kSetB[10] = {"0517", "0616", "1606", "0535", "1705", "0715", "3505", "1525", "2515", "1507"};
+constexpr const char* kSetC[10] = {"7150", "6160", "6061", "5350", "5071", "5170", "5053", "5251", "5152", "7051"};
+
+// Left-half sets of EAN-13, selected by the first (undrawn) digit.
+constexpr const char* kEan13Parity[10] = {"AAAAAA", "AABABB", "AABBAB", "AABBBA", "ABAABB",
+                                          "ABBAAB", "ABBBAA", "ABABAB", "ABABBA", "ABBABA"};
+
+// UPC-E parity rows ('E' even, 'o' odd); the 5-digit supplement uses letters
+// 2 to 6 of the same rows.
+constexpr const char* kUpcEParity[10] = {"EEEooo", "EEoEoo", "EEooEo", "EEoooE", "EoEEoo",
+                                         "EooEEo", "EoooEE", "EoEoEo", "EoEooE", "EooEoE"};
+
+// 2-digit supplement parity by value modulo 4.
+constexpr const char* kSupp2Parity[4] = {"oo", "oE", "Eo", "EE"};
+
+constexpr const char* kGuard = "505";
+constexpr const char* kCentre = "05050";
+constexpr const char* kUpcEEnd = "050505";
+constexpr const char* kSuppStart = "506";
+constexpr const char* kSuppGap = "05";
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    return StrToInt(std::string(1, c)); // raises the conversion error for a non-digit
+}
+
+void AppendDigit(const char* const set[10], char digit, std::string& out) { out.append(set[DigitValue(digit)], 4); }
+
+// The UPC-A number (11 digits, before its check digit) that six UPC-E digits
+// stand for, by the rule of the sixth digit.
+std::string ExpandUpcE(char numberSystem, std::string_view d)
+{
+    std::string out(1, numberSystem);
+    switch (d[5]) {
+    case '0':
+    case '1':
+    case '2':
+        out.append(d.substr(0, 2)).append(1, d[5]).append("0000").append(d.substr(2, 3));
+        break;
+    case '3':
+        out.append(d.substr(0, 3)).append("00000").append(d.substr(3, 2));
+        break;
+    case '4':
+        out.append(d.substr(0, 4)).append("00000").append(1, d[4]);
+        break;
+    default:
+        out.append(d.substr(0, 5)).append("0000").append(1, d[5]);
+        break;
+    }
+    return out;
+}
+
+void EncodeUpcE(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes,
+                char numberSystem, const char* const evenSet[10], const char* const oddSet[10])
+{
+    std::string d;
+    PadLeftZeros(7, std::string(Text), d);
+    if (CheckSum == csModulo10) {
+        // The check digit is that of the UPC-A number the symbol expands to.
+        std::string expanded;
+        AppendMod10(ExpandUpcE(numberSystem, d), expanded);
+        d.resize(6);
+        d += expanded.back();
+        Caption = d;
+    }
+    const char* parity = kUpcEParity[DigitValue(d[6])];
+    LineCodes.assign(kGuard);
+    for (int i = 0; i < 6; ++i)
+        AppendDigit(parity[i] == 'E' ? evenSet : oddSet, d[i], LineCodes);
+    LineCodes += kUpcEEnd;
+}
+
+void EncodeSupplement(std::string_view digits, const char* parity, std::string& LineCodes)
+{
+    LineCodes.assign(kSuppStart);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0)
+            LineCodes += kSuppGap;
+        AppendDigit(parity[i] == 'E' ? kSetB : kSetA, digits[i], LineCodes);
+    }
+}
+
+} // namespace
+
+void PadLeftZeros(std::uint8_t Length, const std::string& Digits, std::string& Result)
+{
+    if (Digits.size() >= Length) {
+        Result = Digits;
+        return;
+    }
+    std::string padded(Length - Digits.size(), '0');
+    padded += Digits;
+    Result = std::move(padded);
+}
+
+void AppendMod10(const std::string& Digits, std::string& Result)
+{
+    // Weights 3, 1, 3, ... from the rightmost digit; read from the left so
+    // that a conversion error names the first character that is no digit.
+    std::int64_t sum = 0;
+    const std::size_t n = Digits.size();
+    for (std::size_t i = 0; i < n; ++i)
+        sum += DigitValue(Digits[i]) * ((n - i) % 2 == 1 ? 3 : 1);
+    const int r = static_cast<int>(sum % 10);
+    std::string out = Digits;
+    out += static_cast<char>('0' + (r == 0 ? 0 : 10 - r));
+    Result = std::move(out);
+}
+
+void ApplyCheckSum(TCheckSum CheckSum, const std::string& Digits, std::string& Result)
+{
+    if (CheckSum == csModulo10)
+        AppendMod10(Digits, Result);
+    else
+        Result = Digits;
+}
+
+void ReplaceSupp5Check(const std::string& Digits, std::string& Result)
+{
+    std::string out = Digits.substr(0, Digits.empty() ? 0 : Digits.size() - 1);
+    std::int64_t sum = 0;
+    int weight = 3;
+    for (auto it = out.rbegin(); it != out.rend(); ++it) {
+        sum += DigitValue(*it) * weight;
+        weight = 12 - weight;
+    }
+    out += static_cast<char>('0' + sum % 10);
+    Result = std::move(out);
+}
+
+void EncodeEAN8(std::string_view Text, TCheckSum CheckSum, std::string& LineCodes)
+{
+    std::string d;
+    if (CheckSum == csModulo10) {
+        // A longer text keeps its first seven digits, as UPC-A keeps its
+        // first eleven, so that no other valid-looking number is drawn.
+        PadLeftZeros(7, std::string(Text.substr(0, 7)), d);
+        ApplyCheckSum(CheckSum, d, d);
+    } else {
+        PadLeftZeros(8, std::string(Text), d);
+    }
+    QB_ASSERT(d.size() == 8, "EAN8 : Invalid barcode length.");
+    LineCodes.assign(kGuard);
+    for (int i = 0; i < 4; ++i)
+        AppendDigit(kSetA, d[i], LineCodes);
+    LineCodes += kCentre;
+    for (int i = 4; i < 8; ++i)
+        AppendDigit(kSetC, d[i], LineCodes);
+    LineCodes += kGuard;
+}
+
+void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCodes)
+{
+    std::string d;
+    if (CheckSum == csModulo10) {
+        PadLeftZeros(12, std::string(Text), d);
+        ApplyCheckSum(CheckSum, d, d);
+    } else {
+        PadLeftZeros(13, std::string(Text), d);
+    }
+    QB_ASSERT(d.size() == 13, "EAN13 : Invalid barcode length.");
+    const char* parity = kEan13Parity[DigitValue(d[0])];
+    LineCodes.clear();
+    LineCodes.reserve(59);
+    LineCodes += kGuard;
+    for (int i = 0; i < 6; ++i)
+        AppendDigit(parity[i] == 'A' ? kSetA : kSetB, d[1 + i], LineCodes);
+    LineCodes += kCentre;
+    for (int i = 7; i < 13; ++i)
+        AppendDigit(kSetC, d[i], LineCodes);
+    LineCodes += kGuard;
+}
+
+void EncodeUPCA(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
+{
+    std::string d;
+    PadLeftZeros(12, std::string(Text), d);
+    if (CheckSum == csModulo10) {
+        ApplyCheckSum(CheckSum, d.substr(0, 11), d);
+        Caption = d;
+    }
+    LineCodes.clear();
+    LineCodes.reserve(59);
+    LineCodes += kGuard;
+    for (int i = 0; i < 6; ++i)
+        AppendDigit(kSetA, d[i], LineCodes);
+    LineCodes += kCentre;
+    for (int i = 6; i < 12; ++i)
+        AppendDigit(kSetC, d[i], LineCodes);
+    LineCodes += kGuard;
+}
+
+void EncodeUPCE0(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
+{
+    EncodeUpcE(Text, CheckSum, Caption, LineCodes, '0', kSetB, kSetA);
+}
+
+void EncodeUPCE1(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
+{
+    EncodeUpcE(Text, CheckSum, Caption, LineCodes, '1', kSetA, kSetB);
+}
+
+void EncodeUPCSupp5(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
+{
+    std::string p, q;
+    PadLeftZeros(5, std::string(Text), p);
+    ReplaceSupp5Check(p.substr(0, 5) + "0", q);
+    if (CheckSum == csModulo10)
+        Caption = q;
+    EncodeSupplement(std::string_view(p).substr(0, 5), kUpcEParity[q[5] - '0'] + 1, LineCodes);
+}
+
+void EncodeUPCSupp2(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
+{
+    std::string p, q;
+    PadLeftZeros(2, std::string(Text), p);
+    // The parity comes from the two digits drawn, whatever follows them.
+    const int value = DigitValue(p[0]) * 10 + DigitValue(p[1]);
+    ReplaceSupp5Check(p.substr(0, 5) + "0", q);
+    if (CheckSum == csModulo10)
+        Caption = q;
+    EncodeSupplement(std::string_view(p).substr(0, 2), kSupp2Parity[value % 4], LineCodes);
+}

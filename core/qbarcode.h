@@ -1,0 +1,107 @@
+// Qbarcode: the core unit of the barcode library.
+//
+// A text and a symbology become a line-code string (one character per bar or
+// space, see the alphabet below), which is measured, drawn on any canvas at
+// any angle, or printed in physical units. Every request encodes afresh;
+// nothing is cached.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/// The 23 symbologies, in their fixed order: the ordinal indexes BCData.
+enum TBarType : int {
+    bcCode_2_5_interleaved,
+    bcCode_2_5_industrial,
+    bcCode_2_5_matrix,
+    bcCode39,
+    bcCode39Extended,
+    bcCode128A,
+    bcCode128B,
+    bcCode128C,
+    bcCode93,
+    bcCode93Extended,
+    bcCodeMSI,
+    bcCodePostNet,
+    bcCodeCodabar,
+    bcCodeEAN8,
+    bcCodeEAN13,
+    bcCodeUPC_A,
+    bcCodeUPC_E0,
+    bcCodeUPC_E1,
+    bcCodeUPC_Supp2,
+    bcCodeUPC_Supp5,
+    bcCodeEAN128A,
+    bcCodeEAN128B,
+    bcCodeEAN128C,
+};
+
+/// Number of symbologies.
+constexpr int BarTypeCount = 23;
+
+/// Whether a value is one of the 23 TBarType enumerators.
+constexpr bool IsValidBarType(TBarType t) { return t >= 0 && t < BarTypeCount; }
+
+/// Check character choice: csModulo10 adds the symbology's check character
+/// (modulo 43 for Code 39, modulo 10 for EAN/UPC/EAN-128).
+enum TCheckSum : int { csNone, csModulo10 };
+
+/// Kind of one element: a space, a full-height bar, a short bar.
+enum TBarLineType : int { white, black, black_half };
+
+/// One row of BCData: the display name and whether only digits are accepted.
+struct TBCdata {
+    const char* Name;
+    bool Numeric;
+};
+
+/// The symbology table, indexed by TBarType.
+extern const TBCdata BCData[BarTypeCount];
+
+/// Pixel widths of the four width classes, set by every MakeLineCodes call
+/// and read by DecodeLineCode. Class 1 is the narrow module, class 2 the wide
+/// element, classes 3 and 4 one and a half and two times class 2.
+extern std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
+
+/// Largest module width, in pixels, that MakeLineCodes accepts.
+constexpr std::int32_t MaxModuleWidth = 1000000;
+
+/// Encodes Text (trimmed here) as symbology Type.
+///
+/// Clamps Ratio per symbology (written back), sets the module widths from
+/// Modul and Ratio, trims and validates the text, and writes the whole symbol
+/// to LineCodes. Caption is set by the caller to the text as given; the
+/// Code 128/EAN-128 and UPC encoders may replace it with what the symbol
+/// carries. Raises Exception with the system's messages ("Wrong barcode
+/// type.", "<text> : Barcode must be numeric.", the encoders' own, and
+/// "Module width out of range." for widths beyond MaxModuleWidth).
+void MakeLineCodes(TBarType Type, const std::string& Text, std::int32_t Modul, double& Ratio,
+                   TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
+
+/// Width in pixels and kind of one line code, by the current module widths.
+/// Raises "Internal Error." for a character that is not a line code.
+void DecodeLineCode(char Code, std::int32_t& Width, TBarLineType& LineType);
+
+/// Converts element widths ('1' to '4' modules, alternating bar and space,
+/// bar first) to line codes. Pure character arithmetic: nothing is checked.
+void WidthsToLineCodes(const std::string& Widths, std::string& LineCodes);
+
+/// BCData[BarType].Name; raises "Wrong barcode type." outside TBarType.
+std::string Q_GetBarTypeName(TBarType BarType);
+
+/// Width in pixels of the whole symbol (first to last element, no quiet
+/// zone). Raises what MakeLineCodes raises, and "Module width out of range."
+/// when the width does not fit 32 bits.
+std::int32_t Q_GetBarWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                           TCheckSum CheckSum);
+
+/// Finds a symbology by its enumerator ("bcCodeEAN13"), display name
+/// ("EAN13") or short alias ("ean13"), ignoring case. Returns false when no
+/// symbology has that name.
+bool FindBarType(const std::string& Name, TBarType& Type);
+
+/// The short alias of a symbology ("ean13"), as FindBarType accepts it.
+const char* BarTypeAlias(TBarType BarType);
+
+/// The enumerator's name of a symbology ("bcCodeEAN13").
+const char* BarTypeEnumName(TBarType BarType);

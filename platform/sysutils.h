@@ -1,0 +1,68 @@
+// Runtime basics of the framework layer: the exception hierarchy, message
+// formatting, string and number conversions, and the assertion macro.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <initializer_list>
+
+/// The one general exception type: every failure of the library is raised as
+/// an Exception (or a subclass) whose Message is what the caller shows.
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
+
+/// Raised when a string does not convert to a number.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+/// Raised by a failed assertion in the assertion-enabled build.
+class EAssertionFailed : public Exception {
+public:
+    using Exception::Exception;
+};
+
+/// One argument of Format: a string or an integer.
+using FormatArg = std::variant<std::string_view, long long>;
+
+/// Formats a message: each `%s` takes the next string argument, each `%d` the
+/// next integer, `%%` writes a percent sign. A missing or mismatched argument
+/// raises an Exception naming the pattern.
+std::string Format(std::string_view pattern, std::initializer_list<FormatArg> args);
+
+/// Removes every leading and trailing character whose code is 0 to 32.
+std::string Trim(std::string_view s);
+
+/// Converts a decimal integer (optional sign, surrounding blanks allowed, `$`
+/// for hexadecimal) to a 32-bit value; raises EConvertError with
+/// "'<s>' is not a valid integer value" for anything else or out of range.
+int StrToInt(std::string_view s);
+
+/// Rounds to the nearest integer, halves to the even neighbour, in extended
+/// precision. Raises Exception("Invalid floating point operation") when the
+/// result does not fit 64 bits (or for NaN).
+std::int64_t Round(long double v);
+
+/// Raises EAssertionFailed("<message> (<file>, line <n>)").
+[[noreturn]] void AssertionFailed(std::string_view message, const char* file, int line);
+
+// QB_ASSERTIONS selects the flavour: 1 keeps assertions (the Kavrel package),
+// 0 compiles them out (Kavrin).
+#ifndef QB_ASSERTIONS
+#define QB_ASSERTIONS 1
+#endif
+
+#if QB_ASSERTIONS
+#define QB_ASSERT(cond, message) \
+    do { if (!(cond)) ::AssertionFailed((message), __FILE__, __LINE__); } while (0)
+#else
+#define QB_ASSERT(cond, message) do { } while (0)
+#endif

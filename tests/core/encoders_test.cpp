@@ -1,0 +1,290 @@
+// Line codes of every symbology, checked against worked examples and against
+// symbols assembled from the named pieces of each standard.
+#include "core/qbarcode.h"
+#include "platform/sysutils.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Encoded {
+    std::string lineCodes;
+    std::string caption;
+};
+
+Encoded Encode(TBarType type, const std::string& text, TCheckSum cs = csNone)
+{
+    Encoded e{"", text};
+    double ratio = 2.0;
+    MakeLineCodes(type, text, 1, ratio, cs, e.caption, e.lineCodes);
+    return e;
+}
+
+std::string Widths(const std::string& w)
+{
+    std::string lc;
+    WidthsToLineCodes(w, lc);
+    return lc;
+}
+
+std::string ErrorOf(TBarType type, const std::string& text, TCheckSum cs = csNone)
+{
+    try {
+        Encode(type, text, cs);
+    } catch (const Exception& e) {
+        return e.Message;
+    }
+    return "";
+}
+
+struct Row {
+    TBarType type;
+    const char* text;
+    TCheckSum cs;
+    std::string lineCodes;
+    const char* caption; // nullptr: the caption stays the text
+};
+
+// Code 128 pieces, as element widths.
+const std::string kStartA = "211412", kStartB = "211214", kStartC = "211232", kFnc1 = "411131", kStop = "2331112";
+
+// EAN/UPC pieces, as line codes.
+const char* const kSetA[10] = {"2605", "1615", "1516", "0805", "0526", "0625", "0508", "0706", "0607", "2506"};
+const char* const kSetB[10] = {"0517", "0616", "1606", "0535", "1705", "0715", "3505", "1525", "2515", "1507"};
+const char* const kSetC[10] = {"7150", "6160", "6061", "5350", "5071", "5170", "5053", "5251", "5152", "7051"};
+
+// A UPC-E symbol from its six digits and parity row ('E' uses evenSet).
+std::string UpcE(const std::string& six, const std::string& parity, bool e1 = false)
+{
+    std::string lc = "505";
+    for (int i = 0; i < 6; ++i) {
+        const bool even = parity[i] == 'E';
+        lc += (even != e1 ? kSetB : kSetA)[six[i] - '0'];
+    }
+    return lc + "050505";
+}
+
+std::string Ean8(const std::string& d)
+{
+    std::string lc = "505";
+    for (int i = 0; i < 4; ++i)
+        lc += kSetA[d[i] - '0'];
+    lc += "05050";
+    for (int i = 4; i < 8; ++i)
+        lc += kSetC[d[i] - '0'];
+    return lc + "505";
+}
+
+const char* const kCode39Star = "515060605";
+
+TEST(Encoders, WorkedExamples)
+{
+    const Row rows[] = {
+        // Code 128 and EAN-128.
+        {bcCode128B, "Ab", csNone, "6051535052625153605051636270506", "Ab"},
+        {bcCode128A, "Ab", csNone, "6053515052626061615052626270506", "Ab"},
+        {bcCode128A, "Ab", csModulo10, "6053515052626061615052626270506", "Ab"},
+        {bcCode128C, "12345", csNone, "6051716160617060705070625150816270506", "012345"},
+        {bcCodeEAN128C, "1234", csModulo10, "6051718050706160617060707070607062506270506", "012348"},
+        {bcCodeEAN128C, "", csModulo10, Widths(kStartC + kFnc1 + "212222" + "222122" + kStop), "00"},
+        {bcCode128B, "", csNone, "6051536160616270506", ""},
+        // values 103, 102, 0, 17: check (103 + 102 + 0 + 51) mod 103 = 50
+        {bcCodeEAN128A, "a1", csNone, Widths(kStartA + kFnc1 + "212222" + "123221" + "231131" + kStop), "a1"},
+        // '(' 8, '0' 16, '1' 17, ')' 9: check (104 + 102 + 16 + 48 + 68 + 45) mod 103 = 74
+        {bcCodeEAN128B, "(01)", csNone,
+         Widths(kStartB + kFnc1 + "132212" + "123122" + "123221" + "221213" + "142211" + kStop), "(01)"},
+        // Code 93.
+        {bcCode93, "TEST93", csNone, "5050806051606151506050616051605350505053505070605152505050805", nullptr},
+        {bcCode93, "", csNone, "5050805250515250515050805", nullptr},
+        // Two of five.
+        {bcCode_2_5_interleaved, "", csNone, "5050605", nullptr},
+        {bcCode_2_5_industrial, "", csNone, "606050605060", nullptr},
+        {bcCode_2_5_matrix, "", csNone, "70505070505", nullptr},
+        {bcCode_2_5_interleaved, "12", csModulo10, "50506051505061605", nullptr},
+        {bcCode_2_5_industrial, "1", csModulo10, "6060506050505060605060", nullptr},
+        {bcCode_2_5_matrix, "1", csNone, "70505060506070505", nullptr},
+        {bcCode_2_5_matrix, "12", csModulo10, "70505060506051506070505", nullptr},
+        // Code 39.
+        {bcCode39, "", csNone, "5150606050515060605", nullptr},
+        {bcCode39, "", csModulo10, "5150606050" "5051606050" "515060605", nullptr},
+        {bcCode39, "A", csNone, "51506060506050515060515060605", nullptr},
+        {bcCode39, "A", csModulo10, "5150606050" "6050515060" "6050515060" "515060605", nullptr},
+        // unknown bytes are dropped without effect on the check character
+        {bcCode39, "a#&\x80\x01", csModulo10, "5150606050" "5051606050" "515060605", nullptr},
+        // '*' inside the text is drawn with the start/stop pattern, value 0; A+B = 21 -> 'L'
+        {bcCode39, "A*B", csModulo10,
+         std::string("5150606050") + "6050515060" + kCode39Star + "0" + "5060515060" + "5060505160" + kCode39Star,
+         nullptr},
+        // EAN and UPC.
+        {bcCodeEAN13, "590123412345", csModulo10, "50525060517061615160805170505050616060615350507151705251505",
+         nullptr},
+        {bcCodeEAN8, "", csNone, Ean8("00000000"), nullptr},
+        {bcCodeEAN8, "", csModulo10, Ean8("00000000"), nullptr},
+        {bcCodeEAN8, "1234567", csModulo10, Ean8("12345670"), nullptr},
+        // A longer text keeps its first seven digits.
+        {bcCodeEAN8, "12345670", csModulo10, Ean8("12345670"), nullptr},
+        {bcCodeEAN8, "123456789", csModulo10, Ean8("12345670"), nullptr},
+        {bcCodeUPC_A, "036000291452", csModulo10, "", "036000291452"},
+        {bcCodeUPC_A, "03600029145", csModulo10, "", "003600029143"},
+        {bcCodeUPC_A, "", csModulo10, "", "000000000000"},
+        {bcCodeUPC_A, "03600029145", csNone, "", nullptr},
+        {bcCodeUPC_E0, "0123456", csModulo10, UpcE("012345", "EoEoEo"), "0123457"},
+        {bcCodeUPC_E0, "0123456", csNone, UpcE("012345", "EoooEE"), nullptr},
+        {bcCodeUPC_E1, "0123456", csNone, UpcE("012345", "EoooEE", true), nullptr},
+        // The check digit is that of the expanded UPC-A number.
+        {bcCodeUPC_E0, "1234560", csModulo10, UpcE("123456", "EooEEo"), "1234565"}, // 0 12345 0000 6
+        {bcCodeUPC_E0, "4252610", csModulo10, UpcE("425261", "EoEEoo"), "4252614"}, // 0 42 1 0000 526
+        {bcCodeUPC_E1, "4252610", csModulo10, UpcE("425261", "EEoEoo", true), "4252611"}, // 1 42 1 0000 526
+        {bcCodeUPC_E0, "0000300", csModulo10, "", "0000301"}, // 0 00 0 0000 003
+        {bcCodeUPC_E0, "1234530", csModulo10, "", "1234531"}, // 0 123 00000 45
+        {bcCodeUPC_E0, "1234540", csModulo10, "", "1234543"}, // 0 1234 00000 5
+        // More than seven digits: only the first six are drawn.
+        {bcCodeUPC_E0, "012345678", csNone, UpcE("012345", "EoooEE"), nullptr},
+        {bcCodeUPC_E0, "012345678", csModulo10, UpcE("012345", "EoEoEo"), "0123457"},
+        {bcCodeUPC_Supp5, "52495", csModulo10, "506" "0715" "05" "1516" "05" "1705" "05" "2506" "05" "0625",
+         "524951"},
+        {bcCodeUPC_Supp5, "52495", csNone, "506" "0715" "05" "1516" "05" "1705" "05" "2506" "05" "0625", nullptr},
+        {bcCodeUPC_Supp2, "12", csModulo10, "5061615051516", "125"},
+        {bcCodeUPC_Supp2, "34", csNone, "5060535050526", nullptr},
+        // The parity comes from the two digits drawn.
+        {bcCodeUPC_Supp2, "123", csNone, "5061615051516", nullptr},
+        {bcCodeUPC_Supp2, "3499999999999", csNone, "5060535050526", nullptr},
+        // MSI, PostNet, Codabar.
+        {bcCodeMSI, "1234567", csNone,
+         "605151516051516051515160605160515151605160516060515160606051605151515", nullptr},
+        {bcCodeMSI, "", csNone, "6051515151515", nullptr},
+        {bcCodePostNet, "12", csNone, "51A1A1A15151A1A151A1515", nullptr},
+        {bcCodePostNet, "", csModulo10, "515", nullptr},
+        {bcCodeCodabar, "12", csNone, "5061515050506150505150605151506", nullptr},
+        {bcCodeCodabar, "", csNone, "506151505151506", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(BCData[row.type].Name) + " '" + row.text + "'" +
+                     (row.cs == csModulo10 ? " csModulo10" : ""));
+        const Encoded e = Encode(row.type, row.text, row.cs);
+        if (!row.lineCodes.empty()) {
+            EXPECT_EQ(e.lineCodes, row.lineCodes);
+        }
+        EXPECT_EQ(e.caption, row.caption ? row.caption : row.text);
+    }
+}
+
+// Symbols that must equal another encoding: rewrites, padding, dropped data.
+TEST(Encoders, EquivalentTexts)
+{
+    using namespace std::string_literals;
+    struct Pair {
+        TBarType typeA;
+        std::string textA;
+        TBarType typeB;
+        std::string textB;
+        TCheckSum cs;
+    };
+    const Pair pairs[] = {
+        {bcCode93Extended, "a-1", bcCode93, "}A{M1", csNone},
+        {bcCode93Extended, "\xC8\xC9", bcCode93, "", csNone},
+        {bcCode93Extended, "\x7f@`", bcCode93, "]T]V]W", csNone},
+        {bcCode39Extended, "a", bcCode39, "+A", csModulo10},
+        {bcCode39Extended, "*-.", bcCode39, "/J/M/N", csNone},
+        {bcCode39Extended, "A\0B\x7f\xff"s, bcCode39, "A%UB%T", csNone},
+        // An odd count of digits gets a leading zero.
+        {bcCode_2_5_interleaved, "123", bcCode_2_5_interleaved, "0123", csNone},
+        {bcCode_2_5_interleaved, "1", bcCode_2_5_interleaved, "01", csNone},
+        {bcCodeEAN13, "", bcCodeEAN13, "000000000000", csModulo10},
+        {bcCodeUPC_A, "", bcCodeUPC_A, "000000000000", csModulo10},
+        {bcCodeUPC_A, "03600029145", bcCodeUPC_A, "003600029145", csNone},
+        {bcCodeUPC_Supp5, "52495123", bcCodeUPC_Supp5, "52495", csNone},
+        {bcCode128B, "AB\x01\x7f" "C", bcCode128B, "AB  C", csNone},
+    };
+    for (const Pair& p : pairs) {
+        SCOPED_TRACE(p.textA + " ~ " + p.textB);
+        EXPECT_EQ(Encode(p.typeA, p.textA, p.cs).lineCodes, Encode(p.typeB, p.textB, p.cs).lineCodes);
+    }
+}
+
+TEST(Encoders, Code93CheckCharactersWrapTheirWeights)
+{
+    // C and K are the two characters before the stop: 'L' (21) and '6' (6).
+    const std::string lc = Encode(bcCode93, "ABCDEFGHIJKLMNO").lineCodes;
+    EXPECT_EQ(lc.substr(lc.size() - 19, 12), Widths("111123") + Widths("121311"));
+    // "a-1" becomes "}A{M1", whose C is 'R' (27) and K '.' (37).
+    const std::string ext = Encode(bcCode93Extended, "a-1").lineCodes;
+    EXPECT_EQ(ext.substr(ext.size() - 19, 12), Widths("212211") + Widths("311112"));
+}
+
+TEST(Encoders, Messages)
+{
+    struct Case {
+        TBarType type;
+        const char* text;
+        TCheckSum cs;
+        const char* message;
+    };
+    const Case cases[] = {
+        {bcCode93, "abc", csNone, "abc : Code_93 bad data."},
+        {bcCode93, " ab*c ", csNone, "ab*c : Code_93 bad data."},
+        {bcCodeCodabar, "a1", csNone, "a1 : Codabar bad data."},
+        {bcCodeCodabar, " 1 2 ", csNone, "1 2 : Codabar bad data."},
+        {bcCode_2_5_interleaved, "12A4", csNone, "12A4 : Barcode must be numeric."},
+        {bcCodeEAN13, " 12 34 ", csNone, "12 34 : Barcode must be numeric."},
+        {bcCodeEAN128B, "(01)", csModulo10, "'(' is not a valid integer value"},
+        {bcCodeEAN128A, "A1", csModulo10, "'A' is not a valid integer value"},
+        {static_cast<TBarType>(23), "1", csNone, "Wrong barcode type."},
+        {static_cast<TBarType>(-1), "1", csNone, "Wrong barcode type."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ErrorOf(c.type, c.text, c.cs), c.message) << c.text;
+    // Passing cases of the dispatch's own checks.
+    EXPECT_EQ(ErrorOf(bcCodeEAN13, " 0123 "), "");
+    EXPECT_EQ(ErrorOf(bcCode128B, "abc"), "");
+    EXPECT_EQ(ErrorOf(bcCodeEAN13, " \t\r\n"), "");
+    EXPECT_EQ(ErrorOf(bcCodeUPC_Supp2, "99999999999999999999"), "");
+}
+
+TEST(Encoders, ConversionErrorIsItsOwnType)
+{
+    EXPECT_THROW(Encode(bcCodeEAN128B, "x", csModulo10), EConvertError);
+}
+
+// EAN texts too long for their symbol: an assertion error with assertions
+// on, the surplus digits ignored with them off.
+TEST(Encoders, EanLengthAssertions)
+{
+    struct Case {
+        TBarType type;
+        const char* text;
+        TCheckSum cs;
+        const char* drawnAs;
+        const char* message;
+    };
+    const Case cases[] = {
+        {bcCodeEAN13, "5901234123457", csModulo10, "5901234123457", "EAN13 : Invalid barcode length."},
+        {bcCodeEAN13, "59012341234579", csNone, "5901234123457", "EAN13 : Invalid barcode length."},
+        {bcCodeEAN8, "123456709", csNone, "12345670", "EAN8 : Invalid barcode length."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+#if QB_ASSERTIONS
+        try {
+            Encode(c.type, c.text, c.cs);
+            ADD_FAILURE() << "no assertion";
+        } catch (const EAssertionFailed& e) {
+            EXPECT_EQ(e.Message.rfind(std::string(c.message) + " (eanupc.cpp, line ", 0), 0u) << e.Message;
+        }
+#else
+        EXPECT_EQ(Encode(c.type, c.text, c.cs).lineCodes, Encode(c.type, c.drawnAs, csNone).lineCodes);
+#endif
+    }
+}
+
+TEST(Encoders, OutputIsReplacedNotAppended)
+{
+    std::string lc = "garbage", caption = "x";
+    double ratio = 2.0;
+    MakeLineCodes(bcCodePostNet, "", 1, ratio, csNone, caption, lc);
+    EXPECT_EQ(lc, "515");
+}
+
+} // namespace
