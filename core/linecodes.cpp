@@ -199,15 +199,21 @@ std::string Q_GetBarTypeName(TBarType BarType)
 std::int32_t Q_GetBarWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                            TCheckSum CheckSum)
 {
-    std::string caption, lineCodes;
+    // Scratch strings keep their capacity from call to call; nothing of an
+    // earlier request is read from them.
+    thread_local std::string caption, lineCodes;
+    caption.clear();
     MakeLineCodes(BarType, Text, Modul, Ratio, CheckSum, caption, lineCodes);
-    std::int64_t counts[5] = {0, 0, 0, 0, 0};
-    for (char c : lineCodes)
-        ++counts[kAlphabet[static_cast<unsigned char>(c)].widthClass];
-    if (counts[0] != 0)
+    const std::int64_t widths[5] = {0, ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
+    std::int64_t width = 0;
+    bool unknown = false;
+    for (char c : lineCodes) {
+        const std::uint8_t cls = kAlphabet[static_cast<unsigned char>(c)].widthClass;
+        unknown |= cls == 0;
+        width += widths[cls];
+    }
+    if (unknown)
         throw Exception(Format("%s", {"Internal Error."}));
-    const std::int64_t width = counts[1] * ModuleWidth1 + counts[2] * ModuleWidth2 + counts[3] * ModuleWidth3 +
-                               counts[4] * ModuleWidth4;
     if (width > std::numeric_limits<std::int32_t>::max() || width < std::numeric_limits<std::int32_t>::min())
         RaiseModuleRange();
     return static_cast<std::int32_t>(width);

@@ -89,12 +89,18 @@ int StrToInt(std::string_view s)
 
 std::int64_t Round(long double v)
 {
-    // nearbyintl follows the current rounding mode, which is to-nearest-even
-    // unless a caller changed it; the bounds keep the conversion defined.
-    long double r = std::nearbyintl(v);
-    if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L))
+    // Truncate, then settle the fraction by hand: exact in extended precision
+    // (any 64-bit integer is representable) and independent of the FPU's
+    // rounding mode. The bounds keep the conversion defined.
+    if (!(v > -9223372036854775808.0L && v < 9223372036854775808.0L))
         throw Exception("Invalid floating point operation");
-    return static_cast<std::int64_t>(r);
+    const auto t = static_cast<std::int64_t>(v);
+    const long double fraction = v - static_cast<long double>(t);
+    if (fraction > 0.5L || (fraction == 0.5L && (t & 1)))
+        return t + 1;
+    if (fraction < -0.5L || (fraction == -0.5L && (t & 1)))
+        return t - 1;
+    return t;
 }
 
 void AssertionFailed(std::string_view message, const char* file, int line)

@@ -1,6 +1,8 @@
 // Code 128 A, B, C and EAN-128 A, B, C, each symbol in one code set.
 #include "core/bardef/bardef.h"
 
+#include <array>
+
 namespace {
 
 // Element widths (bar, space, bar, space, bar, space) of the Code 128 symbol
@@ -19,8 +21,25 @@ constexpr const char* kPatterns[106] = {
     "114131", "311141", "411131", "211412", "211214", "211232",
 };
 
+// The same characters as line codes: every symbol character starts with a
+// bar, so its line codes do not depend on where it stands in the symbol.
+struct LineCodePattern {
+    char codes[6];
+};
+
+constexpr std::array<LineCodePattern, 106> MakeLineCodePatterns()
+{
+    std::array<LineCodePattern, 106> table{};
+    for (std::size_t v = 0; v < table.size(); ++v)
+        for (int i = 0; i < 6; ++i)
+            table[v].codes[i] = static_cast<char>(i % 2 == 0 ? kPatterns[v][i] + 4 : kPatterns[v][i] - 1);
+    return table;
+}
+
+constexpr std::array<LineCodePattern, 106> kLineCodes = MakeLineCodePatterns();
+
 constexpr int kFnc1 = 102;
-constexpr const char* kStop = "2331112";
+constexpr const char* kStopLineCodes = "6270506"; // widths 2331112
 
 enum class CodeSet { A, B, C };
 
@@ -62,41 +81,41 @@ void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std
                    std::string& LineCodes)
 {
     const CodeSet set = SetOf(Type);
-    std::string data(Text);
-    std::string widths;
-    widths.reserve(6 * (data.size() + 4) + 7);
+    // The data encoded: the text, with the EAN-128 check digit and the code
+    // set C padding when they apply.
+    std::string owned;
+    std::string_view data = Text;
+    if (IsEan128(Type) && CheckSum == csModulo10) {
+        owned.assign(Text);
+        ApplyCheckSum(CheckSum, owned, owned);
+        data = owned;
+    }
+    if (set == CodeSet::C && data.size() % 2 != 0) {
+        owned = "0" + std::string(data);
+        data = owned;
+    }
 
+    LineCodes.clear();
+    LineCodes.reserve(6 * (data.size() + 4) + 7);
     const int start = set == CodeSet::A ? 103 : set == CodeSet::B ? 104 : 105;
-    widths += kPatterns[start];
+    LineCodes.append(kLineCodes[start].codes, 6);
     std::int64_t sum = start;
     std::int64_t weight = 1;
     auto append = [&](int value) {
-        widths += kPatterns[value];
+        LineCodes.append(kLineCodes[value].codes, 6);
         sum += value * weight;
         ++weight;
     };
-
-    if (IsEan128(Type)) {
+    if (IsEan128(Type))
         append(kFnc1);
-        if (CheckSum == csModulo10) {
-            std::string checked;
-            ApplyCheckSum(CheckSum, data, checked);
-            data = std::move(checked);
-        }
-    }
     if (set == CodeSet::C) {
-        if (data.size() % 2 != 0)
-            data.insert(data.begin(), '0');
-        for (std::size_t i = 0; i < data.size(); i += 2)
+        for (std::size_t i = 0; i + 1 < data.size(); i += 2)
             append(PairValue(data[i], data[i + 1]));
     } else {
         for (char c : data)
             append(CharValue(set, c));
     }
-    widths += kPatterns[sum % 103];
-    widths += kStop;
-
-    LineCodes.clear();
-    AppendWidthsAsLineCodes(widths, LineCodes);
-    Caption = std::move(data);
+    LineCodes.append(kLineCodes[sum % 103].codes, 6);
+    LineCodes += kStopLineCodes;
+    Caption.assign(data);
 }

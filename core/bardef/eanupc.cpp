@@ -3,6 +3,8 @@
 #include "core/bardef/bardef.h"
 #include "platform/sysutils.h"
 
+#include <algorithm>
+
 namespace {
 
 // Number sets A, B and C of ISO/IEC 15420 as line codes; A and B run space,
@@ -29,14 +31,26 @@ constexpr const char* kUpcEEnd = "050505";
 constexpr const char* kSuppStart = "506";
 constexpr const char* kSuppGap = "05";
 
-int DigitValue(char c)
+// Raises the framework's conversion error for a character that is no digit.
+[[noreturn, gnu::noinline]] void RaiseNotADigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    return StrToInt(std::string(1, c)); // raises the conversion error for a non-digit
+    StrToInt(std::string(1, c));
+    throw EConvertError("'" + std::string(1, c) + "' is not a valid integer value");
 }
 
-void AppendDigit(const char* const set[10], char digit, std::string& out) { out.append(set[DigitValue(digit)], 4); }
+inline int DigitValue(char c)
+{
+    const unsigned v = static_cast<unsigned char>(c) - '0';
+    if (v > 9)
+        RaiseNotADigit(c);
+    return static_cast<int>(v);
+}
+
+// Appends the four line codes of a digit; the caller has reserved room.
+inline void AppendDigit(const char* const set[10], char digit, std::string& out)
+{
+    out.append(set[DigitValue(digit)], 4);
+}
 
 // The UPC-A number (11 digits, before its check digit) that six UPC-E digits
 // stand for, by the rule of the sixth digit.
@@ -65,8 +79,8 @@ std::string ExpandUpcE(char numberSystem, std::string_view d)
 void EncodeUpcE(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes,
                 char numberSystem, const char* const evenSet[10], const char* const oddSet[10])
 {
-    std::string d;
-    PadLeftZeros(7, std::string(Text), d);
+    std::string d(Text);
+    PadLeftZeros(7, d, d);
     if (CheckSum == csModulo10) {
         // The check digit is that of the UPC-A number the symbol expands to.
         std::string expanded;
@@ -100,9 +114,12 @@ void PadLeftZeros(std::uint8_t Length, const std::string& Digits, std::string& R
         Result = Digits;
         return;
     }
-    std::string padded(Length - Digits.size(), '0');
-    padded += Digits;
-    Result = std::move(padded);
+    if (&Result == &Digits) {
+        Result.insert(0, Length - Digits.size(), '0');
+        return;
+    }
+    Result.assign(Length - Digits.size(), '0');
+    Result += Digits;
 }
 
 void AppendMod10(const std::string& Digits, std::string& Result)
@@ -110,13 +127,16 @@ void AppendMod10(const std::string& Digits, std::string& Result)
     // Weights 3, 1, 3, ... from the rightmost digit; read from the left so
     // that a conversion error names the first character that is no digit.
     std::int64_t sum = 0;
-    const std::size_t n = Digits.size();
-    for (std::size_t i = 0; i < n; ++i)
-        sum += DigitValue(Digits[i]) * ((n - i) % 2 == 1 ? 3 : 1);
+    int weight = Digits.size() % 2 == 1 ? 3 : 1;
+    for (char c : Digits) {
+        sum += DigitValue(c) * weight;
+        weight ^= 2; // 3, 1, 3, ...
+    }
     const int r = static_cast<int>(sum % 10);
-    std::string out = Digits;
-    out += static_cast<char>('0' + (r == 0 ? 0 : 10 - r));
-    Result = std::move(out);
+    const char check = static_cast<char>('0' + (r == 0 ? 0 : 10 - r));
+    if (&Result != &Digits)
+        Result = Digits;
+    Result += check;
 }
 
 void ApplyCheckSum(TCheckSum CheckSum, const std::string& Digits, std::string& Result)
@@ -142,14 +162,15 @@ void ReplaceSupp5Check(const std::string& Digits, std::string& Result)
 
 void EncodeEAN8(std::string_view Text, TCheckSum CheckSum, std::string& LineCodes)
 {
-    std::string d;
+    std::string d(Text);
     if (CheckSum == csModulo10) {
         // A longer text keeps its first seven digits, as UPC-A keeps its
         // first eleven, so that no other valid-looking number is drawn.
-        PadLeftZeros(7, std::string(Text.substr(0, 7)), d);
+        d.resize(std::min<std::size_t>(d.size(), 7));
+        PadLeftZeros(7, d, d);
         ApplyCheckSum(CheckSum, d, d);
     } else {
-        PadLeftZeros(8, std::string(Text), d);
+        PadLeftZeros(8, d, d);
     }
     QB_ASSERT(d.size() == 8, "EAN8 : Invalid barcode length.");
     LineCodes.assign(kGuard);
@@ -163,12 +184,12 @@ void EncodeEAN8(std::string_view Text, TCheckSum CheckSum, std::string& LineCode
 
 void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCodes)
 {
-    std::string d;
+    std::string d(Text);
     if (CheckSum == csModulo10) {
-        PadLeftZeros(12, std::string(Text), d);
+        PadLeftZeros(12, d, d);
         ApplyCheckSum(CheckSum, d, d);
     } else {
-        PadLeftZeros(13, std::string(Text), d);
+        PadLeftZeros(13, d, d);
     }
     QB_ASSERT(d.size() == 13, "EAN13 : Invalid barcode length.");
     const char* parity = kEan13Parity[DigitValue(d[0])];
@@ -185,8 +206,8 @@ void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCod
 
 void EncodeUPCA(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
 {
-    std::string d;
-    PadLeftZeros(12, std::string(Text), d);
+    std::string d(Text);
+    PadLeftZeros(12, d, d);
     if (CheckSum == csModulo10) {
         ApplyCheckSum(CheckSum, d.substr(0, 11), d);
         Caption = d;
@@ -214,8 +235,8 @@ void EncodeUPCE1(std::string_view Text, TCheckSum CheckSum, std::string& Caption
 
 void EncodeUPCSupp5(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
 {
-    std::string p, q;
-    PadLeftZeros(5, std::string(Text), p);
+    std::string p(Text), q;
+    PadLeftZeros(5, p, p);
     ReplaceSupp5Check(p.substr(0, 5) + "0", q);
     if (CheckSum == csModulo10)
         Caption = q;
@@ -224,8 +245,8 @@ void EncodeUPCSupp5(std::string_view Text, TCheckSum CheckSum, std::string& Capt
 
 void EncodeUPCSupp2(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
 {
-    std::string p, q;
-    PadLeftZeros(2, std::string(Text), p);
+    std::string p(Text), q;
+    PadLeftZeros(2, p, p);
     // The parity comes from the two digits drawn, whatever follows them.
     const int value = DigitValue(p[0]) * 10 + DigitValue(p[1]);
     ReplaceSupp5Check(p.substr(0, 5) + "0", q);
