@@ -1,0 +1,419 @@
+// The graphics layer of the framework stand-in: colours, fonts, pens, brushes,
+// the canvas every drawing goes through, the OS-style font and device-context
+// calls, and the surfaces a canvas paints on (a raster bitmap and SVG, PDF or
+// PostScript documents).
+//
+// Coordinates are device pixels, y downwards. Raster drawing of polygons,
+// rectangles and lines is not anti-aliased: a pixel belongs to a filled shape
+// when its centre lies inside it, and a 1-pixel pen covers the pixels of its
+// line, both ends included. Vector surfaces get the same geometry, each pixel
+// being the unit square it covers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+// ---------------------------------------------------------------------------
+// Colours
+
+/// 0x00BBGGRR. With the top bit set the low byte indexes a system colour,
+/// resolved by ColorToRGB to a fixed RGB value.
+using TColor = std::int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clLtGray = clSilver;
+constexpr TColor clDkGray = clGray;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
+/// "No colour" and "the default colour" markers; ColorToRGB resolves them to
+/// white and black respectively.
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+
+constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+constexpr TColor clScrollBar = SystemColor(0);
+constexpr TColor clBackground = SystemColor(1);
+constexpr TColor clActiveCaption = SystemColor(2);
+constexpr TColor clInactiveCaption = SystemColor(3);
+constexpr TColor clMenu = SystemColor(4);
+constexpr TColor clWindow = SystemColor(5);
+constexpr TColor clWindowFrame = SystemColor(6);
+constexpr TColor clMenuText = SystemColor(7);
+constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clCaptionText = SystemColor(9);
+constexpr TColor clActiveBorder = SystemColor(10);
+constexpr TColor clInactiveBorder = SystemColor(11);
+constexpr TColor clAppWorkSpace = SystemColor(12);
+constexpr TColor clHighlight = SystemColor(13);
+constexpr TColor clHighlightText = SystemColor(14);
+constexpr TColor clBtnFace = SystemColor(15);
+constexpr TColor clBtnShadow = SystemColor(16);
+constexpr TColor clGrayText = SystemColor(17);
+constexpr TColor clBtnText = SystemColor(18);
+constexpr TColor clInactiveCaptionText = SystemColor(19);
+constexpr TColor clBtnHighlight = SystemColor(20);
+constexpr TColor cl3DDkShadow = SystemColor(21);
+constexpr TColor cl3DLight = SystemColor(22);
+constexpr TColor clInfoText = SystemColor(23);
+constexpr TColor clInfoBk = SystemColor(24);
+
+/// The plain 0x00BBGGRR value of a colour: system colours resolved, clNone as
+/// white, clDefault as black, other values with their top byte cleared.
+TColor ColorToRGB(TColor color);
+
+/// Parses "#RRGGBB", a colour name with or without its "cl" prefix ("red",
+/// "clBtnFace"), or an integer ("$00FF0000", "255"). Case-insensitive.
+/// Returns false (leaving `color` alone) for anything else.
+bool ColorFromName(std::string_view text, TColor& color);
+
+/// The name of a colour ("clRed") when it has one, else "$00BBGGRR".
+std::string ColorToString(TColor color);
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+struct TPoint {
+    int X = 0;
+    int Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+/// Left/Top inclusive, Right/Bottom exclusive (the width is Right - Left).
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+// ---------------------------------------------------------------------------
+// OS-style handles and calls
+
+struct GdiObjectTag;
+struct DeviceContextTag;
+/// A font (the only kind of graphics object the calls below know).
+using HGDIOBJ = GdiObjectTag*;
+using HFONT = HGDIOBJ;
+/// A device context: the drawing state of one canvas.
+using HDC = DeviceContextTag*;
+
+constexpr int LF_FACESIZE = 32;
+constexpr int FW_NORMAL = 400;
+constexpr int FW_BOLD = 700;
+constexpr std::uint8_t DEFAULT_CHARSET = 1;
+constexpr std::uint8_t OUT_DEFAULT_PRECIS = 0;
+constexpr std::uint8_t DEFAULT_QUALITY = 0;
+constexpr std::uint8_t NONANTIALIASED_QUALITY = 3;
+constexpr std::uint8_t ANTIALIASED_QUALITY = 4;
+
+/// The logical-font record with an 8-bit face name. lfHeight < 0 is the
+/// character (em) height in device pixels, > 0 the cell height (ascent plus
+/// descent), 0 a default size. lfEscapement turns the text, in tenths of a
+/// degree counter-clockwise on the screen; lfOrientation is kept but unused.
+struct LOGFONTA {
+    std::int32_t lfHeight = 0;
+    std::int32_t lfWidth = 0;
+    std::int32_t lfEscapement = 0;
+    std::int32_t lfOrientation = 0;
+    std::int32_t lfWeight = FW_NORMAL;
+    std::uint8_t lfItalic = 0;
+    std::uint8_t lfUnderline = 0;
+    std::uint8_t lfStrikeOut = 0;
+    std::uint8_t lfCharSet = DEFAULT_CHARSET;
+    std::uint8_t lfOutPrecision = OUT_DEFAULT_PRECIS;
+    std::uint8_t lfClipPrecision = 0;
+    std::uint8_t lfQuality = DEFAULT_QUALITY;
+    std::uint8_t lfPitchAndFamily = 0;
+    char lfFaceName[LF_FACESIZE] = {};
+};
+static_assert(sizeof(LOGFONTA) == 60, "the logical-font record is 60 bytes");
+
+/// Copies up to `size` bytes of the LOGFONTA of a font handle to `out` and
+/// returns the number copied; with a null `out`, returns the record's size.
+/// Returns 0 for a null, stale or foreign handle.
+int GetObject(HGDIOBJ object, int size, void* out);
+/// A new font from a record (face name, height, weight, italic, underline,
+/// strike-out, quality and escapement are honoured). Null for a null record.
+HFONT CreateFontIndirect(const LOGFONTA* record);
+/// Selects a font into a device context and returns the font selected there
+/// before; null (and no change) when either handle is not valid.
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+/// Deletes a font. A font still selected into a device context keeps working
+/// there until it is replaced. False for a null, stale or foreign handle.
+bool DeleteObject(HGDIOBJ object);
+
+constexpr int TECHNOLOGY = 2;
+constexpr int HORZSIZE = 4;
+constexpr int VERTSIZE = 6;
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int PHYSICALWIDTH = 110;
+constexpr int PHYSICALHEIGHT = 111;
+constexpr int PHYSICALOFFSETX = 112;
+constexpr int PHYSICALOFFSETY = 113;
+constexpr int DT_RASDISPLAY = 1;
+constexpr int DT_RASPRINTER = 2;
+
+/// A capability of the device behind `dc` (pixels per inch, the drawable
+/// size in pixels, the physical page size in pixels and millimetres...).
+/// 0 for an unknown index or an invalid handle.
+int GetDeviceCaps(HDC dc, int index);
+
+// ---------------------------------------------------------------------------
+// Font, pen, brush
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
+
+namespace gfx {
+struct GdiFont;
+struct FontAccess;
+}
+
+/// A font description. Fonts come from fontconfig by family name; Size is in
+/// points and becomes pixels through PixelsPerInch (the canvas a font belongs
+/// to sets it to its device's vertical resolution).
+class TFont {
+public:
+    TFont();
+    TFont(const TFont&) = delete;
+    TFont& operator=(const TFont&) = delete;
+    ~TFont();
+
+    std::string Name = "DejaVu Sans";
+    int Size = 8;
+    TColor Color = clWindowText;
+    TFontStyles Style = 0;
+    /// Raster text is anti-aliased unless fqNonAntialiased.
+    TFontQuality Quality = fqDefault;
+    int PixelsPerInch = 96;
+
+    /// Size in pixels: negative for a character height, -Size * PixelsPerInch / 72 rounded.
+    int Height() const;
+    void SetHeight(int height);
+
+    /// Copies every property except PixelsPerInch, so the point size carries
+    /// over between devices of different resolutions.
+    void Assign(const TFont& source);
+
+    /// A font handle for the current properties, owned by this object and
+    /// replaced when the properties change.
+    HFONT Handle() const;
+
+private:
+    friend struct gfx::FontAccess;
+    mutable HFONT handle_ = nullptr;
+    mutable std::shared_ptr<gfx::GdiFont> object_;
+};
+
+enum TPenStyle { psSolid, psClear };
+
+class TPen {
+public:
+    TColor Color = clBlack;
+    /// In pixels; 0 draws like 1.
+    int Width = 1;
+    TPenStyle Style = psSolid;
+    void Assign(const TPen& source) { *this = source; }
+};
+
+enum TBrushStyle { bsSolid, bsClear };
+
+class TBrush {
+public:
+    TColor Color() const { return color_; }
+    /// Setting a colour makes a clear brush solid.
+    void SetColor(TColor color)
+    {
+        color_ = color;
+        if (style_ == bsClear)
+            style_ = bsSolid;
+    }
+    TBrushStyle Style() const { return style_; }
+    void SetStyle(TBrushStyle style) { style_ = style; }
+    void Assign(const TBrush& source) { *this = source; }
+
+private:
+    TColor color_ = clWhite;
+    TBrushStyle style_ = bsSolid;
+};
+
+// ---------------------------------------------------------------------------
+// Canvas
+
+class TBitmap;
+namespace gfx {
+struct CanvasImpl;
+struct CanvasAccess;
+}
+
+/// The drawing interface. A canvas paints on whatever surface its owner
+/// attached (a bitmap, a vector document, a print job); without one it still
+/// measures text, but drawing raises an Exception.
+class TCanvas {
+public:
+    /// A canvas without a surface, at 96 pixels per inch.
+    TCanvas();
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
+    virtual ~TCanvas();
+
+    TFont& Font() { return font_; }
+    TPen& Pen() { return pen_; }
+    TBrush& Brush() { return brush_; }
+
+    /// Fills the polygon (even-odd rule) with the brush and outlines it, closed,
+    /// with the pen. Fewer than two points draw nothing.
+    void Polygon(const TPoint* points, int count);
+    void Polygon(std::span<const TPoint> points) { Polygon(points.data(), static_cast<int>(points.size())); }
+    /// Outline with the pen, interior with the brush; covers Left..Right-1 and
+    /// Top..Bottom-1.
+    void Rectangle(int left, int top, int right, int bottom);
+    void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+    /// Fills Left..Right-1, Top..Bottom-1 with the brush (nothing when clear).
+    void FillRect(const TRect& r);
+    TPoint PenPos() const { return penPos_; }
+    void MoveTo(int x, int y) { penPos_ = {x, y}; }
+    /// A line with the pen from PenPos up to, not including, (x, y); then
+    /// PenPos is (x, y).
+    void LineTo(int x, int y);
+    /// Copies a bitmap with its top-left corner at (x, y).
+    void Draw(int x, int y, const TBitmap& bitmap);
+
+    /// The advance width of `text` in the font selected in the device context
+    /// (normally this canvas's Font), in pixels.
+    int TextWidth(const std::string& text);
+    /// Ascent plus descent of that font, in pixels.
+    int TextHeight(const std::string& text);
+    /// Writes one line with its top-left reference point at (x, y), turned by
+    /// the escapement of the selected font about that point. A solid brush
+    /// fills the character cell (TextWidth x TextHeight, turned with the text)
+    /// first. Characters take Font's colour. PenPos moves to (x + width, y).
+    void TextOut(int x, int y, const std::string& text);
+
+    /// The colour of a raster pixel, -1 outside the raster or without one.
+    TColor Pixel(int x, int y) const;
+
+    /// The device context. This canvas's Font is selected into it whenever the
+    /// Font differs from what was last selected; a font selected with
+    /// SelectObject stays in effect until then.
+    HDC Handle();
+
+private:
+    friend struct gfx::CanvasAccess;
+    void SyncFont();
+
+    TFont font_;
+    TPen pen_;
+    TBrush brush_;
+    TPoint penPos_;
+    std::unique_ptr<gfx::CanvasImpl> impl_;
+};
+
+// ---------------------------------------------------------------------------
+// Surfaces
+
+/// A raster image (24-bit RGB) with a canvas at 96 pixels per inch. A new
+/// or enlarged area is white.
+class TBitmap {
+public:
+    explicit TBitmap(int width = 0, int height = 0);
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+    ~TBitmap();
+
+    /// Resizes, keeping the overlapping part of the image. Raises for a
+    /// negative size or one over 32767 pixels.
+    void SetSize(int width, int height);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    TCanvas& Canvas() { return *canvas_; }
+
+    /// Row `y` as 0x00RRGGBB values; null for a row outside the image.
+    const std::uint32_t* ScanLine(int y) const;
+
+    /// The image as a PNG file's bytes: 1, 2, 4 or 8-bit paletted when it has
+    /// at most 256 colours, else 24-bit RGB. Raises for an empty image.
+    std::string EncodePNG() const;
+    void SaveToFile(const std::string& path) const;
+
+private:
+    friend class TCanvas;
+    int width_ = 0;
+    int height_ = 0;
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+enum class TVectorFormat { Svg, Pdf, PostScript, Eps };
+
+struct TVectorOptions {
+    /// Output units per device pixel along each axis (SVG: CSS pixels; PDF
+    /// and PostScript: points). A printer at d pixels per inch uses 72 / d.
+    double ScaleX = 1.0;
+    double ScaleY = 1.0;
+    /// The resolution the canvas reports and sizes its fonts by.
+    int PixelsPerInchX = 96;
+    int PixelsPerInchY = 96;
+    std::string Title;
+};
+
+/// An SVG, PDF, PostScript or EPS file drawn through a canvas whose device
+/// is `width` x `height` pixels. PDF and PostScript may have several pages.
+class TVectorDocument {
+public:
+    /// Creates the file; raises when it cannot be written.
+    TVectorDocument(TVectorFormat format, const std::string& path, int width, int height,
+                    const TVectorOptions& options = {});
+    TVectorDocument(const TVectorDocument&) = delete;
+    TVectorDocument& operator=(const TVectorDocument&) = delete;
+    /// A document neither closed nor aborted is aborted: no partial file remains.
+    ~TVectorDocument();
+
+    TCanvas& Canvas() { return *canvas_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int PageCount() const { return pages_; }
+
+    /// Ends the current page and starts a blank one (not for SVG or EPS).
+    void NewPage();
+    /// Writes the rest of the file and closes it; raises on a write error
+    /// (the file is then removed).
+    void Close();
+    /// Stops and removes the file.
+    void Abort();
+
+private:
+    struct Output;
+    TVectorFormat format_;
+    int width_, height_, pages_ = 1;
+    std::unique_ptr<Output> out_;
+    std::unique_ptr<TCanvas> canvas_;
+};

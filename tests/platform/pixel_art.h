@@ -1,0 +1,36 @@
+// Raster canvases as text pictures, one character per pixel, so pixel tests
+// read (and fail) as pictures.
+#pragma once
+
+#include "platform/graphics.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+using Art = std::vector<std::string>;
+
+/// '.' white, '#' black, 'R' red, 'B' blue, 'Y' yellow, '?' anything else.
+inline Art PixelArt(TBitmap& bitmap)
+{
+    static const std::map<TColor, char> legend = {
+        {clWhite, '.'}, {clBlack, '#'}, {clRed, 'R'}, {clBlue, 'B'}, {clYellow, 'Y'}};
+    Art art;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::string row;
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            auto it = legend.find(bitmap.Canvas().Pixel(x, y));
+            row += it == legend.end() ? '?' : it->second;
+        }
+        art.push_back(row);
+    }
+    return art;
+}
+
+/// Pen (1 pixel) and brush in one colour, as the barcode painter sets them.
+inline void UseColor(TCanvas& canvas, TColor color)
+{
+    canvas.Pen().Color = color;
+    canvas.Pen().Width = 1;
+    canvas.Brush().SetColor(color);
+}
