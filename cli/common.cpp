@@ -12,7 +12,7 @@ void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
 {
     app.add_option("--type,-t", typeName, "Symbology: enumerator (bcCodeEAN13), name (EAN13) or alias (ean13)")
         ->required();
-    auto* text = app.add_option("--text", this->text, "Text to encode");
+    auto* text = textOption = app.add_option("--text", this->text, "Text to encode");
     auto* file = app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
     text->excludes(file);
     file->excludes(text);
@@ -32,8 +32,11 @@ TBarType EncodingOptions::Type() const
 
 std::string EncodingOptions::Text() const
 {
-    if (textFile.empty())
+    if (textFile.empty()) {
+        if (!textOption || textOption->count() == 0)
+            throw UsageError("--text or --text-file is required");
         return text;
+    }
     std::ifstream in(textFile, std::ios::binary);
     if (!in)
         throw Exception("Cannot read '" + textFile + "'");

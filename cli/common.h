@@ -21,6 +21,7 @@ struct EncodingOptions {
     bool checksum = false;
     long long modul = 1;
     double ratio = 2.0;
+    CLI::Option* textOption = nullptr;
 
     /// Adds --type, --text, --text-file, --checksum, --ratio and, unless
     /// modulHelp is empty, --modul.
@@ -44,3 +45,4 @@ using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 
 std::function<int()> AddTypesCommand(CLI::App& app);
 std::function<int()> AddEncodeCommand(CLI::App& app);
+std::function<int()> AddDrawCommand(CLI::App& app);

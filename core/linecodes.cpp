@@ -33,6 +33,7 @@ struct Symbology {
     Encoder encode;
     const char* enumName;
     const char* alias;
+    int quietZone; // modules of blank space each side needs to be read
 };
 
 constexpr double kNoClamp = 0.0;
@@ -45,29 +46,29 @@ constexpr double kNoClamp = 0.0;
     [](TBarType ty, std::string_view t, TCheckSum cs, std::string& cap, std::string& lc) { EncodeCode128(ty, t, cs, cap, lc); }
 
 const Symbology kSymbologies[BarTypeCount] = {
-    {2.0, QB_PLAIN(EncodeInterleaved25), "bcCode_2_5_interleaved", "i25"},
-    {2.0, QB_PLAIN(EncodeIndustrial25), "bcCode_2_5_industrial", "industrial25"},
-    {2.25, QB_PLAIN(EncodeMatrix25), "bcCode_2_5_matrix", "matrix25"},
-    {2.0, QB_CHECKED(EncodeCode39), "bcCode39", "code39"},
-    {2.0, QB_CHECKED(EncodeCode39Ext), "bcCode39Extended", "code39ext"},
-    {kNoClamp, QB_CODE128, "bcCode128A", "code128a"},
-    {kNoClamp, QB_CODE128, "bcCode128B", "code128b"},
-    {kNoClamp, QB_CODE128, "bcCode128C", "code128c"},
-    {kNoClamp, QB_PLAIN(EncodeCode93), "bcCode93", "code93"},
-    {kNoClamp, QB_PLAIN(EncodeCode93Ext), "bcCode93Extended", "code93ext"},
-    {kNoClamp, QB_PLAIN(EncodeMSI), "bcCodeMSI", "msi"},
-    {kNoClamp, QB_PLAIN(EncodePostNet), "bcCodePostNet", "postnet"},
-    {2.0, QB_PLAIN(EncodeCodabar), "bcCodeCodabar", "codabar"},
-    {2.0, QB_CHECKED(EncodeEAN8), "bcCodeEAN8", "ean8"},
-    {2.0, QB_CHECKED(EncodeEAN13), "bcCodeEAN13", "ean13"},
-    {2.0, QB_CAPTIONED(EncodeUPCA), "bcCodeUPC_A", "upca"},
-    {2.0, QB_CAPTIONED(EncodeUPCE0), "bcCodeUPC_E0", "upce0"},
-    {2.0, QB_CAPTIONED(EncodeUPCE1), "bcCodeUPC_E1", "upce1"},
-    {2.0, QB_CAPTIONED(EncodeUPCSupp2), "bcCodeUPC_Supp2", "upc2"},
-    {2.0, QB_CAPTIONED(EncodeUPCSupp5), "bcCodeUPC_Supp5", "upc5"},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128A", "ean128a"},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128B", "ean128b"},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128C", "ean128c"},
+    {2.0, QB_PLAIN(EncodeInterleaved25), "bcCode_2_5_interleaved", "i25", 10},
+    {2.0, QB_PLAIN(EncodeIndustrial25), "bcCode_2_5_industrial", "industrial25", 10},
+    {2.25, QB_PLAIN(EncodeMatrix25), "bcCode_2_5_matrix", "matrix25", 10},
+    {2.0, QB_CHECKED(EncodeCode39), "bcCode39", "code39", 10},
+    {2.0, QB_CHECKED(EncodeCode39Ext), "bcCode39Extended", "code39ext", 10},
+    {kNoClamp, QB_CODE128, "bcCode128A", "code128a", 10},
+    {kNoClamp, QB_CODE128, "bcCode128B", "code128b", 10},
+    {kNoClamp, QB_CODE128, "bcCode128C", "code128c", 10},
+    {kNoClamp, QB_PLAIN(EncodeCode93), "bcCode93", "code93", 10},
+    {kNoClamp, QB_PLAIN(EncodeCode93Ext), "bcCode93Extended", "code93ext", 10},
+    {kNoClamp, QB_PLAIN(EncodeMSI), "bcCodeMSI", "msi", 12},
+    {kNoClamp, QB_PLAIN(EncodePostNet), "bcCodePostNet", "postnet", 6},
+    {2.0, QB_PLAIN(EncodeCodabar), "bcCodeCodabar", "codabar", 10},
+    {2.0, QB_CHECKED(EncodeEAN8), "bcCodeEAN8", "ean8", 7},
+    {2.0, QB_CHECKED(EncodeEAN13), "bcCodeEAN13", "ean13", 11},
+    {2.0, QB_CAPTIONED(EncodeUPCA), "bcCodeUPC_A", "upca", 9},
+    {2.0, QB_CAPTIONED(EncodeUPCE0), "bcCodeUPC_E0", "upce0", 9},
+    {2.0, QB_CAPTIONED(EncodeUPCE1), "bcCodeUPC_E1", "upce1", 9},
+    {2.0, QB_CAPTIONED(EncodeUPCSupp2), "bcCodeUPC_Supp2", "upc2", 7},
+    {2.0, QB_CAPTIONED(EncodeUPCSupp5), "bcCodeUPC_Supp5", "upc5", 7},
+    {kNoClamp, QB_CODE128, "bcCodeEAN128A", "ean128a", 10},
+    {kNoClamp, QB_CODE128, "bcCodeEAN128B", "ean128b", 10},
+    {kNoClamp, QB_CODE128, "bcCodeEAN128C", "ean128c", 10},
 };
 
 #undef QB_PLAIN
@@ -237,3 +238,5 @@ const char* BarTypeEnumName(TBarType BarType)
 {
     return IsValidBarType(BarType) ? kSymbologies[BarType].enumName : "";
 }
+
+int BarTypeQuietZone(TBarType BarType) { return IsValidBarType(BarType) ? kSymbologies[BarType].quietZone : 10; }

@@ -6,6 +6,8 @@
 // nothing is cached.
 #pragma once
 
+#include "platform/graphics.h"
+
 #include <cstdint>
 #include <string>
 
@@ -45,6 +47,18 @@ constexpr bool IsValidBarType(TBarType t) { return t >= 0 && t < BarTypeCount; }
 /// Check character choice: csModulo10 adds the symbology's check character
 /// (modulo 43 for Code 39, modulo 10 for EAN/UPC/EAN-128).
 enum TCheckSum : int { csNone, csModulo10 };
+
+/// The control's four orientations: 0, 180, 270 and 90 degrees.
+enum TOrientation : int { toLeftRight, toRightLeft, toTopBottom, toBottomTop };
+
+/// What the caption shows: nothing, the text, the symbology's name, or both.
+enum TTextShow : int { tsNone, tsBarCode, tsBarType, tsBoth };
+
+/// Where the caption stands, inside the bars' box at its top or bottom edge.
+enum TTextPosition : int { tpTopLeft, tpTopRight, tpTopCenter, tpBottomLeft, tpBottomRight, tpBottomCenter };
+
+/// Unit of the printing routines' sizes.
+enum TUnits : int { utMillimeter, utInch };
 
 /// Kind of one element: a space, a full-height bar, a short bar.
 enum TBarLineType : int { white, black, black_half };
@@ -103,5 +117,62 @@ bool FindBarType(const std::string& Name, TBarType& Type);
 /// The short alias of a symbology ("ean13"), as FindBarType accepts it.
 const char* BarTypeAlias(TBarType BarType);
 
+/// The blank margin, in modules, a reader needs on each side of the symbol
+/// (10 for most symbologies; EAN-13 11, EAN-8 7, UPC 9...).
+int BarTypeQuietZone(TBarType BarType);
+
 /// The enumerator's name of a symbology ("bcCodeEAN13").
 const char* BarTypeEnumName(TBarType BarType);
+
+// ---------------------------------------------------------------------------
+// Geometry. Angles are degrees, counter-clockwise on the screen (y down).
+
+/// Width of the barcode turned by Angle along the screen's y axis (at 0 deg
+/// about BarHeight): Round(W |sin| + H |cos| + 0.5).
+std::int32_t Q_GetCanvasWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                              TCheckSum CheckSum, std::int32_t BarHeight, double Angle);
+
+/// Extent along the screen's x axis (at 0 deg about the bar width):
+/// Round(W |cos| + H |sin| + 0.5).
+std::int32_t Q_GetCanvasHeight(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                               TCheckSum CheckSum, std::int32_t BarHeight, double Angle);
+
+/// R becomes P turned about (0, 0) by Radians, each coordinate rounded once.
+void RotatePoint(TPoint P, TPoint& R, double Radians);
+
+/// R becomes A + B (wrapping, never trapping, on overflow).
+void OffsetPoint(TPoint A, TPoint B, TPoint& R);
+
+/// R becomes Origin plus the shift that brings the bounding box of the
+/// Size.X x Size.Y box, turned by Radians, to Origin.
+void PlaceRotatedBox(TPoint Origin, TPoint Size, TPoint& R, double Radians);
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+/// Draws a barcode (bars, spaces, optional caption) on Canvas, turned by
+/// Angle, with the top-left corner of its bounding box at (Left, Top).
+/// Font is needed only when TextShow is not tsNone. The canvas's font, pen
+/// and brush are restored afterwards. An invalid text raises before
+/// anything is drawn.
+void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+               TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
+               TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor,
+               double Angle);
+
+/// Paints one polygon per line code (used by Q_DrawBar).
+void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, TColor ColorSpc, std::int32_t Left,
+               std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle);
+
+/// Writes the caption with a turned font (used by Q_DrawBar).
+void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font,
+                  std::int32_t Left, std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
+                  TTextPosition TextPosition);
+
+/// The pixels Q_DrawBar paints with the same arguments (Right and Bottom
+/// exclusive), caption included. Exact at multiples of 90 degrees; at other
+/// angles it contains every painted pixel and may be a pixel larger on a
+/// side. Canvas only measures the caption. Raises what MakeLineCodes raises.
+TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight,
+                    const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle);

@@ -1,0 +1,115 @@
+#include "cli/render.h"
+#include "cli/common.h"
+
+#include "platform/sysutils.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+struct Placement {
+    int width, height, left, top;
+};
+
+// Where to draw so that the image holds the painted pixels and the quiet
+// zone, which lies along the code (left and right of an upright symbol).
+Placement Place(const BarcodeStyle& style, const std::string& text, const TFont& font)
+{
+    static TCanvas measuring;
+    const TRect r = DrawingBounds(measuring, style.type, text, style.modul, style.ratio, style.checksum, 0, 0,
+                                  style.height, &font, style.show, style.position, style.angle);
+    const int modules = style.quietZone >= 0 ? style.quietZone : BarTypeQuietZone(style.type);
+    const long long quiet = static_cast<long long>(modules) * std::abs(static_cast<long long>(style.modul));
+    const double radians = style.angle / 180.0 * 3.14159265358979323846;
+    const bool alongX = std::fabs(std::cos(radians)) >= std::fabs(std::sin(radians));
+    const long long qx = alongX ? quiet : 0, qy = alongX ? 0 : quiet;
+    const long long w = static_cast<long long>(r.Right) - r.Left + 2 * qx;
+    const long long h = static_cast<long long>(r.Bottom) - r.Top + 2 * qy;
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767)
+        throw Exception(Format("Image size %d x %d out of range (1 to 32767 pixels).", {w, h}));
+    return {static_cast<int>(w), static_cast<int>(h), static_cast<int>(qx - r.Left), static_cast<int>(qy - r.Top)};
+}
+
+void Paint(TCanvas& canvas, const BarcodeStyle& style, const std::string& text, const TFont& font,
+           const Placement& at)
+{
+    Q_DrawBar(canvas, style.type, text, style.modul, style.ratio, style.checksum, at.left, at.top, style.height, &font,
+              style.show, style.position, style.barColor, style.spaceColor, style.captionColor, style.angle);
+}
+
+} // namespace
+
+ImageFormat ImageFormatOf(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? "" : Lower(path.substr(dot + 1));
+    if (ext == "png")
+        return ImageFormat::Png;
+    if (ext == "svg")
+        return ImageFormat::Svg;
+    if (ext == "pdf")
+        return ImageFormat::Pdf;
+    throw UsageError("Output '" + path + "': the extension must be .png, .svg or .pdf");
+}
+
+void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path)
+{
+    const ImageFormat format = ImageFormatOf(path);
+    TFont font;
+    font.Name = style.fontName;
+    font.Size = style.fontSize;
+    font.Style = style.fontStyle;
+    font.Color = style.inkColor;
+    const Placement at = Place(style, text, font);
+    WriteFileAtomically(path, [&](const std::string& tmp) {
+        if (format == ImageFormat::Png) {
+            TBitmap bitmap(at.width, at.height);
+            Paint(bitmap.Canvas(), style, text, font, at);
+            bitmap.SaveToFile(tmp);
+            return;
+        }
+        TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, tmp, at.width,
+                            at.height);
+        TCanvas& canvas = doc.Canvas();
+        canvas.Brush().SetColor(clWhite);
+        canvas.FillRect({0, 0, at.width, at.height});
+        Paint(canvas, style, text, font, at);
+        doc.Close();
+    });
+}
+
+void ParseFontSpec(const std::string& spec, BarcodeStyle& style)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= spec.size(); ++i)
+        if (i == spec.size() || spec[i] == ':') {
+            parts.push_back(spec.substr(start, i - start));
+            start = i + 1;
+        }
+    if (parts[0].empty())
+        throw UsageError("--font: a family name is needed, as in \"DejaVu Sans:10\"");
+    style.fontName = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string p = Lower(parts[i]);
+        if (p == "bold")
+            style.fontStyle |= fsBold;
+        else if (p == "italic")
+            style.fontStyle |= fsItalic;
+        else {
+            char* end = nullptr;
+            const long size = std::strtol(p.c_str(), &end, 10);
+            if (p.empty() || *end || size < 1 || size > 1000)
+                throw UsageError("--font: '" + parts[i] + "' is neither a size (1 to 1000) nor bold or italic");
+            style.fontSize = static_cast<int>(size);
+        }
+    }
+}

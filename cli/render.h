@@ -1,0 +1,36 @@
+// Rendering one barcode to an image file, shared by draw and form.
+#pragma once
+
+#include "core/qbarcode.h"
+
+#include <string>
+
+/// Everything Q_DrawBar needs besides the canvas and position, plus the
+/// image's quiet zone.
+struct BarcodeStyle {
+    TBarType type = bcCode128B;
+    TCheckSum checksum = csNone;
+    std::int32_t modul = 2;
+    double ratio = 2.0;
+    std::int32_t height = 60;
+    double angle = 0;
+    TTextShow show = tsBarCode;
+    TTextPosition position = tpBottomCenter;
+    std::string fontName = "DejaVu Sans";
+    int fontSize = 10;
+    TFontStyles fontStyle = 0;
+    TColor barColor = clBlack, spaceColor = clWhite, captionColor = clWhite, inkColor = clBlack;
+    int quietZone = -1; // modules each side along the code; -1: the symbology's own
+};
+
+enum class ImageFormat { Png, Svg, Pdf };
+
+/// The format named by a file's extension; raises for any other.
+ImageFormat ImageFormatOf(const std::string& path);
+
+/// Draws `text` into an image file of exactly the painted pixels plus the
+/// quiet zone, written atomically. Raises the library's exceptions.
+void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path);
+
+/// Parses "Family:Size[:bold][:italic]" into the style's font.
+void ParseFontSpec(const std::string& spec, BarcodeStyle& style);

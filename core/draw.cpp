@@ -1,0 +1,237 @@
+// Drawing a barcode on a canvas: one polygon per element, then the caption
+// with a turned font.
+#include "core/geometry_internal.h"
+#include "core/qbarcode.h"
+#include "platform/sysutils.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Radians as the painting routines hold them: a double.
+double PaintRadians(double angle) { return static_cast<double>(qbgeom::DegreesToRadians(angle)); }
+
+bool IsTop(TTextPosition p) { return p == tpTopLeft || p == tpTopRight || p == tpTopCenter; }
+bool IsBottom(TTextPosition p) { return p == tpBottomLeft || p == tpBottomRight || p == tpBottomCenter; }
+bool IsRight(TTextPosition p) { return p == tpTopRight || p == tpBottomRight; }
+bool IsCenter(TTextPosition p) { return p == tpTopCenter || p == tpBottomCenter; }
+
+// Selects a font into a device context for the life of the object, then
+// puts the previous one back and deletes it, also when drawing raises.
+class SelectedFont {
+public:
+    SelectedFont(HDC dc, HFONT font) : dc_(dc), font_(font), previous_(SelectObject(dc, font)) {}
+    SelectedFont(const SelectedFont&) = delete;
+    SelectedFont& operator=(const SelectedFont&) = delete;
+    ~SelectedFont()
+    {
+        SelectObject(dc_, previous_);
+        DeleteObject(font_);
+    }
+
+private:
+    HDC dc_;
+    HFONT font_;
+    HGDIOBJ previous_;
+};
+
+} // namespace
+
+void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, TColor ColorSpc, std::int32_t Left,
+               std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle)
+{
+    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(Angle));
+    const TPoint origin = qbgeom::PlaceBox({Left, Top}, {BarWidth, BarHeight}, sc);
+    Canvas.Pen().Width = 1;
+    if (LineCodes.empty())
+        return;
+    // A short bar stands on the far edge, level with the bottoms of the full
+    // bars (at 0 degrees), so that a baseline reader sees it the right way up.
+    const std::int32_t halfHeight = (2 * BarHeight) / 5;
+    std::int32_t x = 0;
+    for (char code : LineCodes) {
+        std::int32_t w;
+        TBarLineType kind;
+        DecodeLineCode(code, w, kind);
+        Canvas.Pen().Color = kind == white ? ColorSpc : ColorBar;
+        Canvas.Brush().SetColor(Canvas.Pen().Color);
+        const std::int32_t top = kind == black_half ? BarHeight - halfHeight : 0;
+        const std::int32_t right = static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + w - 1);
+        const TPoint frame[4] = {{x, top}, {x, BarHeight}, {right, BarHeight}, {right, top}};
+        TPoint corners[4];
+        for (int i = 0; i < 4; ++i)
+            corners[i] = qbgeom::Offset(qbgeom::Rotate(frame[i], sc), origin);
+        Canvas.Polygon(corners, 4);
+        x = static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + w);
+    }
+}
+
+namespace {
+
+// The caption's reference point (its unturned top-left corner, turned and
+// corrected) for a canvas whose font is already the caption's.
+TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t left, std::int32_t top,
+                    std::int32_t barWidth, std::int32_t barHeight, double angle, TTextPosition position,
+                    std::int32_t* textWidth = nullptr, std::int32_t* textHeight = nullptr)
+{
+    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(angle));
+    const TPoint origin = qbgeom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
+
+    TPoint p{0, 0};
+    if (textWidth || IsRight(position) || IsCenter(position)) {
+        const std::int32_t tw = canvas.TextWidth(caption);
+        if (textWidth)
+            *textWidth = tw;
+        if (IsRight(position))
+            p.X = barWidth - tw - 1;
+        else if (IsCenter(position))
+            p.X = (barWidth - tw) / 2;
+    }
+    if (textHeight || IsBottom(position)) {
+        const std::int32_t th = canvas.TextHeight(caption);
+        if (textHeight)
+            *textHeight = th;
+        if (IsBottom(position))
+            p.Y = barHeight - th;
+    }
+    p = qbgeom::Offset(qbgeom::Rotate(p, sc), origin);
+
+    // One-pixel corrections on the screen, by the angle's quadrant.
+    const std::int64_t a = Round(angle) % 360;
+    if (a <= 45 || a > 315) {
+        if (IsBottom(position))
+            p.Y += 1;
+        if (IsRight(position))
+            p.X += 1;
+    }
+    if (a > 135 && a <= 225 && IsTop(position))
+        p.Y += 1;
+    if (a > 225 && a <= 315)
+        p.X += 1;
+    return p;
+}
+
+std::string ShownCaption(TTextShow show, TBarType type, const std::string& caption)
+{
+    switch (show) {
+    case tsBarCode:
+        return caption;
+    case tsBarType:
+        return Q_GetBarTypeName(type);
+    default:
+        return Q_GetBarTypeName(type) + " " + caption;
+    }
+}
+
+bool ShowsCaption(TTextShow show) { return show == tsBarCode || show == tsBarType || show == tsBoth; }
+
+struct Bounds {
+    long double left, top, right, bottom;
+    void Add(long double x, long double y)
+    {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+};
+
+} // namespace
+
+void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font,
+                  std::int32_t Left, std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
+                  TTextPosition TextPosition)
+{
+    Canvas.Font().Assign(Font);
+    const TPoint p = CaptionPoint(Canvas, Caption, Left, Top, BarWidth, BarHeight, Angle, TextPosition);
+
+    LOGFONTA record;
+    if (GetObject(Canvas.Font().Handle(), sizeof record, &record) != sizeof record)
+        throw Exception("Cannot read the caption font.");
+    const auto tenths = static_cast<std::int32_t>(Round(static_cast<long double>(Angle) * 10));
+    record.lfEscapement = tenths;
+    record.lfOrientation = tenths;
+    record.lfOutPrecision = 0;
+    const HFONT turned = CreateFontIndirect(&record);
+    if (!turned)
+        throw Exception("Cannot create the caption font.");
+    SelectedFont selected(Canvas.Handle(), turned);
+    Canvas.Brush().SetStyle(bsClear);
+    Canvas.Brush().SetColor(TextColor);
+    Canvas.TextOut(p.X, p.Y, Caption);
+}
+
+TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight,
+                    const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle)
+{
+    std::string caption = Text, lineCodes;
+    double ratio = Ratio;
+    MakeLineCodes(BarType, Text, Modul, ratio, CheckSum, caption, lineCodes);
+    const std::int32_t w = Q_GetBarWidth(BarType, Text, Modul, ratio, CheckSum);
+
+    // Every element's corners lie on the outline of the whole box, and a
+    // 1-pixel pen paints the corner pixels themselves.
+    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(Angle));
+    const TPoint origin = qbgeom::PlaceBox({Left, Top}, {w, BarHeight}, sc);
+    const TPoint first = qbgeom::Offset(qbgeom::Rotate({0, 0}, sc), origin);
+    Bounds b{static_cast<long double>(first.X), static_cast<long double>(first.Y),
+             static_cast<long double>(first.X), static_cast<long double>(first.Y)};
+    for (TPoint corner : {TPoint{0, BarHeight}, TPoint{w - 1, BarHeight}, TPoint{w - 1, 0}}) {
+        const TPoint p = qbgeom::Offset(qbgeom::Rotate(corner, sc), origin);
+        b.Add(p.X, p.Y);
+    }
+    // Pixels are unit squares: the box's right and bottom edges lie one
+    // pixel past the last painted column and row.
+    b.right += 1;
+    b.bottom += 1;
+
+    if (ShowsCaption(TextShow) && Font) {
+        TFont saved;
+        saved.Assign(Canvas.Font());
+        Canvas.Font().Assign(*Font);
+        std::int32_t tw = 0, th = 0;
+        const std::string shown = ShownCaption(TextShow, BarType, caption);
+        const TPoint p = CaptionPoint(Canvas, shown, Left, Top, w, BarHeight, Angle, TextPosition, &tw, &th);
+        Canvas.Font().Assign(saved);
+        // The character cell, turned by the font's escapement about p.
+        const long double turn = Round(static_cast<long double>(Angle) * 10) / 10.0L / 180.0L * qbgeom::kPi;
+        const long double s = std::sin(turn), c = std::cos(turn);
+        for (auto [u, v] : {std::pair<long double, long double>{0, 0}, {tw, 0}, {0, th}, {tw, th}})
+            b.Add(p.X + u * c + v * s, p.Y - u * s + v * c);
+    }
+    auto clamp = [](long double v) {
+        return static_cast<int>(std::clamp<long double>(std::round(v), INT32_MIN, INT32_MAX));
+    };
+    return {clamp(b.left), clamp(b.top), clamp(b.right), clamp(b.bottom)};
+}
+
+void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+               TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
+               TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor,
+               double Angle)
+{
+    const bool withCaption = ShowsCaption(TextShow);
+    if (withCaption && !Font)
+        throw Exception("A caption needs a font.");
+    std::string caption = Text, lineCodes;
+    double ratio = Ratio;
+    MakeLineCodes(BarType, Text, Modul, ratio, CheckSum, caption, lineCodes);
+    const std::int32_t width = Q_GetBarWidth(BarType, Text, Modul, ratio, CheckSum);
+
+    TFont font;
+    TPen pen;
+    TBrush brush;
+    font.Assign(Canvas.Font());
+    pen.Assign(Canvas.Pen());
+    brush.Assign(Canvas.Brush());
+
+    PaintBars(lineCodes, Canvas, ColorBar, ColorSpc, Left, Top, width, BarHeight, Angle);
+    if (withCaption)
+        PaintCaption(ShownCaption(TextShow, BarType, caption), Canvas, TextColor, *Font, Left, Top, width, BarHeight,
+                     Angle, TextPosition);
+    Canvas.Font().Assign(font);
+    Canvas.Pen().Assign(pen);
+    Canvas.Brush().Assign(brush);
+}

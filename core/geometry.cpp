@@ -1,0 +1,90 @@
+// Measuring and turning: canvas extents, point rotation, box placement.
+#include "core/geometry_internal.h"
+#include "core/qbarcode.h"
+#include "platform/sysutils.h"
+
+#include <cmath>
+
+namespace qbgeom {
+
+SinCos SinCosOf(long double radians)
+{
+    SinCos sc;
+    sc.s = std::sin(radians);
+    sc.c = std::cos(radians);
+    return sc;
+}
+
+long double DegreesToRadians(double angle) { return static_cast<long double>(angle) / 180.0L * kPi; }
+
+TPoint Rotate(TPoint p, const SinCos& sc)
+{
+    const long double x = p.X, y = p.Y;
+    return {static_cast<std::int32_t>(Round(x * sc.c + y * sc.s)),
+            static_cast<std::int32_t>(Round(-x * sc.s + y * sc.c))};
+}
+
+TPoint Offset(TPoint a, TPoint b)
+{
+    // Two's-complement wrap, as the coordinates carry no overflow check.
+    return {static_cast<std::int32_t>(static_cast<std::uint32_t>(a.X) + static_cast<std::uint32_t>(b.X)),
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(a.Y) + static_cast<std::uint32_t>(b.Y))};
+}
+
+TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc)
+{
+    const long double w = size.X, h = size.Y;
+    std::int64_t dx, dy;
+    if (sc.s >= 0 && sc.c >= 0) {
+        dx = 0;
+        dy = Round(w * sc.s);
+    } else if (sc.s >= 0) {
+        dx = -Round(w * sc.c);
+        dy = Round(w * sc.s - h * sc.c);
+    } else if (sc.c >= 0) {
+        dx = -Round(h * sc.s);
+        dy = 0;
+    } else {
+        dx = -Round(w * sc.c) - Round(h * sc.s);
+        dy = -Round(h * sc.c);
+    }
+    return Offset(origin, {static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy)});
+}
+
+} // namespace qbgeom
+
+void RotatePoint(TPoint P, TPoint& R, double Radians) { R = qbgeom::Rotate(P, qbgeom::SinCosOf(Radians)); }
+
+void OffsetPoint(TPoint A, TPoint B, TPoint& R) { R = qbgeom::Offset(A, B); }
+
+void PlaceRotatedBox(TPoint Origin, TPoint Size, TPoint& R, double Radians)
+{
+    R = qbgeom::PlaceBox(Origin, Size, qbgeom::SinCosOf(Radians));
+}
+
+namespace {
+
+std::int32_t CanvasExtent(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                          TCheckSum CheckSum, std::int32_t BarHeight, double Angle, bool alongY)
+{
+    const long double radians = qbgeom::DegreesToRadians(Angle);
+    const long double w = Q_GetBarWidth(BarType, Text, Modul, Ratio, CheckSum);
+    const long double h = BarHeight;
+    const long double s = std::fabs(std::sin(radians)), c = std::fabs(std::cos(radians));
+    const long double v = alongY ? w * s + h * c : w * c + h * s;
+    return static_cast<std::int32_t>(Round(v + 0.5L));
+}
+
+} // namespace
+
+std::int32_t Q_GetCanvasWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                              TCheckSum CheckSum, std::int32_t BarHeight, double Angle)
+{
+    return CanvasExtent(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle, true);
+}
+
+std::int32_t Q_GetCanvasHeight(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                               TCheckSum CheckSum, std::int32_t BarHeight, double Angle)
+{
+    return CanvasExtent(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle, false);
+}

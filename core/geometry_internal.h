@@ -1,0 +1,22 @@
+// Turning with a sine and cosine computed once: the drawing code turns
+// hundreds of points by one angle.
+#pragma once
+
+#include "platform/graphics.h"
+
+namespace qbgeom {
+
+/// Pi to the 64-bit mantissa of extended precision.
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+struct SinCos {
+    long double s = 0, c = 1;
+};
+
+SinCos SinCosOf(long double radians);
+long double DegreesToRadians(double angle);
+TPoint Rotate(TPoint p, const SinCos& sc);
+TPoint Offset(TPoint a, TPoint b);
+TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc);
+
+} // namespace qbgeom

@@ -1,0 +1,195 @@
+// The qbarcode command end to end: output, messages, exit status, files.
+#include "core/qbarcode.h"
+#include "support/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result Qbarcode(const std::string& args, const std::string& input = "")
+{
+    static int counter = 0;
+    const fs::path dir = fs::temp_directory_path();
+    const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const fs::path out = dir / ("qb-out-" + tag), err = dir / ("qb-err-" + tag), in = dir / ("qb-in-" + tag);
+    std::ofstream(in, std::ios::binary) << input;
+    const std::string cmd = std::string(QBARCODE_BIN) + " " + args + " <" + in.string() + " >" + out.string() +
+                            " 2>" + err.string();
+    const int raw = std::system(cmd.c_str());
+    auto slurp = [](const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    fs::remove(out), fs::remove(err), fs::remove(in);
+    return r;
+}
+
+class TempDir {
+public:
+    TempDir() : path_(fs::temp_directory_path() / ("qb-cli-" + std::to_string(::getpid()))) { fs::create_directories(path_); }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::size_t Count() const { return std::distance(fs::directory_iterator(path_), fs::directory_iterator()); }
+
+private:
+    fs::path path_;
+};
+
+// A PNG read back through Cairo: size and pixels.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+Image LoadPng(const std::string& path)
+{
+    Image img;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+        img.width = cairo_image_surface_get_width(s);
+        img.height = cairo_image_surface_get_height(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        const auto* data = cairo_image_surface_get_data(s);
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x)
+                img.pixels.push_back(reinterpret_cast<const std::uint32_t*>(data + y * stride)[x]);
+    }
+    cairo_surface_destroy(s);
+    return img;
+}
+
+testsupport::Decoded Decode(const Image& img)
+{
+    std::vector<const std::uint32_t*> rows;
+    for (int y = 0; y < img.height; ++y)
+        rows.push_back(img.pixels.data() + static_cast<std::size_t>(y) * img.width);
+    return testsupport::ReadLinear(rows.data(), img.width, img.height);
+}
+
+TEST(Cli, EncodePrintsLineCodesAndMeasures)
+{
+    const Result r = Qbarcode("encode --type bcCodeEAN13 --text 590123412345 --checksum");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("50525060517061615160805170505050616060615350507151705251505"), std::string::npos);
+    EXPECT_NE(r.out.find("bar width:     95"), std::string::npos);
+
+    const Result j = Qbarcode("encode --type EAN13 --text 1 --json --modul 3 --ratio 2.6");
+    EXPECT_EQ(j.status, 0);
+    EXPECT_NE(j.out.find("\"module_widths\": [3, 8, 12, 16]"), std::string::npos) << j.out;
+    EXPECT_NE(j.out.find("\"ratio\": 2.6"), std::string::npos) << j.out;
+}
+
+TEST(Cli, TextFileIsReadByteForByte)
+{
+    TempDir dir;
+    std::ofstream(dir / "t.bin", std::ios::binary) << std::string("A\x01\"\xe9 \n", 6);
+    // The caption is the text as given, blanks and control characters kept.
+    const Result r = Qbarcode("encode --type code39 --text-file " + dir / "t.bin" + " --json --modules");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"caption\": \"A\\u0001\\\"\\u00e9 \\n\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"modules\": \"1001011011010"), std::string::npos) << r.out; // '*' start
+}
+
+TEST(Cli, ErrorsAndStatus)
+{
+    struct Case {
+        std::string args;
+        int status;
+        std::string err; // exact standard error, or empty to only check the status
+    };
+    const Case cases[] = {
+        {"encode --type bcCode93 --text abc", 1, "abc : Code_93 bad data.\n"},
+        {"encode --type ean13 --text 12A4", 1, "12A4 : Barcode must be numeric.\n"},
+        {"encode --type code128b --text x --modul 2147483647", 1, "Module width out of range.\n"},
+        {"encode --type nosuch --text 1", 2, ""},
+        {"encode --text 1", 2, ""},
+        {"encode --type ean13", 2, ""},
+        {"draw --type ean13 --text 1 -o x.gif", 2, ""},
+        {"bogus", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const Result r = Qbarcode(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        if (!c.err.empty()) {
+            EXPECT_EQ(r.err, c.err) << c.args;
+        }
+    }
+}
+
+// With no quiet zone the image is exactly the painted pixels.
+TEST(Cli, DrawWithoutQuietZoneHoldsExactlyTheSymbol)
+{
+    TempDir dir;
+    const int w = Q_GetBarWidth(bcCodeEAN13, "590123412345", 2, 2.0, csModulo10);
+    for (int angle : {0, 90, 180, 270}) {
+        SCOPED_TRACE(angle);
+        const std::string png = dir / "e.png";
+        const Result r = Qbarcode("draw --type ean13 --text 590123412345 --checksum --modul 2 --height 50 "
+                               "--caption none --quiet-zone 0 --angle " + std::to_string(angle) + " -o " + png);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Image img = LoadPng(png);
+        const bool upright = angle % 180 == 0;
+        EXPECT_EQ(img.width, upright ? w : 51);
+        EXPECT_EQ(img.height, upright ? 51 : w);
+        EXPECT_EQ(img.At(0, 0), 0u); // a guard bar's corner
+    }
+}
+
+TEST(Cli, DrawnFilesDecode)
+{
+    TempDir dir;
+    const std::string png = dir / "c.png";
+    const Result r = Qbarcode("draw --type code128b --text \"Hello 128\" --angle 90 --caption both -o " + png);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const testsupport::Decoded d = Decode(LoadPng(png));
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.text, "Hello 128");
+    // The quiet zone is white and ten modules wide.
+    const Image img = LoadPng(png);
+    EXPECT_EQ(img.At(10, 19), 0xFFFFFFu);
+}
+
+TEST(Cli, FailedDrawLeavesNoFile)
+{
+    TempDir dir;
+    for (const char* out : {"bad.png", "bad.svg", "bad.pdf"}) {
+        const Result r = Qbarcode(std::string("draw --type ean13 --text 12A -o ") + dir / out);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "12A : Barcode must be numeric.\n");
+    }
+    const Result r = Qbarcode("draw --type ean13 --text 1 -o /nonexistent-dir/x.png");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(dir.Count(), 0u);
+}
+
+TEST(Cli, BatchNumbersItsOutputs)
+{
+    TempDir dir;
+    const Result r = Qbarcode("draw --type code39 --batch - -o " + dir / "b-%02d.svg", "ONE\nTWO\nbad\xff\nFOUR\n");
+    EXPECT_EQ(r.status, 0) << r.err; // Code 39 drops what it cannot encode
+    EXPECT_EQ(dir.Count(), 4u);
+    EXPECT_TRUE(fs::exists(dir / "b-04.svg"));
+    const Result bad = Qbarcode("draw --type ean13 --batch - -o " + dir / "n.png", "123\n12A\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "line 2: 12A : Barcode must be numeric.\n");
+    EXPECT_TRUE(fs::exists(dir / "n-1.png"));
+    EXPECT_FALSE(fs::exists(dir / "n-2.png"));
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+// Reads barcodes back with an independent reader (ZXing), for round trips.
+#pragma once
+
+#include "platform/graphics.h"
+
+#include <string>
+
+namespace testsupport {
+
+struct Decoded {
+    bool found = false;
+    std::string format; // ZXing's name: "EAN-13", "Code128", "ITF", ...
+    std::string text;
+};
+
+/// Decodes the one linear barcode on a raster (any of the four quarter
+/// turns), without down-scaling. `fullAscii` reads Code 39 in full-ASCII mode.
+Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool fullAscii = false);
+
+/// The same for a bitmap.
+Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii = false);
+
+} // namespace testsupport
