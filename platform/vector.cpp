@@ -13,7 +13,7 @@ namespace gfx {
 
 VectorOutput::VectorOutput(TVectorFormat format, const std::string& path, double width, double height,
                            const std::string& title)
-    : path_(path)
+    : path_(path), paged_(format == TVectorFormat::Pdf || format == TVectorFormat::PostScript)
 {
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_)
@@ -64,6 +64,10 @@ void VectorOutput::Close()
 {
     if (!file_)
         return;
+    // cairo leaves out a last page that nothing was drawn on; a job's blank
+    // last page still counts.
+    if (paged_)
+        cairo_show_page(cr_);
     cairo_destroy(cr_);
     cr_ = nullptr;
     cairo_surface_finish(surface_);

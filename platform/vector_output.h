@@ -32,6 +32,7 @@ private:
     static cairo_status_t Write(void* closure, const unsigned char* data, unsigned int length);
 
     std::string path_;
+    bool paged_;
     std::FILE* file_ = nullptr;
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;

@@ -5,6 +5,7 @@
 #include "platform/graphics.h"
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,3 +35,10 @@ inline void UseColor(TCanvas& canvas, TColor color)
     canvas.Pen().Width = 1;
     canvas.Brush().SetColor(color);
 }
+
+inline std::ostream& operator<<(std::ostream& out, const TRect& r)
+{
+    return out << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";
+}
+
+inline std::ostream& operator<<(std::ostream& out, const TPoint& p) { return out << "(" << p.X << ", " << p.Y << ")"; }

@@ -1,5 +1,6 @@
 // Shapes on raster canvases: the coverage rule, the brush rule, clipping.
 #include "platform/graphics.h"
+#include "platform/graphics_internal.h"
 #include "platform/sysutils.h"
 #include "pixel_art.h"
 
@@ -234,6 +235,28 @@ TEST(RasterCanvas, ResizingKeepsTheOverlapAndWhitensTheRest)
     const TPoint line[2] = {{0, 0}, {5, 5}};
     bitmap.Canvas().Polygon(line, 2); // nothing to draw on, and no error
     EXPECT_EQ(bitmap.Canvas().Pixel(0, 0), -1);
+}
+
+// Glyph coverage a mixes text colour t over d as round((t a + d (255 - a)) / 255)
+// per channel, whether d is the precomputed background or not.
+TEST(GlyphBlending, MixesEachChannelRounded)
+{
+    const std::uint32_t text = 0x1E90FF, background = 0xFFFFF0;
+    gfx::GlyphBlender blender(text, background);
+    gfx::GlyphImage dot{0, 0, 1, 1, {0}};
+    for (std::uint32_t under : {background, 0x000000u, 0x7F3A05u}) {
+        for (int a = 0; a < 256; ++a) {
+            std::uint32_t pixel = under;
+            gfx::PixelBuffer buf{&pixel, 1, 1, 1};
+            dot.alpha[0] = static_cast<std::uint8_t>(a);
+            blender.Blend(buf, dot, 0, 0, 0);
+            for (int shift : {0, 8, 16}) {
+                double t = text >> shift & 0xFF, d = under >> shift & 0xFF;
+                ASSERT_EQ(pixel >> shift & 0xFF, std::lround((t * a + d * (255 - a)) / 255))
+                    << "alpha " << a << " over " << std::hex << under << " channel " << std::dec << shift;
+            }
+        }
+    }
 }
 
 TEST(Canvas, DrawingWithoutASurfaceRaises)

@@ -1,0 +1,262 @@
+// SVG and PDF documents: the same drawing as on a raster, in vector units.
+// PDF pages are rendered back with pdftoppm (poppler) when it is installed.
+#include "platform/graphics.h"
+#include "platform/sysutils.h"
+#include "pixel_art.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string TempPath(const std::string& name) { return testing::TempDir() + "vector_test_" + name; }
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+std::string RunCommand(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buf[4096];
+        while (std::size_t n = fread(buf, 1, sizeof buf, pipe))
+            out.append(buf, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+// A field of pdfinfo's report ("Pages", "Page size").
+std::string PdfInfo(const std::string& pdf, const std::string& field)
+{
+    std::istringstream report(RunCommand("pdfinfo " + pdf));
+    for (std::string line; std::getline(report, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return Trim(line.substr(field.size() + 1));
+    return "";
+}
+
+bool HavePoppler() { return !RunCommand("command -v pdftoppm pdfinfo").empty(); }
+
+// Page 1 rendered at `dpi`, sampled at the centre of each block of
+// `scale` x `scale` device pixels, as pixel art.
+Art RenderPdf(const std::string& pdf, int dpi, int scale)
+{
+    const std::string base = pdf + ".render";
+    RunCommand("pdftoppm -r " + std::to_string(dpi) + " -f 1 -l 1 -singlefile " + pdf + " " + base);
+    std::string ppm = ReadFile(base + ".ppm");
+    std::remove((base + ".ppm").c_str());
+    std::istringstream header(ppm);
+    std::string magic;
+    int width = 0, height = 0, maxval = 0;
+    header >> magic >> width >> height >> maxval;
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    auto classify = [](unsigned r, unsigned g, unsigned b) {
+        auto on = [](unsigned v) { return v > 192; };
+        auto off = [](unsigned v) { return v < 64; };
+        if (on(r) && on(g) && on(b))
+            return '.';
+        if (off(r) && off(g) && off(b))
+            return '#';
+        if (on(r) && off(g) && off(b))
+            return 'R';
+        if (off(r) && off(g) && on(b))
+            return 'B';
+        if (on(r) && on(g) && off(b))
+            return 'Y';
+        return '?';
+    };
+    Art art;
+    for (int y = scale / 2; y < height; y += scale) {
+        std::string row;
+        for (int x = scale / 2; x < width; x += scale) {
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(&ppm[start + (std::size_t(y) * width + x) * 3]);
+            row += classify(p[0], p[1], p[2]);
+        }
+        art.push_back(row);
+    }
+    return art;
+}
+
+// Shapes of every kind the library draws, with their pixel semantics.
+void DrawShapes(TCanvas& canvas)
+{
+    UseColor(canvas, clBlack);
+    const TPoint bars[][4] = {
+        {{1, 1}, {1, 6}, {2, 6}, {2, 1}},   // 0 degrees, 2 columns
+        {{4, 1}, {4, 6}, {4, 6}, {4, 1}},   // one column
+        {{6, 7}, {10, 7}, {10, 6}, {6, 6}}, // 90 degrees
+        {{13, 6}, {13, 1}, {11, 1}, {11, 6}},
+        {{18, 2}, {14, 2}, {14, 3}, {18, 3}},
+    };
+    for (const auto& bar : bars)
+        canvas.Polygon(bar, 4);
+    canvas.Pen().Color = clRed;
+    canvas.Brush().SetColor(clBlue);
+    canvas.Rectangle(1, 9, 6, 14);
+    canvas.Brush().SetStyle(bsClear);
+    const TPoint frame[4] = {{8, 9}, {8, 13}, {12, 13}, {12, 9}};
+    canvas.Polygon(frame, 4);
+    canvas.Brush().SetColor(clYellow);
+    canvas.FillRect({14, 9, 17, 11});
+    canvas.MoveTo(14, 13);
+    canvas.LineTo(19, 13);
+    canvas.LineTo(19, 8);
+}
+
+TEST(VectorDocument, PdfShapesCoverTheRasterPixels)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    TBitmap bitmap(20, 15);
+    DrawShapes(bitmap.Canvas());
+    const std::string path = TempPath("shapes.pdf");
+    TVectorDocument pdf(TVectorFormat::Pdf, path, 20, 15);
+    DrawShapes(pdf.Canvas());
+    pdf.Close();
+    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
+    std::remove(path.c_str());
+}
+
+TEST(VectorDocument, PdfTextCellMatchesTheRaster)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    auto draw = [](TCanvas& canvas) {
+        canvas.Brush().SetColor(clYellow);
+        canvas.TextOut(3, 2, "42");
+        LOGFONTA lf;
+        GetObject(canvas.Font().Handle(), sizeof lf, &lf);
+        lf.lfEscapement = 900;
+        HFONT turned = CreateFontIndirect(&lf);
+        SelectObject(canvas.Handle(), turned);
+        canvas.TextOut(30, 30, "42");
+        SelectObject(canvas.Handle(), canvas.Font().Handle());
+        DeleteObject(turned);
+    };
+    TBitmap bitmap(50, 35);
+    draw(bitmap.Canvas());
+    const std::string path = TempPath("text.pdf");
+    TVectorDocument pdf(TVectorFormat::Pdf, path, 50, 35);
+    draw(pdf.Canvas());
+    pdf.Close();
+    // Glyph pixels differ between renderers; the cells must not.
+    Art vector = RenderPdf(path, 72 * 4, 4), raster = PixelArt(bitmap);
+    ASSERT_EQ(vector.size(), raster.size());
+    for (std::size_t y = 0; y < raster.size(); ++y)
+        for (std::size_t x = 0; x < raster[y].size(); ++x)
+            EXPECT_EQ(vector[y][x] == '.', raster[y][x] == '.') << "pixel " << x << "," << y;
+    std::remove(path.c_str());
+}
+
+TEST(VectorDocument, PdfScalesEachAxisToItsResolution)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    const std::string path = TempPath("scaled.pdf");
+    TVectorOptions options;
+    options.PixelsPerInchX = 600;
+    options.PixelsPerInchY = 1200;
+    options.ScaleX = 72.0 / 600;
+    options.ScaleY = 72.0 / 1200;
+    TVectorDocument pdf(TVectorFormat::Pdf, path, 1200, 2400, options); // 2 x 2 inches
+    TCanvas& canvas = pdf.Canvas();
+    EXPECT_EQ(GetDeviceCaps(canvas.Handle(), LOGPIXELSX), 600);
+    EXPECT_EQ(GetDeviceCaps(canvas.Handle(), LOGPIXELSY), 1200);
+    UseColor(canvas, clBlack);
+    canvas.FillRect({600, 0, 900, 1200}); // half an inch wide, one inch high
+    pdf.Close();
+    EXPECT_EQ(PdfInfo(path, "Page size"), "144 x 144 pts");
+    Art art = RenderPdf(path, 20, 1); // 20 pixels per inch
+    ASSERT_EQ(art.size(), 40u);
+    EXPECT_EQ(art[0], std::string(20, '.') + std::string(10, '#') + std::string(10, '.'));
+    EXPECT_EQ(art[19], art[0]);
+    EXPECT_EQ(art[20], std::string(40, '.'));
+    std::remove(path.c_str());
+}
+
+TEST(VectorDocument, PdfHasAPagePerNewPageBlankOrNot)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdfinfo not installed";
+    for (int pages : {1, 3}) {
+        for (bool drawOnLast : {false, true}) {
+            const std::string path = TempPath("pages.pdf");
+            TVectorDocument pdf(TVectorFormat::Pdf, path, 100, 50);
+            for (int i = 1; i < pages; ++i)
+                pdf.NewPage();
+            if (drawOnLast)
+                pdf.Canvas().FillRect({0, 0, 10, 10});
+            EXPECT_EQ(pdf.PageCount(), pages);
+            pdf.Close();
+            EXPECT_EQ(PdfInfo(path, "Pages"), std::to_string(pages)) << (drawOnLast ? "drawn" : "blank");
+            std::remove(path.c_str());
+        }
+    }
+}
+
+TEST(VectorDocument, SvgIsInPixelsWithBarsAsRectangles)
+{
+    const std::string path = TempPath("bar.svg");
+    TVectorDocument svg(TVectorFormat::Svg, path, 24, 16);
+    UseColor(svg.Canvas(), clBlack);
+    const TPoint bar[4] = {{2, 1}, {2, 6}, {3, 6}, {3, 1}};
+    svg.Canvas().Polygon(bar, 4);
+    EXPECT_THROW(svg.NewPage(), Exception);
+    svg.Close();
+    const std::string text = ReadFile(path);
+    EXPECT_NE(text.find("width=\"24px\" height=\"16px\" viewBox=\"0 0 24 16\""), std::string::npos);
+    EXPECT_NE(text.find("d=\"M 2 1 L 4 1 L 4 7 L 2 7 Z"), std::string::npos) << text;
+    std::remove(path.c_str());
+}
+
+TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
+{
+    const std::string aborted = TempPath("aborted.pdf"), dropped = TempPath("dropped.ps");
+    {
+        TVectorDocument pdf(TVectorFormat::Pdf, aborted, 10, 10);
+        pdf.Abort();
+        EXPECT_FALSE(FileExists(aborted));
+        EXPECT_THROW(pdf.Canvas().FillRect({0, 0, 1, 1}), Exception);
+        TVectorDocument ps(TVectorFormat::PostScript, dropped, 10, 10);
+        UseColor(ps.Canvas(), clBlack);
+        ps.Canvas().FillRect({0, 0, 5, 5});
+        EXPECT_TRUE(FileExists(dropped));
+    }
+    EXPECT_FALSE(FileExists(dropped));
+}
+
+TEST(VectorDocument, ErrorsNameTheFileAndTheState)
+{
+    try {
+        TVectorDocument pdf(TVectorFormat::Pdf, "/nonexistent-dir/out.pdf", 10, 10);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "Cannot create file \"/nonexistent-dir/out.pdf\": No such file or directory");
+    }
+    EXPECT_THROW(TVectorDocument(TVectorFormat::Svg, TempPath("empty.svg"), 0, 10), Exception);
+
+    const std::string path = TempPath("closed.eps");
+    TVectorDocument eps(TVectorFormat::Eps, path, 10, 10);
+    eps.Close();
+    try {
+        eps.Canvas().TextOut(0, 0, "late");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "The document is closed");
+    }
+    EXPECT_EQ(ReadFile(path).rfind("%!PS-Adobe-3.0 EPSF-3.0", 0), 0u);
+    std::remove(path.c_str());
+}
+
+} // namespace
