@@ -90,16 +90,19 @@ private:
 
 static_assert(sizeof(void*) == 8, "handles carry 64 bits");
 
+// The tables and the font cache live until the process ends (never
+// destroyed), so objects in other static storage, such as the global
+// printer's canvas, can release their handles at exit in any order.
 HandleTable<GdiFont>& Fonts()
 {
-    static HandleTable<GdiFont> table(0x5);
-    return table;
+    static auto* table = new HandleTable<GdiFont>(0x5);
+    return *table;
 }
 
 HandleTable<DeviceContext>& DeviceContexts()
 {
-    static HandleTable<DeviceContext> table(0xD);
-    return table;
+    static auto* table = new HandleTable<DeviceContext>(0xD);
+    return *table;
 }
 
 std::uint64_t Raw(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
@@ -166,8 +169,8 @@ private:
 
 FontCache& Cache()
 {
-    static FontCache cache;
-    return cache;
+    static auto* cache = new FontCache;
+    return *cache;
 }
 
 // Sizes beyond this are clamped: enough for a poster at printer resolution,

@@ -1,0 +1,265 @@
+// TPrinter: print jobs as PDF or PostScript files at the printer's
+// resolution, optionally handed to the print system with `lp`.
+#include "platform/printers.h"
+#include "platform/sysutils.h"
+#include "platform/vector_output.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+struct Paper {
+    double widthMm, heightMm;
+};
+
+Paper PaperOf(TPaperSize size)
+{
+    switch (size) {
+    case TPaperSize::A5: return {148, 210};
+    case TPaperSize::Letter: return {215.9, 279.4};
+    case TPaperSize::Legal: return {215.9, 355.6};
+    case TPaperSize::A4:
+    default: return {210, 297};
+    }
+}
+
+int MmToPixels(double mm, int dpi) { return static_cast<int>(std::lround(mm / 25.4 * dpi)); }
+
+// Runs a program found on PATH with its output captured. Returns false when
+// the program does not exist; otherwise `status` is its exit status.
+bool RunProgram(const std::vector<std::string>& args, int& status, std::string& output)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        throw Exception(Format("Cannot run %s: %s", {args[0], std::strerror(errno)}));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (error == 0) {
+        char buf[1024];
+        for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) != 0;) {
+            if (n > 0)
+                output.append(buf, n);
+            else if (errno != EINTR)
+                break;
+        }
+    }
+    close(pipeFds[0]);
+    if (error == ENOENT)
+        return false;
+    if (error != 0)
+        throw Exception(Format("Cannot run %s: %s", {args[0], std::strerror(error)}));
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+} // namespace
+
+TPrinter::TPrinter() : canvas_(std::make_unique<TCanvas>())
+{
+    gfx::CanvasAccess::SetNoSurfaceMessage(*canvas_, "The printer is not printing: call BeginDoc before drawing");
+    UpdateDevice();
+}
+
+TPrinter::~TPrinter()
+{
+    if (Printing())
+        Abort();
+}
+
+void TPrinter::RequireIdle(const char* what) const
+{
+    if (Printing())
+        throw Exception(Format("Cannot %s while a print job is running", {what}));
+}
+
+void TPrinter::RequirePrinting(const char* what) const
+{
+    if (!Printing())
+        throw Exception(Format("Cannot %s: the printer is not printing", {what}));
+}
+
+void TPrinter::UpdateDevice()
+{
+    gfx::DeviceCaps caps;
+    caps.dpiX = dpiX_;
+    caps.dpiY = dpiY_;
+    caps.width = caps.physicalWidth = PageWidth();
+    caps.height = caps.physicalHeight = PageHeight();
+    caps.technology = DT_RASPRINTER;
+    gfx::CanvasAccess::SetCaps(*canvas_, caps);
+}
+
+void TPrinter::SetResolution(int pixelsPerInchX, int pixelsPerInchY)
+{
+    RequireIdle("change the resolution");
+    if (pixelsPerInchX < 1 || pixelsPerInchY < 1 || pixelsPerInchX > 9600 || pixelsPerInchY > 9600)
+        throw Exception(Format("Invalid printer resolution %dx%d", {pixelsPerInchX, pixelsPerInchY}));
+    dpiX_ = pixelsPerInchX;
+    dpiY_ = pixelsPerInchY;
+    UpdateDevice();
+}
+
+void TPrinter::SetPaperSize(TPaperSize paper)
+{
+    RequireIdle("change the paper size");
+    paper_ = paper;
+    UpdateDevice();
+}
+
+void TPrinter::SetOrientation(TPrinterOrientation orientation)
+{
+    RequireIdle("change the orientation");
+    orientation_ = orientation;
+    UpdateDevice();
+}
+
+void TPrinter::SetOutputFormat(TPrintFormat format)
+{
+    RequireIdle("change the output format");
+    format_ = format;
+}
+
+void TPrinter::SetOutputFile(const std::string& path)
+{
+    RequireIdle("change the output file");
+    outputFile_ = path;
+}
+
+void TPrinter::SetPrinterName(const std::string& name)
+{
+    RequireIdle("change the printer");
+    printerName_ = name;
+}
+
+int TPrinter::PageWidth() const
+{
+    Paper p = PaperOf(paper_);
+    return MmToPixels(orientation_ == poPortrait ? p.widthMm : p.heightMm, dpiX_);
+}
+
+int TPrinter::PageHeight() const
+{
+    Paper p = PaperOf(paper_);
+    return MmToPixels(orientation_ == poPortrait ? p.heightMm : p.widthMm, dpiY_);
+}
+
+void TPrinter::BeginDoc()
+{
+    RequireIdle("start a print job");
+    if (outputFile_.empty() && printerName_.empty())
+        throw Exception("Cannot print: set an output file or a printer name");
+    std::string path = outputFile_;
+    bool temporary = false;
+    if (path.empty()) {
+        const char* dir = std::getenv("TMPDIR");
+        std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/qbarcode-print-XXXXXX" +
+                              (format_ == TPrintFormat::Pdf ? ".pdf" : ".ps");
+        int fd = mkstemps(pattern.data(), 4);
+        if (fd < 0)
+            throw Exception(Format("Cannot create a temporary print file: %s", {std::strerror(errno)}));
+        close(fd);
+        path = pattern;
+        temporary = true;
+    }
+    // The page in points is the paper's exact size; printer pixels map to it
+    // at 72 / resolution points each, separately along each axis.
+    Paper p = PaperOf(paper_);
+    double widthMm = orientation_ == poPortrait ? p.widthMm : p.heightMm;
+    double heightMm = orientation_ == poPortrait ? p.heightMm : p.widthMm;
+    try {
+        output_ = std::make_unique<gfx::VectorOutput>(
+            format_ == TPrintFormat::Pdf ? TVectorFormat::Pdf : TVectorFormat::PostScript, path,
+            widthMm / 25.4 * 72, heightMm / 25.4 * 72, Title);
+    } catch (...) {
+        if (temporary)
+            std::remove(path.c_str());
+        throw;
+    }
+    gfx::CanvasAccess::AttachVector(*canvas_, output_->Context(), 72.0 / dpiX_, 72.0 / dpiY_);
+    jobFile_ = path;
+    temporaryFile_ = temporary;
+    aborted_ = false;
+    page_ = 1;
+}
+
+void TPrinter::NewPage()
+{
+    RequirePrinting("start a new page");
+    output_->ShowPage();
+    ++page_;
+}
+
+void TPrinter::EndDoc()
+{
+    RequirePrinting("end the print job");
+    gfx::CanvasAccess::Detach(*canvas_);
+    std::unique_ptr<gfx::VectorOutput> output = std::move(output_);
+    output->Close();
+    if (!printerName_.empty())
+        Submit(jobFile_);
+}
+
+void TPrinter::Submit(const std::string& path)
+{
+    std::vector<std::string> args = {"lp", "-d", printerName_};
+    if (!Title.empty()) {
+        args.push_back("-t");
+        args.push_back(Title);
+    }
+    args.push_back(path[0] == '-' ? "./" + path : path);
+    int status = 0;
+    std::string output;
+    if (!RunProgram(args, status, output))
+        throw Exception(Format("Cannot print: the print system's lp command was not found; the document was kept "
+                               "as \"%s\"",
+                               {path}));
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::string reason = Trim(output);
+        if (reason.empty())
+            reason = WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
+        throw Exception(Format("Cannot print: lp failed (%s); the document was kept as \"%s\"", {reason, path}));
+    }
+    if (temporaryFile_)
+        std::remove(path.c_str());
+}
+
+void TPrinter::Abort()
+{
+    if (!Printing())
+        return;
+    gfx::CanvasAccess::Detach(*canvas_);
+    output_->Abort();
+    output_.reset();
+    aborted_ = true;
+}
+
+TPrinter* Printer()
+{
+    static TPrinter printer;
+    return &printer;
+}

@@ -1,0 +1,96 @@
+// The printer: one global object whose jobs render pages to a PDF or
+// PostScript file at the printer's resolution, and hand the file to the print
+// system (`lp`) when a printer name is set.
+#pragma once
+
+#include "platform/graphics.h"
+
+#include <memory>
+#include <string>
+
+enum class TPaperSize { A4, A5, Letter, Legal };
+enum TPrinterOrientation { poPortrait, poLandscape };
+enum class TPrintFormat { Pdf, PostScript };
+
+namespace gfx {
+class VectorOutput;
+}
+
+class TPrinter {
+public:
+    TPrinter();
+    TPrinter(const TPrinter&) = delete;
+    TPrinter& operator=(const TPrinter&) = delete;
+    /// A job still running is aborted.
+    ~TPrinter();
+
+    // Settings. Changing one while a job runs raises an Exception.
+
+    /// Pixels per inch along each axis (default 600 x 600; 1 to 9600).
+    void SetResolution(int pixelsPerInchX, int pixelsPerInchY);
+    int XResolution() const { return dpiX_; }
+    int YResolution() const { return dpiY_; }
+    void SetPaperSize(TPaperSize paper);
+    TPaperSize PaperSize() const { return paper_; }
+    void SetOrientation(TPrinterOrientation orientation);
+    TPrinterOrientation Orientation() const { return orientation_; }
+    void SetOutputFormat(TPrintFormat format);
+    TPrintFormat OutputFormat() const { return format_; }
+    /// Where the job's file goes. May be empty when a printer name is set:
+    /// the file is then temporary and removed once the print system has it.
+    void SetOutputFile(const std::string& path);
+    const std::string& OutputFile() const { return outputFile_; }
+    /// The print system's destination (`lp -d`); empty: only write the file.
+    void SetPrinterName(const std::string& name);
+    const std::string& PrinterName() const { return printerName_; }
+
+    /// The job's name, for the document's metadata and the print queue.
+    std::string Title;
+
+    /// The page in printer pixels, whole paper (there are no margins).
+    int PageWidth() const;
+    int PageHeight() const;
+
+    /// Starts a job on a blank first page; raises when the file cannot be
+    /// created or there is nowhere to print to.
+    void BeginDoc();
+    /// Ends the page and starts a blank one.
+    void NewPage();
+    /// Finishes the file and, with a printer name, submits it with `lp`.
+    /// Raises on a write error or when `lp` is missing or fails; the file is
+    /// then kept and the message says where.
+    void EndDoc();
+    /// Stops the job and removes its file.
+    void Abort();
+    bool Printing() const { return output_ != nullptr; }
+    bool Aborted() const { return aborted_; }
+    /// 1 on the first page of a job.
+    int PageNumber() const { return page_; }
+
+    /// The canvas of the current page, in printer pixels. Drawing on it with
+    /// no job running raises; measuring text works at any time.
+    TCanvas& Canvas() { return *canvas_; }
+    /// The device context: GetDeviceCaps answers with or without a job.
+    HDC Handle() { return canvas_->Handle(); }
+
+private:
+    void RequireIdle(const char* what) const;
+    void RequirePrinting(const char* what) const;
+    void UpdateDevice();
+    void Submit(const std::string& path);
+
+    int dpiX_ = 600, dpiY_ = 600;
+    TPaperSize paper_ = TPaperSize::A4;
+    TPrinterOrientation orientation_ = poPortrait;
+    TPrintFormat format_ = TPrintFormat::Pdf;
+    std::string outputFile_, printerName_;
+    std::string jobFile_; // the file of the running job
+    bool temporaryFile_ = false;
+    bool aborted_ = false;
+    int page_ = 0;
+    std::unique_ptr<gfx::VectorOutput> output_;
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+/// The global printer.
+TPrinter* Printer();
