@@ -171,10 +171,14 @@ std::vector<PointD> ClipPolygon(std::vector<PointD> poly, const VectorClip& clip
         poly.swap(out);
     };
     auto atX = [](double x) {
-        return [x](const PointD& a, const PointD& b) { return PointD{x, a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x)}; };
+        return [x](const PointD& a, const PointD& b) {
+            return PointD{x, a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x)};
+        };
     };
     auto atY = [](double y) {
-        return [y](const PointD& a, const PointD& b) { return PointD{a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), y}; };
+        return [y](const PointD& a, const PointD& b) {
+            return PointD{a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), y};
+        };
     };
     edge([&](const PointD& p) { return p.x >= clip.x0; }, atX(clip.x0));
     edge([&](const PointD& p) { return p.x <= clip.x1; }, atX(clip.x1));
@@ -546,8 +550,10 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
     gfx::PixelBuffer src = gfx::CanvasAccess::Pixels(*bitmap.canvas_);
     if (c.kind == CanvasImpl::Kind::Raster) {
         c.BeginDirect();
-        std::int64_t x0 = std::max<std::int64_t>(x, 0), x1 = std::min<std::int64_t>(std::int64_t(x) + src.width, c.pixels.width);
-        std::int64_t y0 = std::max<std::int64_t>(y, 0), y1 = std::min<std::int64_t>(std::int64_t(y) + src.height, c.pixels.height);
+        std::int64_t x0 = std::max<std::int64_t>(x, 0),
+                     x1 = std::min<std::int64_t>(std::int64_t(x) + src.width, c.pixels.width);
+        std::int64_t y0 = std::max<std::int64_t>(y, 0),
+                     y1 = std::min<std::int64_t>(std::int64_t(y) + src.height, c.pixels.height);
         for (std::int64_t row = y0; row < y1; ++row)
             for (std::int64_t col = x0; col < x1; ++col)
                 c.pixels.Row(int(row))[col] = src.Row(int(row - y))[col - x] & 0xFFFFFF;
@@ -557,7 +563,8 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
     cairo_save(cr);
     cairo_set_source_surface(cr, gfx::CanvasAccess::RasterSurface(*bitmap.canvas_), x, y);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    gfx::AddBox(cr, gfx::VectorClip(c.dc->caps, 1), x, y, x + double(src.width) - 1, y + double(src.height) - 1);
+    gfx::AddBox(cr, gfx::VectorClip(c.dc->caps, 1), x, y, x + double(src.width) - 1,
+                y + double(src.height) - 1);
     cairo_fill(cr);
     cairo_restore(cr);
 }
@@ -651,8 +658,8 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
                 return;
             auto [ax, ay] = map(u0, v0);
             auto [bx, by] = map(u1, v1);
-            gfx::FillBox(c.pixels, std::min(ax, bx), std::min(ay, by), std::max(ax, bx) - 1, std::max(ay, by) - 1,
-                         color);
+            gfx::FillBox(c.pixels, std::min(ax, bx), std::min(ay, by), std::max(ax, bx) - 1,
+                         std::max(ay, by) - 1, color);
         };
         const std::uint32_t background = gfx::ToPixel(brush_.Color());
         if (opaque)
@@ -670,8 +677,8 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
             box(0, font.ascent + font.underlinePos, layout.advance,
                 font.ascent + font.underlinePos + font.lineThickness, textColor);
         if (lf.lfStrikeOut)
-            box(0, font.ascent + font.strikePos, layout.advance, font.ascent + font.strikePos + font.lineThickness,
-                textColor);
+            box(0, font.ascent + font.strikePos, layout.advance,
+                font.ascent + font.strikePos + font.lineThickness, textColor);
         return;
     }
     if (opaque && layout.advance > 0) {

@@ -241,7 +241,8 @@ std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key)
         }
     }
     font->lineThickness = std::max(1, static_cast<int>(std::lround(thickness * em)));
-    font->underlinePos = std::max(1, static_cast<int>(std::lround(-underline * em)) - font->lineThickness / 2);
+    font->underlinePos =
+        std::max(1, static_cast<int>(std::lround(-underline * em)) - font->lineThickness / 2);
     font->strikePos = -std::max(1, static_cast<int>(std::lround(0.28 * em)));
     return font;
 }
@@ -507,7 +508,9 @@ int GetDeviceCaps(HDC dc, int index)
     if (!context)
         return 0;
     const gfx::DeviceCaps& c = context->caps;
-    auto mm = [](int pixels, int dpi) { return dpi > 0 ? static_cast<int>(std::lround(pixels * 25.4 / dpi)) : 0; };
+    auto mm = [](int pixels, int dpi) {
+        return dpi > 0 ? static_cast<int>(std::lround(pixels * 25.4 / dpi)) : 0;
+    };
     switch (index) {
     case TECHNOLOGY: return c.technology;
     case HORZSIZE: return mm(c.width, c.dpiX);

@@ -134,8 +134,8 @@ void DrawLine(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int
 
 /// A polygon with the canvas's semantics: interior by FillPolygon (when
 /// `fill`), outline pixels by DrawLine (when `outline`).
-void RasterPolygon(const PixelBuffer& buf, const TPoint* points, int count, bool fill, std::uint32_t fillColor,
-                   bool outline, int penWidth, std::uint32_t penColor);
+void RasterPolygon(const PixelBuffer& buf, const TPoint* points, int count, bool fill,
+                   std::uint32_t fillColor, bool outline, int penWidth, std::uint32_t penColor);
 
 /// Blends glyph coverages of one colour into a buffer.
 class GlyphBlender {

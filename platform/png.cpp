@@ -59,7 +59,8 @@ void PutChunk(std::string& out, const char* type, const std::string& data)
     std::size_t start = out.size();
     out.append(type, 4);
     out += data;
-    auto crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
+    auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
     PutBE32(out, static_cast<std::uint32_t>(crc));
 }
 

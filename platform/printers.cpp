@@ -81,7 +81,8 @@ bool RunProgram(const std::vector<std::string>& args, int& status, std::string& 
 
 TPrinter::TPrinter() : canvas_(std::make_unique<TCanvas>())
 {
-    gfx::CanvasAccess::SetNoSurfaceMessage(*canvas_, "The printer is not printing: call BeginDoc before drawing");
+    gfx::CanvasAccess::SetNoSurfaceMessage(*canvas_,
+                                           "The printer is not printing: call BeginDoc before drawing");
     UpdateDevice();
 }
 
@@ -235,14 +236,15 @@ void TPrinter::Submit(const std::string& path)
     int status = 0;
     std::string output;
     if (!RunProgram(args, status, output))
-        throw Exception(Format("Cannot print: the print system's lp command was not found; the document was kept "
-                               "as \"%s\"",
-                               {path}));
+        throw Exception(Format(
+            "Cannot print: the print system's lp command was not found; the document was kept as \"%s\"", {path}));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string reason = Trim(output);
         if (reason.empty())
-            reason = WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
-        throw Exception(Format("Cannot print: lp failed (%s); the document was kept as \"%s\"", {reason, path}));
+            reason =
+                WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
+        throw Exception(
+            Format("Cannot print: lp failed (%s); the document was kept as \"%s\"", {reason, path}));
     }
     if (temporaryFile_)
         std::remove(path.c_str());

@@ -63,6 +63,14 @@ private:
     return rb | g;
 }
 
+template <int Width>
+void FillColumns(std::uint32_t* p, int stride, i64 rows, std::uint32_t color)
+{
+    for (i64 i = 0; i < rows; ++i, p += stride)
+        for (int k = 0; k < Width; ++k)
+            p[k] = color;
+}
+
 } // namespace
 
 std::uint32_t ToPixel(TColor color)
@@ -86,24 +94,16 @@ void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32
         return;
     std::uint32_t* p = buf.Row(static_cast<int>(y0)) + x0;
     const i64 rows = y1 - y0 + 1, width = x1 - x0 + 1;
-    // Bars are mostly one to four pixels wide: plain stores beat a fill call per row.
+    // Bars are mostly a few pixels wide: fixed-width stores beat a fill call per row.
     switch (width) {
-    case 1:
-        for (i64 i = 0; i < rows; ++i, p += buf.stride)
-            p[0] = color;
-        return;
-    case 2:
-        for (i64 i = 0; i < rows; ++i, p += buf.stride)
-            p[0] = p[1] = color;
-        return;
-    case 3:
-        for (i64 i = 0; i < rows; ++i, p += buf.stride)
-            p[0] = p[1] = p[2] = color;
-        return;
-    case 4:
-        for (i64 i = 0; i < rows; ++i, p += buf.stride)
-            p[0] = p[1] = p[2] = p[3] = color;
-        return;
+    case 1: FillColumns<1>(p, buf.stride, rows, color); return;
+    case 2: FillColumns<2>(p, buf.stride, rows, color); return;
+    case 3: FillColumns<3>(p, buf.stride, rows, color); return;
+    case 4: FillColumns<4>(p, buf.stride, rows, color); return;
+    case 5: FillColumns<5>(p, buf.stride, rows, color); return;
+    case 6: FillColumns<6>(p, buf.stride, rows, color); return;
+    case 7: FillColumns<7>(p, buf.stride, rows, color); return;
+    case 8: FillColumns<8>(p, buf.stride, rows, color); return;
     default:
         for (i64 i = 0; i < rows; ++i, p += buf.stride)
             std::fill(p, p + width, color);
@@ -256,7 +256,8 @@ void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, st
         }
 }
 
-GlyphBlender::GlyphBlender(std::uint32_t color, std::uint32_t background) : color_(color), background_(background)
+GlyphBlender::GlyphBlender(std::uint32_t color, std::uint32_t background)
+    : color_(color), background_(background)
 {
     for (std::uint32_t a = 0; a < 256; ++a)
         overBackground_[a] = gfx::Blend(background, color, a);

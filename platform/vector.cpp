@@ -117,7 +117,8 @@ TVectorDocument::TVectorDocument(TVectorFormat format, const std::string& path, 
     if (!(options.ScaleX > 0) || !(options.ScaleY > 0) || options.PixelsPerInchX <= 0 ||
         options.PixelsPerInchY <= 0)
         throw Exception("Invalid document scale or resolution");
-    out_ = std::make_unique<Output>(format, path, width * options.ScaleX, height * options.ScaleY, options.Title);
+    out_ = std::make_unique<Output>(format, path, width * options.ScaleX, height * options.ScaleY,
+                                    options.Title);
     gfx::CanvasAccess::AttachVector(*canvas_, out_->Context(), options.ScaleX, options.ScaleY);
     gfx::DeviceCaps caps;
     caps.dpiX = options.PixelsPerInchX;

@@ -41,4 +41,7 @@ inline std::ostream& operator<<(std::ostream& out, const TRect& r)
     return out << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";
 }
 
-inline std::ostream& operator<<(std::ostream& out, const TPoint& p) { return out << "(" << p.X << ", " << p.Y << ")"; }
+inline std::ostream& operator<<(std::ostream& out, const TPoint& p)
+{
+    return out << "(" << p.X << ", " << p.Y << ")";
+}

@@ -62,7 +62,8 @@ const PngCase kImages[] = {
 TEST(Png, RoundTripsEveryPixelAtTheSmallestDepth)
 {
     for (const PngCase& c : kImages) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " + std::to_string(c.colors));
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " +
+                     std::to_string(c.colors));
         TBitmap bitmap(c.width, c.height);
         TCanvas& canvas = bitmap.Canvas();
         std::vector<std::uint32_t> expected;
@@ -98,7 +99,8 @@ TEST(Png, IncludesTextDrawnThroughCairo)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) {
             TColor c = canvas.Pixel(x, y);
-            ASSERT_EQ(d.pixels[y * 40 + x], std::uint32_t((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)));
+            ASSERT_EQ(d.pixels[y * 40 + x],
+                      std::uint32_t((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)));
             ink += c != clWhite;
         }
     EXPECT_GT(ink, 10);

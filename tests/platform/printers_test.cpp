@@ -241,8 +241,10 @@ TEST_F(PrinterTest, LpFailuresKeepTheFile)
         p.EndDoc();
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Cannot print: lp failed (lp: The printer or class does not exist.); the document "
-                             "was kept as \"" + path + "\"");
+        EXPECT_EQ(e.Message,
+                  "Cannot print: lp failed (lp: The printer or class does not exist.); the document "
+                  "was kept as \"" +
+                      path + "\"");
     }
     EXPECT_TRUE(FileExists(path));
     TearDown();
@@ -255,8 +257,9 @@ TEST_F(PrinterTest, LpFailuresKeepTheFile)
         p.EndDoc();
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Cannot print: the print system's lp command was not found; the document was kept as \"" +
-                                 path + "\"");
+        EXPECT_EQ(e.Message,
+                  "Cannot print: the print system's lp command was not found; the document was kept as \"" +
+                      path + "\"");
     }
     EXPECT_TRUE(FileExists(path));
     std::remove(path.c_str());

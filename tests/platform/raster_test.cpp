@@ -38,8 +38,10 @@ TEST(RasterPolygon, BarCoversItsColumnsAndRowsExactly)
         bitmap.Canvas().Polygon(bar.corners, 4);
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x) {
-                bool inside = x >= bar.block.Left && x < bar.block.Right && y >= bar.block.Top && y < bar.block.Bottom;
-                ASSERT_EQ(bitmap.Canvas().Pixel(x, y), inside ? clBlack : clWhite) << "pixel " << x << "," << y;
+                bool inside =
+                    x >= bar.block.Left && x < bar.block.Right && y >= bar.block.Top && y < bar.block.Bottom;
+                ASSERT_EQ(bitmap.Canvas().Pixel(x, y), inside ? clBlack : clWhite)
+                    << "pixel " << x << "," << y;
             }
     }
 }
@@ -127,7 +129,8 @@ TEST(RasterPolygon, TurnedPolygonIsFilledWithoutSpill)
     const double angle = 30 * std::acos(-1.0) / 180;
     const double c = std::cos(angle), s = std::sin(angle);
     auto turn = [&](double x, double y) {
-        return TPoint{static_cast<int>(std::lround(15 + x * c + y * s)), static_cast<int>(std::lround(10 - x * s + y * c))};
+        return TPoint{static_cast<int>(std::lround(15 + x * c + y * s)),
+                      static_cast<int>(std::lround(10 - x * s + y * c))};
     };
     const TPoint poly[4] = {turn(0, 0), turn(0, 20), turn(5, 20), turn(5, 0)};
     TBitmap bitmap(40, 40);
@@ -186,8 +189,10 @@ TEST(RasterPolygon, HugeCoordinatesAreClipped)
     canvas.Polygon(beam, 4);
     const TPoint diagonal[2] = {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}};
     canvas.Polygon(diagonal, 2);
-    const TPoint farAway[4] = {
-        {INT_MIN, INT_MIN + 1000}, {INT_MAX - 1000, INT_MAX}, {INT_MAX - 1000, INT_MAX - 3}, {INT_MIN, INT_MIN + 997}};
+    const TPoint farAway[4] = {{INT_MIN, INT_MIN + 1000},
+                               {INT_MAX - 1000, INT_MAX},
+                               {INT_MAX - 1000, INT_MAX - 3},
+                               {INT_MIN, INT_MIN + 997}};
     canvas.Polygon(farAway, 4);
     canvas.MoveTo(INT_MIN, 3);
     canvas.LineTo(INT_MAX, 3);
@@ -208,7 +213,8 @@ TEST(RasterCanvas, RectangleFillRectAndLinesExcludeTheirEnd)
     canvas.LineTo(5, 5);
     canvas.LineTo(5, 3);
     EXPECT_EQ(canvas.PenPos(), (TPoint{5, 3}));
-    EXPECT_EQ(PixelArt(bitmap), (Art{".....BB.", ".####BB.", ".#YY#...", ".#YY#...", ".####R..", ".....RRR"}));
+    EXPECT_EQ(PixelArt(bitmap),
+              (Art{".....BB.", ".####BB.", ".#YY#...", ".#YY#...", ".####R..", ".....RRR"}));
 }
 
 TEST(RasterCanvas, DrawCopiesABitmapClipped)

@@ -279,7 +279,8 @@ TEST(TextOut, ClearBrushDrawsOnlyTheGlyphsInsideTheCell)
     EXPECT_LE(box.Bottom, 5 + canvas.TextHeight("1234"));
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 60; ++x)
-            ASSERT_TRUE(canvas.Pixel(x, y) == clWhite || canvas.Pixel(x, y) == clRed) << "aliased text, one colour";
+            ASSERT_TRUE(canvas.Pixel(x, y) == clWhite || canvas.Pixel(x, y) == clRed)
+                << "aliased text, one colour";
 }
 
 TEST(TextOut, StyledTextIsAntialiasedAndUnderlined)

@@ -80,7 +80,8 @@ Art RenderPdf(const std::string& pdf, int dpi, int scale)
     for (int y = scale / 2; y < height; y += scale) {
         std::string row;
         for (int x = scale / 2; x < width; x += scale) {
-            const unsigned char* p = reinterpret_cast<const unsigned char*>(&ppm[start + (std::size_t(y) * width + x) * 3]);
+            const unsigned char* p =
+                reinterpret_cast<const unsigned char*>(&ppm[start + (std::size_t(y) * width + x) * 3]);
             row += classify(p[0], p[1], p[2]);
         }
         art.push_back(row);
