@@ -155,6 +155,18 @@ bool ColorFromName(std::string_view text, TColor& color)
             color = named.color;
             return true;
         }
+    if (text.size() >= 2 && text.size() <= 9 && text[0] == '$') {
+        // Eight hex digits cover the whole 32 bits, system colours included.
+        std::uint32_t value = 0;
+        for (char c : text.substr(1)) {
+            int d = HexDigit(c);
+            if (d < 0)
+                return false;
+            value = value << 4 | unsigned(d);
+        }
+        color = static_cast<TColor>(value);
+        return true;
+    }
     if (text.empty() || std::isspace(static_cast<unsigned char>(text.front())) ||
         std::isspace(static_cast<unsigned char>(text.back())))
         return false;

@@ -106,17 +106,6 @@ TEST(Handles, StaleAndBogusHandlesAreRefused)
     EXPECT_TRUE(DeleteObject(reused));
 }
 
-TEST(Handles, GetObjectCopiesAtMostTheRequestedSize)
-{
-    TFont font;
-    char buf[sizeof(LOGFONTA) + 8];
-    std::memset(buf, 0x55, sizeof buf);
-    EXPECT_EQ(GetObject(font.Handle(), 4, buf), 4);
-    EXPECT_EQ(static_cast<unsigned char>(buf[4]), 0x55);
-    EXPECT_EQ(GetObject(font.Handle(), sizeof buf, buf), int(sizeof(LOGFONTA)));
-    EXPECT_EQ(GetObject(font.Handle(), 0, nullptr), int(sizeof(LOGFONTA)));
-}
-
 TEST(DeviceContext, SelectedFontStaysUntilTheCanvasFontChanges)
 {
     TBitmap bitmap(10, 10);
@@ -149,18 +138,6 @@ TEST(DeviceContext, DeletedFontKeepsWorkingWhileSelected)
     ASSERT_TRUE(DeleteObject(font));
     EXPECT_NO_THROW(canvas.TextOut(0, 0, "ok"));
     EXPECT_EQ(GetObject(font, sizeof lf, &lf), 0);
-}
-
-TEST(DeviceContext, ReportsTheDeviceResolutionAndSize)
-{
-    TBitmap bitmap(250, 100);
-    HDC dc = bitmap.Canvas().Handle();
-    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 96);
-    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 96);
-    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 250);
-    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), 100);
-    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 250);
-    EXPECT_EQ(GetDeviceCaps(dc, 12345), 0);
 }
 
 TEST(TextMetrics, WidthsAddUpAndHeightIsTheFontCell)
