@@ -23,7 +23,8 @@ struct Placement {
 // zone, which lies along the code (left and right of an upright symbol).
 Placement Place(const BarcodeStyle& style, const std::string& text, const TFont& font)
 {
-    static TCanvas measuring;
+    // Never destroyed: the font machinery it uses may be torn down first.
+    static TCanvas& measuring = *new TCanvas;
     const TRect r = DrawingBounds(measuring, style.type, text, style.modul, style.ratio, style.checksum, 0, 0,
                                   style.height, &font, style.show, style.position, style.angle);
     const int modules = style.quietZone >= 0 ? style.quietZone : BarTypeQuietZone(style.type);

@@ -11,6 +11,10 @@
 
 namespace {
 
+// Pixel coordinates wrap like the framework's 32-bit integers rather than
+// overflow: a drawing far off the canvas is clipped, never undefined.
+std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
+
 // Radians as the painting routines hold them: a double.
 double PaintRadians(double angle) { return static_cast<double>(qbgeom::DegreesToRadians(angle)); }
 
@@ -50,7 +54,7 @@ void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, T
         return;
     // A short bar stands on the far edge, level with the bottoms of the full
     // bars (at 0 degrees), so that a baseline reader sees it the right way up.
-    const std::int32_t halfHeight = (2 * BarHeight) / 5;
+    const auto halfHeight = static_cast<std::int32_t>((2LL * BarHeight) / 5);
     std::int32_t x = 0;
     for (char code : LineCodes) {
         std::int32_t w;
@@ -58,14 +62,14 @@ void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, T
         DecodeLineCode(code, w, kind);
         Canvas.Pen().Color = kind == white ? ColorSpc : ColorBar;
         Canvas.Brush().SetColor(Canvas.Pen().Color);
-        const std::int32_t top = kind == black_half ? BarHeight - halfHeight : 0;
-        const std::int32_t right = static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + w - 1);
+        const std::int32_t top = kind == black_half ? Wrap(std::int64_t{BarHeight} - halfHeight) : 0;
+        const std::int32_t right = Wrap(std::int64_t{x} + w - 1);
         const TPoint frame[4] = {{x, top}, {x, BarHeight}, {right, BarHeight}, {right, top}};
         TPoint corners[4];
         for (int i = 0; i < 4; ++i)
             corners[i] = qbgeom::Offset(qbgeom::Rotate(frame[i], sc), origin);
         Canvas.Polygon(corners, 4);
-        x = static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + w);
+        x = Wrap(std::int64_t{x} + w);
     }
 }
 
@@ -86,32 +90,33 @@ TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t le
         if (textWidth)
             *textWidth = tw;
         if (IsRight(position))
-            p.X = barWidth - tw - 1;
+            p.X = Wrap(std::int64_t{barWidth} - tw - 1);
         else if (IsCenter(position))
-            p.X = (barWidth - tw) / 2;
+            p.X = Wrap((std::int64_t{barWidth} - tw) / 2);
     }
     if (textHeight || IsBottom(position)) {
         const std::int32_t th = canvas.TextHeight(caption);
         if (textHeight)
             *textHeight = th;
         if (IsBottom(position))
-            p.Y = barHeight - th;
+            p.Y = Wrap(std::int64_t{barHeight} - th);
     }
     p = qbgeom::Offset(qbgeom::Rotate(p, sc), origin);
 
     // One-pixel corrections on the screen, by the angle's quadrant.
     const std::int64_t a = Round(angle) % 360;
+    TPoint shift{0, 0};
     if (a <= 45 || a > 315) {
         if (IsBottom(position))
-            p.Y += 1;
+            shift.Y = 1;
         if (IsRight(position))
-            p.X += 1;
+            shift.X = 1;
     }
     if (a > 135 && a <= 225 && IsTop(position))
-        p.Y += 1;
+        shift.Y = 1;
     if (a > 225 && a <= 315)
-        p.X += 1;
-    return p;
+        shift.X = 1;
+    return qbgeom::Offset(p, shift);
 }
 
 std::string ShownCaption(TTextShow show, TBarType type, const std::string& caption)
@@ -178,7 +183,8 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
     const TPoint first = qbgeom::Offset(qbgeom::Rotate({0, 0}, sc), origin);
     Bounds b{static_cast<long double>(first.X), static_cast<long double>(first.Y),
              static_cast<long double>(first.X), static_cast<long double>(first.Y)};
-    for (TPoint corner : {TPoint{0, BarHeight}, TPoint{w - 1, BarHeight}, TPoint{w - 1, 0}}) {
+    const std::int32_t last = Wrap(std::int64_t{w} - 1);
+    for (TPoint corner : {TPoint{0, BarHeight}, TPoint{last, BarHeight}, TPoint{last, 0}}) {
         const TPoint p = qbgeom::Offset(qbgeom::Rotate(corner, sc), origin);
         b.Add(p.X, p.Y);
     }

@@ -12,13 +12,43 @@ SinCos SinCosOf(long double radians)
     SinCos sc;
     sc.s = std::sin(radians);
     sc.c = std::cos(radians);
+    constexpr long double noise = 1e-12L;
+    auto near = [](long double v, long double target) { return std::fabs(v - target) < noise; };
+    if (near(sc.s, 0) && near(sc.c, 1))
+        sc.quarter = 0;
+    else if (near(sc.s, 1) && near(sc.c, 0))
+        sc.quarter = 1;
+    else if (near(sc.s, 0) && near(sc.c, -1))
+        sc.quarter = 2;
+    else if (near(sc.s, -1) && near(sc.c, 0))
+        sc.quarter = 3;
     return sc;
 }
 
 long double DegreesToRadians(double angle) { return static_cast<long double>(angle) / 180.0L * kPi; }
 
+namespace {
+
+// Two's-complement negation: the turned coordinate of -2^31 wraps as the
+// extended-precision formula's conversion does.
+std::int32_t Negate(std::int32_t v) { return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v)); }
+
+} // namespace
+
 TPoint Rotate(TPoint p, const SinCos& sc)
 {
+    switch (sc.quarter) {
+    case 0:
+        return p;
+    case 1:
+        return {p.Y, Negate(p.X)};
+    case 2:
+        return {Negate(p.X), Negate(p.Y)};
+    case 3:
+        return {Negate(p.Y), p.X};
+    default:
+        break;
+    }
     const long double x = p.X, y = p.Y;
     return {static_cast<std::int32_t>(Round(x * sc.c + y * sc.s)),
             static_cast<std::int32_t>(Round(-x * sc.s + y * sc.c))};
@@ -33,6 +63,18 @@ TPoint Offset(TPoint a, TPoint b)
 
 TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc)
 {
+    switch (sc.quarter) {
+    case 0:
+        return origin;
+    case 1:
+        return Offset(origin, {0, size.X});
+    case 2:
+        return Offset(origin, size);
+    case 3:
+        return Offset(origin, {size.Y, 0});
+    default:
+        break;
+    }
     const long double w = size.X, h = size.Y;
     std::int64_t dx, dy;
     if (sc.s >= 0 && sc.c >= 0) {

@@ -176,3 +176,30 @@ void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor,
 TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                     TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight,
                     const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle);
+
+// ---------------------------------------------------------------------------
+// Printing in physical units on the global printer (platform/printers.h).
+// Sizes are in Units; a Units value outside TUnits takes them as printer
+// pixels. Every conversion reads the printer's resolution anew.
+
+/// Draws the barcode on the printer's canvas, inside a job the caller has
+/// begun, the top-left corner of its bounding box at (Left, Top). Left and
+/// the module are converted with the horizontal resolution, Top and the bar
+/// height with the vertical one.
+void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
+                TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle);
+
+/// The printed bar width as a whole number of Units; -1.0 for a unit
+/// outside TUnits.
+double Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                        TCheckSum CheckSum);
+
+/// The printed Q_GetCanvasWidth (along the paper's y axis at 0 degrees), in
+/// whole Units; the bar height is converted with the horizontal resolution.
+double Q_PrnCanvasWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                        TCheckSum CheckSum, double BarHeight, double Angle);
+
+/// The printed Q_GetCanvasHeight (along the paper's x axis at 0 degrees).
+double Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                         TCheckSum CheckSum, double BarHeight, double Angle);
