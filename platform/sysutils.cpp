@@ -89,18 +89,18 @@ int StrToInt(std::string_view s)
 
 std::int64_t Round(long double v)
 {
-    // Truncate, then settle the fraction by hand: exact in extended precision
-    // (any 64-bit integer is representable) and independent of the FPU's
-    // rounding mode. The bounds keep the conversion defined.
     if (!(v > -9223372036854775808.0L && v < 9223372036854775808.0L))
         throw Exception("Invalid floating point operation");
-    const auto t = static_cast<std::int64_t>(v);
-    const long double fraction = v - static_cast<long double>(t);
-    if (fraction > 0.5L || (fraction == 0.5L && (t & 1)))
-        return t + 1;
-    if (fraction < -0.5L || (fraction == -0.5L && (t & 1)))
-        return t - 1;
-    return t;
+#if defined(__x86_64__) || defined(__i386__)
+    // The FPU's store-integer rounds to nearest, halves to even, in one
+    // instruction (the rounding mode is the default one: nothing here
+    // changes it).
+    long long r;
+    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return r;
+#else
+    return std::llrint(v);
+#endif
 }
 
 void AssertionFailed(std::string_view message, const char* file, int line)
