@@ -6,6 +6,9 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
@@ -55,6 +58,12 @@ std::int32_t EncodingOptions::Modul() const
 void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
 {
     const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+    // Fail early, naming the file the user asked for, when its folder cannot
+    // take it.
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
+    ::close(fd);
     try {
         write(tmp);
     } catch (...) {

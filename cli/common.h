@@ -46,3 +46,5 @@ using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 std::function<int()> AddTypesCommand(CLI::App& app);
 std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
+std::function<int()> AddPrintCommand(CLI::App& app);
+std::function<int()> AddMeasureCommand(CLI::App& app);

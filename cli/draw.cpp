@@ -7,31 +7,18 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <memory>
 
 namespace {
 
 struct DrawOptions {
     EncodingOptions encoding;
+    AppearanceOptions appearance;
     int height = 60;
-    double angle = 0;
-    std::string caption = "code";
-    std::string captionPos = "bottom-center";
-    std::string font = "DejaVu Sans:10";
-    std::string barColor = "black", spaceColor = "white", captionColor = "white", inkColor = "black";
     int quietZone = -1;
     std::string output;
     std::string batch;
 };
-
-TColor ParseColor(const std::string& option, const std::string& value)
-{
-    TColor c;
-    if (!ColorFromName(value, c))
-        throw UsageError(option + ": '" + value + "' is not a colour (#RRGGBB or a name such as black)");
-    return c;
-}
 
 // "out.png" numbered 7 is "out-7.png"; a printf pattern ("out-%04d.png") is
 // filled in.
@@ -85,45 +72,20 @@ std::function<int()> AddDrawCommand(CLI::App& app)
     o->encoding.modul = 2;
     o->encoding.Add(*cmd, "Narrow module width in pixels");
     cmd->add_option("--height", o->height, "Bar height in pixels")->capture_default_str();
-    cmd->add_option("--angle", o->angle, "Angle in degrees, counter-clockwise")->capture_default_str();
-    cmd->add_option("--caption", o->caption, "Caption: none, code, type or both")
-        ->check(CLI::IsMember({"none", "code", "type", "both"}))
-        ->capture_default_str();
-    cmd->add_option("--caption-pos", o->captionPos, "top-left, top-right, top-center, bottom-left, ...")
-        ->check(CLI::IsMember(
-            {"top-left", "top-right", "top-center", "bottom-left", "bottom-right", "bottom-center"}))
-        ->capture_default_str();
-    cmd->add_option("--font", o->font, "Caption font, \"Family:Size[:bold][:italic]\"")->capture_default_str();
-    cmd->add_option("--bar-color", o->barColor, "Colour of the bars (#RRGGBB or a name)")->capture_default_str();
-    cmd->add_option("--space-color", o->spaceColor, "Colour of the spaces")->capture_default_str();
-    cmd->add_option("--caption-color", o->captionColor, "Colour of the caption's background cell")
-        ->capture_default_str();
-    cmd->add_option("--text-color", o->inkColor, "Colour of the caption's characters")->capture_default_str();
+    o->appearance.Add(*cmd);
     cmd->add_option("--quiet-zone", o->quietZone, "Blank modules each side along the code (default: the "
                                                    "symbology's own, mostly 10; 0 for none)");
     cmd->add_option("-o,--output", o->output, "Output file (.png, .svg, .pdf); with --batch a name to number")
         ->required();
     cmd->add_option("--batch", o->batch, "Draw one barcode per line of FILE (- for standard input)");
     return [o] {
-        static const std::map<std::string, TTextShow> shows = {
-            {"none", tsNone}, {"code", tsBarCode}, {"type", tsBarType}, {"both", tsBoth}};
-        static const std::map<std::string, TTextPosition> positions = {
-            {"top-left", tpTopLeft},       {"top-right", tpTopRight},       {"top-center", tpTopCenter},
-            {"bottom-left", tpBottomLeft}, {"bottom-right", tpBottomRight}, {"bottom-center", tpBottomCenter}};
         BarcodeStyle style;
         style.type = o->encoding.Type();
         style.checksum = o->encoding.CheckSum();
         style.modul = o->encoding.Modul();
         style.ratio = o->encoding.ratio;
         style.height = o->height;
-        style.angle = o->angle;
-        style.show = shows.at(o->caption);
-        style.position = positions.at(o->captionPos);
-        ParseFontSpec(o->font, style);
-        style.barColor = ParseColor("--bar-color", o->barColor);
-        style.spaceColor = ParseColor("--space-color", o->spaceColor);
-        style.captionColor = ParseColor("--caption-color", o->captionColor);
-        style.inkColor = ParseColor("--text-color", o->inkColor);
+        o->appearance.Apply(style);
         style.quietZone = o->quietZone;
         ImageFormatOf(o->output);
         if (!o->batch.empty())

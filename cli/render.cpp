@@ -4,6 +4,7 @@
 #include "platform/sysutils.h"
 
 #include <cmath>
+#include <map>
 #include <cstdlib>
 
 namespace {
@@ -65,10 +66,7 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
 {
     const ImageFormat format = ImageFormatOf(path);
     TFont font;
-    font.Name = style.fontName;
-    font.Size = style.fontSize;
-    font.Style = style.fontStyle;
-    font.Color = style.inkColor;
+    MakeFont(style, font);
     const Placement at = Place(style, text, font);
     WriteFileAtomically(path, [&](const std::string& tmp) {
         if (format == ImageFormat::Png) {
@@ -113,4 +111,58 @@ void ParseFontSpec(const std::string& spec, BarcodeStyle& style)
             style.fontSize = static_cast<int>(size);
         }
     }
+}
+
+void MakeFont(const BarcodeStyle& style, TFont& font)
+{
+    font.Name = style.fontName;
+    font.Size = style.fontSize;
+    font.Style = style.fontStyle;
+    font.Color = style.inkColor;
+}
+
+namespace {
+
+TColor ParseColor(const std::string& option, const std::string& value)
+{
+    TColor c;
+    if (!ColorFromName(value, c))
+        throw UsageError(option + ": '" + value + "' is not a colour (#RRGGBB or a name such as black)");
+    return c;
+}
+
+} // namespace
+
+void AppearanceOptions::Add(CLI::App& app)
+{
+    app.add_option("--angle", angle, "Angle in degrees, counter-clockwise")->capture_default_str();
+    app.add_option("--caption", caption, "Caption: none, code, type or both")
+        ->check(CLI::IsMember({"none", "code", "type", "both"}))
+        ->capture_default_str();
+    app.add_option("--caption-pos", captionPos, "top-left, top-right, top-center, bottom-left, ...")
+        ->check(CLI::IsMember({"top-left", "top-right", "top-center", "bottom-left", "bottom-right", "bottom-center"}))
+        ->capture_default_str();
+    app.add_option("--font", font, "Caption font, \"Family:Size[:bold][:italic]\" (size in points)")
+        ->capture_default_str();
+    app.add_option("--bar-color", barColor, "Colour of the bars (#RRGGBB or a name)")->capture_default_str();
+    app.add_option("--space-color", spaceColor, "Colour of the spaces")->capture_default_str();
+    app.add_option("--caption-color", captionColor, "Colour of the caption's background cell")->capture_default_str();
+    app.add_option("--text-color", inkColor, "Colour of the caption's characters")->capture_default_str();
+}
+
+void AppearanceOptions::Apply(BarcodeStyle& style) const
+{
+    static const std::map<std::string, TTextShow> shows = {
+        {"none", tsNone}, {"code", tsBarCode}, {"type", tsBarType}, {"both", tsBoth}};
+    static const std::map<std::string, TTextPosition> positions = {
+        {"top-left", tpTopLeft},       {"top-right", tpTopRight},       {"top-center", tpTopCenter},
+        {"bottom-left", tpBottomLeft}, {"bottom-right", tpBottomRight}, {"bottom-center", tpBottomCenter}};
+    style.angle = angle;
+    style.show = shows.at(caption);
+    style.position = positions.at(captionPos);
+    ParseFontSpec(font, style);
+    style.barColor = ParseColor("--bar-color", barColor);
+    style.spaceColor = ParseColor("--space-color", spaceColor);
+    style.captionColor = ParseColor("--caption-color", captionColor);
+    style.inkColor = ParseColor("--text-color", inkColor);
 }

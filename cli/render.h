@@ -34,3 +34,25 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
 
 /// Parses "Family:Size[:bold][:italic]" into the style's font.
 void ParseFontSpec(const std::string& spec, BarcodeStyle& style);
+
+/// The font a style names, sized in points.
+void MakeFont(const BarcodeStyle& style, TFont& font);
+
+namespace CLI {
+class App;
+}
+
+/// The options of the picture that draw and print share: angle, caption,
+/// font and colours.
+struct AppearanceOptions {
+    double angle = 0;
+    std::string caption = "code";
+    std::string captionPos = "bottom-center";
+    std::string font = "DejaVu Sans:10";
+    std::string barColor = "black", spaceColor = "white", captionColor = "white", inkColor = "black";
+
+    void Add(CLI::App& app);
+    /// Sets the style's angle, caption, font and colours; raises UsageError
+    /// for a colour or font it cannot read.
+    void Apply(BarcodeStyle& style) const;
+};

@@ -193,3 +193,42 @@ TEST(Cli, BatchNumbersItsOutputs)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Cli, MeasureInPixelsAndUnits)
+{
+    const Result px = Qbarcode("measure --type ean13 --text 590123412345 --modul 2 --height 50 --json");
+    EXPECT_EQ(px.out, "{\"unit\": \"px\", \"bar_width\": 190, \"canvas_width\": 50, \"canvas_height\": 190}\n");
+    const Result mm = Qbarcode("measure --type code128b --text ABCDEFGHIJKLMNO --modul 0.16933 --units mm "
+                               "--height 15 --dpi 600x1200 --json");
+    EXPECT_EQ(mm.out, "{\"unit\": \"mm\", \"bar_width\": 34, \"canvas_width\": 15, \"canvas_height\": 17}\n");
+    EXPECT_EQ(Qbarcode("measure --type ean13 --text 1 --modul 1.5").status, 2);
+}
+
+TEST(Cli, PrintWritesAPageOrSaysWhyNot)
+{
+    TempDir dir;
+    const Result pdf = Qbarcode("print --type ean13 --text 590123412345 --checksum --paper letter --landscape -o " +
+                                dir / "p.pdf");
+    EXPECT_EQ(pdf.status, 0) << pdf.err;
+    std::ifstream in(dir / "p.pdf", std::ios::binary);
+    std::string head(5, '\0');
+    in.read(head.data(), 5);
+    EXPECT_EQ(head, "%PDF-");
+
+    const Result ps = Qbarcode("print --type code39 --text PS --units in --modul 0.01 -o " + dir / "p.ps");
+    EXPECT_EQ(ps.status, 0) << ps.err;
+    EXPECT_TRUE(fs::exists(dir / "p.ps"));
+
+    const Result bad = Qbarcode("print --type ean13 --text 12A -o " + dir / "bad.pdf");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "12A : Barcode must be numeric.\n");
+    const Result nowhere = Qbarcode("print --type ean13 --text 1 -o /nonexistent-dir/p.pdf");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.err, "Cannot write '/nonexistent-dir/p.pdf': No such file or directory\n");
+    EXPECT_EQ(Qbarcode("print --type ean13 --text 1").status, 2);
+    EXPECT_EQ(dir.Count(), 2u); // p.pdf and p.ps only: nothing half-written
+}
+
+} // namespace
