@@ -75,3 +75,29 @@ void WriteFileAtomically(const std::string& path, const std::function<void(const
         throw Exception("Cannot write '" + path + "'");
     }
 }
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes)
+{
+    const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            throw Exception("Cannot write '" + path + "': " + std::strerror(error));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(tmp.c_str());
+        throw Exception("Cannot write '" + path + "': " + std::strerror(error));
+    }
+}

@@ -40,6 +40,9 @@ struct EncodingOptions {
 /// target, which replaces the target only when writing succeeded.
 void WriteFileAtomically(const std::string& path, const std::function<void(const std::string& tmpPath)>& write);
 
+/// Writes `bytes` to a file atomically, in one write.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
+
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 

@@ -68,13 +68,13 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     TFont font;
     MakeFont(style, font);
     const Placement at = Place(style, text, font);
+    if (format == ImageFormat::Png) {
+        TBitmap bitmap(at.width, at.height);
+        Paint(bitmap.Canvas(), style, text, font, at);
+        WriteFileAtomically(path, bitmap.EncodePNG());
+        return;
+    }
     WriteFileAtomically(path, [&](const std::string& tmp) {
-        if (format == ImageFormat::Png) {
-            TBitmap bitmap(at.width, at.height);
-            Paint(bitmap.Canvas(), style, text, font, at);
-            bitmap.SaveToFile(tmp);
-            return;
-        }
         TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, tmp, at.width,
                             at.height);
         TCanvas& canvas = doc.Canvas();
@@ -119,6 +119,7 @@ void MakeFont(const BarcodeStyle& style, TFont& font)
     font.Size = style.fontSize;
     font.Style = style.fontStyle;
     font.Color = style.inkColor;
+    font.Quality = style.smoothText ? fqDefault : fqNonAntialiased;
 }
 
 namespace {
@@ -148,6 +149,7 @@ void AppearanceOptions::Add(CLI::App& app)
     app.add_option("--space-color", spaceColor, "Colour of the spaces")->capture_default_str();
     app.add_option("--caption-color", captionColor, "Colour of the caption's background cell")->capture_default_str();
     app.add_option("--text-color", inkColor, "Colour of the caption's characters")->capture_default_str();
+    app.add_flag("--smooth-text", smoothText, "Anti-aliased caption on PNG images (default: crisp, two colours)");
 }
 
 void AppearanceOptions::Apply(BarcodeStyle& style) const
@@ -165,4 +167,5 @@ void AppearanceOptions::Apply(BarcodeStyle& style) const
     style.spaceColor = ParseColor("--space-color", spaceColor);
     style.captionColor = ParseColor("--caption-color", captionColor);
     style.inkColor = ParseColor("--text-color", inkColor);
+    style.smoothText = smoothText;
 }

@@ -21,6 +21,9 @@ struct BarcodeStyle {
     TFontStyles fontStyle = 0;
     TColor barColor = clBlack, spaceColor = clWhite, captionColor = clWhite, inkColor = clBlack;
     int quietZone = -1; // modules each side along the code; -1: the symbology's own
+    /// Anti-aliased caption on raster images. Off by default: crisp text keeps
+    /// a black-and-white barcode a two-colour (1-bit) image.
+    bool smoothText = false;
 };
 
 enum class ImageFormat { Png, Svg, Pdf };
@@ -50,6 +53,7 @@ struct AppearanceOptions {
     std::string captionPos = "bottom-center";
     std::string font = "DejaVu Sans:10";
     std::string barColor = "black", spaceColor = "white", captionColor = "white", inkColor = "black";
+    bool smoothText = false;
 
     void Add(CLI::App& app);
     /// Sets the style's angle, caption, font and colours; raises UsageError
