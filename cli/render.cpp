@@ -85,13 +85,13 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     });
 }
 
-void ParseFontSpec(const std::string& spec, BarcodeStyle& style)
+void ParseFont(const std::string& text, BarcodeStyle& style)
 {
     std::vector<std::string> parts;
     std::size_t start = 0;
-    for (std::size_t i = 0; i <= spec.size(); ++i)
-        if (i == spec.size() || spec[i] == ':') {
-            parts.push_back(spec.substr(start, i - start));
+    for (std::size_t i = 0; i <= text.size(); ++i)
+        if (i == text.size() || text[i] == ':') {
+            parts.push_back(text.substr(start, i - start));
             start = i + 1;
         }
     if (parts[0].empty())
@@ -162,7 +162,7 @@ void AppearanceOptions::Apply(BarcodeStyle& style) const
     style.angle = angle;
     style.show = shows.at(caption);
     style.position = positions.at(captionPos);
-    ParseFontSpec(font, style);
+    ParseFont(font, style);
     style.barColor = ParseColor("--bar-color", barColor);
     style.spaceColor = ParseColor("--space-color", spaceColor);
     style.captionColor = ParseColor("--caption-color", captionColor);

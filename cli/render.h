@@ -36,7 +36,7 @@ ImageFormat ImageFormatOf(const std::string& path);
 void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path);
 
 /// Parses "Family:Size[:bold][:italic]" into the style's font.
-void ParseFontSpec(const std::string& spec, BarcodeStyle& style);
+void ParseFont(const std::string& text, BarcodeStyle& style);
 
 /// The font a style names, sized in points.
 void MakeFont(const BarcodeStyle& style, TFont& font);

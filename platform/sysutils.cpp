@@ -17,16 +17,16 @@ std::string Format(std::string_view pattern, std::initializer_list<FormatArg> ar
         }
         if (++i == pattern.size())
             fail();
-        char spec = pattern[i];
-        if (spec == '%') {
+        char conversion = pattern[i];
+        if (conversion == '%') {
             out += '%';
             continue;
         }
         if (next == args.end())
             fail();
-        if (spec == 's' && std::holds_alternative<std::string_view>(*next))
+        if (conversion == 's' && std::holds_alternative<std::string_view>(*next))
             out += std::get<std::string_view>(*next);
-        else if (spec == 'd' && std::holds_alternative<long long>(*next))
+        else if (conversion == 'd' && std::holds_alternative<long long>(*next))
             out += std::to_string(std::get<long long>(*next));
         else
             fail();
