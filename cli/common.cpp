@@ -55,7 +55,7 @@ std::int32_t EncodingOptions::Modul() const
     return static_cast<std::int32_t>(modul);
 }
 
-void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
+std::string CreateTemporaryFor(const std::string& path)
 {
     const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
     // Fail early, naming the file the user asked for, when its folder cannot
@@ -64,6 +64,12 @@ void WriteFileAtomically(const std::string& path, const std::function<void(const
     if (fd < 0)
         throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
     ::close(fd);
+    return tmp;
+}
+
+void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
+{
+    const std::string tmp = CreateTemporaryFor(path);
     try {
         write(tmp);
     } catch (...) {

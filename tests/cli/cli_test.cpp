@@ -20,14 +20,14 @@ struct Result {
     std::string out, err;
 };
 
-Result Qbarcode(const std::string& args, const std::string& input = "")
+Result Qbarcode(const std::string& args, const std::string& input = "", const std::string& environment = "")
 {
     static int counter = 0;
     const fs::path dir = fs::temp_directory_path();
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const fs::path out = dir / ("qb-out-" + tag), err = dir / ("qb-err-" + tag), in = dir / ("qb-in-" + tag);
     std::ofstream(in, std::ios::binary) << input;
-    const std::string cmd = std::string(QBARCODE_BIN) + " " + args + " <" + in.string() + " >" + out.string() +
+    const std::string cmd = environment + " " + std::string(QBARCODE_BIN) + " " + args + " <" + in.string() + " >" + out.string() +
                             " 2>" + err.string();
     const int raw = std::system(cmd.c_str());
     auto slurp = [](const fs::path& p) {
@@ -229,6 +229,27 @@ TEST(Cli, PrintWritesAPageOrSaysWhyNot)
     EXPECT_EQ(nowhere.err, "Cannot write '/nonexistent-dir/p.pdf': No such file or directory\n");
     EXPECT_EQ(Qbarcode("print --type ean13 --text 1").status, 2);
     EXPECT_EQ(dir.Count(), 2u); // p.pdf and p.ps only: nothing half-written
+}
+
+} // namespace
+
+namespace {
+
+// A print queue that refuses the job: the complete document stays, under the
+// name asked for, and the message says where.
+TEST(Cli, RefusedPrintJobKeepsTheDocument)
+{
+    TempDir dir;
+    const std::string lp = dir / "lp";
+    std::ofstream(lp) << "#!/bin/sh\necho 'queue is paused' >&2\nexit 1\n";
+    fs::permissions(lp, fs::perms::owner_all);
+    const std::string pdf = dir / "job.pdf";
+    const Result r = Qbarcode("print --type ean13 --text 1 --printer office -o " + pdf, "",
+                              "PATH=" + (dir / "") + ":$PATH");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot print: lp failed (queue is paused); the document was kept as \"" + pdf + "\"\n");
+    EXPECT_GT(fs::file_size(pdf), 0u);
+    EXPECT_EQ(dir.Count(), 2u); // lp and the document: no temporary left
 }
 
 } // namespace
