@@ -96,6 +96,21 @@ void EncodeUpcE(std::string_view Text, TCheckSum CheckSum, std::string& Caption,
     LineCodes += kUpcEEnd;
 }
 
+// EAN-8, EAN-13 and UPC-A: guard, the left digits in set A or B as `parity`
+// says, centre, the right digits in set C, guard.
+void AppendGuardedHalves(std::string_view left, const char* parity, std::string_view right, std::string& LineCodes)
+{
+    LineCodes.clear();
+    LineCodes.reserve(11 + 4 * (left.size() + right.size()));
+    LineCodes += kGuard;
+    for (std::size_t i = 0; i < left.size(); ++i)
+        AppendDigit(parity[i] == 'A' ? kSetA : kSetB, left[i], LineCodes);
+    LineCodes += kCentre;
+    for (char digit : right)
+        AppendDigit(kSetC, digit, LineCodes);
+    LineCodes += kGuard;
+}
+
 void EncodeSupplement(std::string_view digits, const char* parity, std::string& LineCodes)
 {
     LineCodes.assign(kSuppStart);
@@ -173,13 +188,7 @@ void EncodeEAN8(std::string_view Text, TCheckSum CheckSum, std::string& LineCode
         PadLeftZeros(8, d, d);
     }
     QB_ASSERT(d.size() == 8, "EAN8 : Invalid barcode length.");
-    LineCodes.assign(kGuard);
-    for (int i = 0; i < 4; ++i)
-        AppendDigit(kSetA, d[i], LineCodes);
-    LineCodes += kCentre;
-    for (int i = 4; i < 8; ++i)
-        AppendDigit(kSetC, d[i], LineCodes);
-    LineCodes += kGuard;
+    AppendGuardedHalves(std::string_view(d).substr(0, 4), "AAAA", std::string_view(d).substr(4, 4), LineCodes);
 }
 
 void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCodes)
@@ -192,16 +201,9 @@ void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCod
         PadLeftZeros(13, d, d);
     }
     QB_ASSERT(d.size() == 13, "EAN13 : Invalid barcode length.");
-    const char* parity = kEan13Parity[DigitValue(d[0])];
-    LineCodes.clear();
-    LineCodes.reserve(59);
-    LineCodes += kGuard;
-    for (int i = 0; i < 6; ++i)
-        AppendDigit(parity[i] == 'A' ? kSetA : kSetB, d[1 + i], LineCodes);
-    LineCodes += kCentre;
-    for (int i = 7; i < 13; ++i)
-        AppendDigit(kSetC, d[i], LineCodes);
-    LineCodes += kGuard;
+    // The first digit is not drawn: it selects the sets of the left half.
+    AppendGuardedHalves(std::string_view(d).substr(1, 6), kEan13Parity[DigitValue(d[0])],
+                        std::string_view(d).substr(7, 6), LineCodes);
 }
 
 void EncodeUPCA(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
@@ -212,15 +214,7 @@ void EncodeUPCA(std::string_view Text, TCheckSum CheckSum, std::string& Caption,
         ApplyCheckSum(CheckSum, d.substr(0, 11), d);
         Caption = d;
     }
-    LineCodes.clear();
-    LineCodes.reserve(59);
-    LineCodes += kGuard;
-    for (int i = 0; i < 6; ++i)
-        AppendDigit(kSetA, d[i], LineCodes);
-    LineCodes += kCentre;
-    for (int i = 6; i < 12; ++i)
-        AppendDigit(kSetC, d[i], LineCodes);
-    LineCodes += kGuard;
+    AppendGuardedHalves(std::string_view(d).substr(0, 6), "AAAAAA", std::string_view(d).substr(6, 6), LineCodes);
 }
 
 void EncodeUPCE0(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
