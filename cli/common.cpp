@@ -55,9 +55,16 @@ std::int32_t EncodingOptions::Modul() const
     return static_cast<std::int32_t>(modul);
 }
 
+namespace {
+
+// A temporary file beside `path`, named for this process.
+std::string TemporaryName(const std::string& path) { return path + ".tmp-" + std::to_string(::getpid()); }
+
+} // namespace
+
 std::string CreateTemporaryFor(const std::string& path)
 {
-    const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+    const std::string tmp = TemporaryName(path);
     // Fail early, naming the file the user asked for, when its folder cannot
     // take it.
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -69,11 +76,19 @@ std::string CreateTemporaryFor(const std::string& path)
 
 void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
 {
-    const std::string tmp = CreateTemporaryFor(path);
+    // The writer creates the temporary file itself: creating it beforehand
+    // costs a file creation per image. Only when writing failed is the
+    // folder probed, so that a folder that cannot take the file is reported
+    // under the name the user asked for.
+    const std::string tmp = TemporaryName(path);
     try {
         write(tmp);
     } catch (...) {
-        std::remove(tmp.c_str());
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0)
+            throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
+        ::close(fd);
+        ::unlink(tmp.c_str());
         throw;
     }
     if (std::rename(tmp.c_str(), path.c_str()) != 0) {
@@ -84,7 +99,7 @@ void WriteFileAtomically(const std::string& path, const std::function<void(const
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes)
 {
-    const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+    const std::string tmp = TemporaryName(path);
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         throw Exception("Cannot write '" + path + "': " + std::strerror(errno));

@@ -2,9 +2,10 @@
 //
 // Raster surfaces are cairo image surfaces whose memory the canvas writes
 // directly for shapes and unturned (or quarter-turned) text; cairo draws
-// only text at other angles. Vector surfaces get every shape as a cairo
-// path, each device pixel being the unit square it covers, so a box of
-// pixel columns x0..x1 becomes the rectangle x0..x1 + 1.
+// only text at other angles. Vector surfaces get every shape as a path for
+// their painter (SVG written natively, PDF and PostScript through cairo),
+// each device pixel being the unit square it covers, so a box of pixel
+// columns x0..x1 becomes the rectangle x0..x1 + 1.
 #include "platform/graphics_internal.h"
 #include "platform/sysutils.h"
 
@@ -58,9 +59,9 @@ struct CanvasImpl {
     bool cairoPending = false;
     bool directPending = false;
 
-    // Vector: a context whose user space is in output units.
-    cairo_t* vectorCr = nullptr;
-    cairo_matrix_t deviceMatrix; // device pixels to output units
+    // Vector: the painter of the document, owned here when the canvas made it.
+    VectorPainter* painter = nullptr;
+    std::unique_ptr<VectorPainter> ownedPainter;
 
     bool fontSelected = false;
     FontSnapshot selected;
@@ -108,10 +109,8 @@ struct CanvasImpl {
             cairo_surface_destroy(surface);
             surface = nullptr;
         }
-        if (vectorCr) {
-            cairo_destroy(vectorCr);
-            vectorCr = nullptr;
-        }
+        painter = nullptr;
+        ownedPainter.reset();
         pixels = {};
         cairoPending = directPending = false;
         kind = Kind::None;
@@ -124,14 +123,9 @@ namespace {
 
 // --- Vector output ------------------------------------------------------------
 
-void SetSource(cairo_t* cr, TColor color)
-{
-    auto c = static_cast<std::uint32_t>(ColorToRGB(color));
-    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, (c >> 8 & 0xFF) / 255.0, (c >> 16 & 0xFF) / 255.0);
-}
-
-// Shapes are clipped to the page plus this margin before they reach cairo,
-// whose fixed-point coordinates cannot hold the whole 32-bit range.
+// Shapes are clipped to the page plus this margin before they reach a
+// painter: cairo's fixed-point coordinates cannot hold the whole 32-bit
+// range, and no output needs geometry far off the page.
 struct VectorClip {
     double x0, y0, x1, y1;
     VectorClip(const DeviceCaps& caps, int penWidth)
@@ -144,11 +138,11 @@ struct VectorClip {
 };
 
 // A box of whole pixels x0..x1, y0..y1 (inclusive) as a rectangle.
-void AddBox(cairo_t* cr, const VectorClip& clip, double x0, double y0, double x1, double y1)
+void AddBox(VectorPainter& out, const VectorClip& clip, double x0, double y0, double x1, double y1)
 {
     double l = clip.X(x0), t = clip.Y(y0), r = clip.X(x1 + 1), b = clip.Y(y1 + 1);
     if (r > l && b > t)
-        cairo_rectangle(cr, l, t, r - l, b - t);
+        out.Rectangle(l, t, r - l, b - t);
 }
 
 // Sutherland-Hodgman clipping of a polygon to the clip box.
@@ -223,23 +217,23 @@ bool IsAxisRectangle(const TPoint* p)
 // The pen of a polygon outline: every edge a segment between pixel centres,
 // extended half a pen width at both ends, so the ends of the raster lines
 // are covered too.
-void StrokeEdges(cairo_t* cr, const TPoint* p, int n, const VectorClip& clip, int penWidth)
+void StrokeEdges(VectorPainter& out, const TPoint* p, int n, const VectorClip& clip, int penWidth, TColor color)
 {
+    bool any = false;
     for (int i = 0; i < n; ++i) {
         PointD a{p[i].X + 0.5, p[i].Y + 0.5};
         PointD b{p[(i + 1) % n].X + 0.5, p[(i + 1) % n].Y + 0.5};
         if (!ClipSegment(a, b, clip))
             continue;
-        cairo_move_to(cr, a.x, a.y);
-        cairo_line_to(cr, b.x, b.y);
+        out.MoveTo(a.x, a.y);
+        out.LineTo(b.x, b.y);
+        any = true;
     }
-    cairo_set_line_width(cr, penWidth);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-    cairo_stroke(cr);
+    if (any)
+        out.Stroke(color, penWidth, VectorPainter::LineCap::Square);
 }
 
-void VectorPolygon(cairo_t* cr, const DeviceCaps& caps, const TPoint* p, int n, const TBrush& brush,
+void VectorPolygon(VectorPainter& out, const DeviceCaps& caps, const TPoint* p, int n, const TBrush& brush,
                    const TPen& pen)
 {
     const bool fill = brush.Style() != bsClear;
@@ -250,24 +244,21 @@ void VectorPolygon(cairo_t* cr, const DeviceCaps& caps, const TPoint* p, int n, 
         double x0 = std::min(p[0].X, p[2].X), x1 = std::max(p[0].X, p[2].X);
         double y0 = std::min(p[0].Y, p[2].Y), y1 = std::max(p[0].Y, p[2].Y);
         if (fill && outline && ColorToRGB(brush.Color()) == ColorToRGB(pen.Color)) {
-            AddBox(cr, clip, x0, y0, x1, y1);
-            SetSource(cr, pen.Color);
-            cairo_fill(cr);
+            // The outline adds nothing but the last column and row: one box.
+            AddBox(out, clip, x0, y0, x1, y1);
+            out.Fill(pen.Color, false);
             return;
         }
         if (fill) {
-            AddBox(cr, clip, x0, y0, x1 - 1, y1 - 1);
-            SetSource(cr, brush.Color());
-            cairo_fill(cr);
+            AddBox(out, clip, x0, y0, x1 - 1, y1 - 1);
+            out.Fill(brush.Color(), false);
         }
         if (outline) {
-            AddBox(cr, clip, x0, y0, x1, y0);
-            AddBox(cr, clip, x0, y1, x1, y1);
-            AddBox(cr, clip, x0, y0, x0, y1);
-            AddBox(cr, clip, x1, y0, x1, y1);
-            SetSource(cr, pen.Color);
-            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-            cairo_fill(cr);
+            AddBox(out, clip, x0, y0, x1, y0);
+            AddBox(out, clip, x0, y1, x1, y1);
+            AddBox(out, clip, x0, y0, x0, y1);
+            AddBox(out, clip, x1, y0, x1, y1);
+            out.Fill(pen.Color, false);
         }
         return;
     }
@@ -277,62 +268,24 @@ void VectorPolygon(cairo_t* cr, const DeviceCaps& caps, const TPoint* p, int n, 
             poly[i] = {double(p[i].X), double(p[i].Y)};
         poly = ClipPolygon(std::move(poly), clip);
         if (poly.size() >= 3) {
-            for (const PointD& q : poly)
-                cairo_line_to(cr, q.x, q.y);
-            cairo_close_path(cr);
-            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-            SetSource(cr, brush.Color());
-            cairo_fill(cr);
+            out.MoveTo(poly[0].x, poly[0].y);
+            for (std::size_t i = 1; i < poly.size(); ++i)
+                out.LineTo(poly[i].x, poly[i].y);
+            out.ClosePath();
+            out.Fill(brush.Color(), true);
         }
     }
-    if (outline) {
-        SetSource(cr, pen.Color);
-        StrokeEdges(cr, p, n, clip, penWidth);
-    }
+    if (outline)
+        StrokeEdges(out, p, n, clip, penWidth, pen.Color);
 }
 
 // --- Text placement -------------------------------------------------------------
-
-// A transform of text space (pixels along and across the baseline from the
-// reference point, y down) to device pixels: the turn happens in square
-// units of the vertical resolution, then x is scaled by the aspect ratio.
-struct TextFrame {
-    double x, y, cosA, sinA, aspect;
-    PointD Map(double u, double v) const
-    {
-        return {x + aspect * (u * cosA + v * sinA), y + (-u * sinA + v * cosA)};
-    }
-    void Apply(cairo_t* cr) const
-    {
-        cairo_translate(cr, x, y);
-        cairo_scale(cr, aspect, 1);
-        cairo_matrix_t turn;
-        cairo_matrix_init(&turn, cosA, -sinA, sinA, cosA, 0, 0);
-        cairo_transform(cr, &turn);
-    }
-};
 
 // Quarter turns of an escapement in tenths of a degree, or -1 for other angles.
 int Quadrant(std::int32_t escapement)
 {
     std::int64_t e = ((std::int64_t(escapement) % 3600) + 3600) % 3600;
     return e % 900 == 0 ? static_cast<int>(e / 900) : -1;
-}
-
-TextFrame MakeFrame(int x, int y, std::int32_t escapement, double aspect)
-{
-    TextFrame f{double(x), double(y), 1, 0, aspect};
-    int q = Quadrant(escapement);
-    static const double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
-    if (q >= 0) {
-        f.cosA = kCos[q];
-        f.sinA = kSin[q];
-    } else {
-        double radians = (escapement % 3600) / 1800.0 * std::numbers::pi;
-        f.cosA = std::cos(radians);
-        f.sinA = std::sin(radians);
-    }
-    return f;
 }
 
 // Sets a font for cairo rendering at any transform: the face and em size of
@@ -351,15 +304,41 @@ void UseFontForPaths(cairo_t* cr, const FontResource& font)
     cairo_font_options_destroy(options);
 }
 
-// Glyphs, underline and strike-out through cairo, in the frame's transform.
-void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, const LOGFONTA& lf,
-               TColor color)
+} // namespace
+
+TextFrame MakeFrame(int x, int y, std::int32_t escapement, double aspect)
+{
+    TextFrame f{double(x), double(y), 1, 0, aspect};
+    int q = Quadrant(escapement);
+    static const double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
+    if (q >= 0) {
+        f.cosA = kCos[q];
+        f.sinA = kSin[q];
+    } else {
+        double radians = (escapement % 3600) / 1800.0 * std::numbers::pi;
+        f.cosA = std::cos(radians);
+        f.sinA = std::sin(radians);
+    }
+    return f;
+}
+
+void SetCairoColor(cairo_t* cr, TColor color)
+{
+    auto c = static_cast<std::uint32_t>(ColorToRGB(color));
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, (c >> 8 & 0xFF) / 255.0, (c >> 16 & 0xFF) / 255.0);
+}
+
+void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, const LOGFONTA& lf, TColor color)
 {
     const FontResource& font = *layout.font;
     cairo_save(cr);
-    frame.Apply(cr);
+    cairo_translate(cr, frame.x, frame.y);
+    cairo_scale(cr, frame.aspect, 1);
+    cairo_matrix_t turn;
+    cairo_matrix_init(&turn, frame.cosA, -frame.sinA, frame.sinA, frame.cosA, 0, 0);
+    cairo_transform(cr, &turn);
     UseFontForPaths(cr, font);
-    SetSource(cr, color);
+    SetCairoColor(cr, color);
     std::vector<cairo_glyph_t> glyphs = layout.glyphs;
     for (cairo_glyph_t& g : glyphs)
         g.y += font.ascent;
@@ -371,8 +350,6 @@ void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, co
     cairo_fill(cr);
     cairo_restore(cr);
 }
-
-} // namespace
 
 // --- CanvasAccess -------------------------------------------------------------------
 
@@ -396,9 +373,16 @@ void CanvasAccess::AttachVector(TCanvas& canvas, cairo_t* cr, double scaleX, dou
     CanvasImpl& c = *canvas.impl_;
     c.Release();
     c.kind = CanvasImpl::Kind::Vector;
-    c.vectorCr = cairo_reference(cr);
-    cairo_matrix_init_scale(&c.deviceMatrix, scaleX, scaleY);
-    cairo_set_matrix(cr, &c.deviceMatrix);
+    c.ownedPainter = MakeCairoPainter(cr, scaleX, scaleY);
+    c.painter = c.ownedPainter.get();
+}
+
+void CanvasAccess::AttachPainter(TCanvas& canvas, VectorPainter& painter)
+{
+    CanvasImpl& c = *canvas.impl_;
+    c.Release();
+    c.kind = CanvasImpl::Kind::Vector;
+    c.painter = &painter;
 }
 
 void CanvasAccess::Detach(TCanvas& canvas) { canvas.impl_->Release(); }
@@ -461,7 +445,7 @@ void TCanvas::Polygon(const TPoint* points, int count)
     } else if (c.kind == CanvasImpl::Kind::Vector) {
         if (count < 2 || !points)
             return;
-        gfx::VectorPolygon(c.vectorCr, c.dc->caps, points, count, brush_, pen_);
+        gfx::VectorPolygon(*c.painter, c.dc->caps, points, count, brush_, pen_);
     } else {
         NoSurface(c);
     }
@@ -491,9 +475,8 @@ void TCanvas::FillRect(const TRect& rect)
         c.BeginDirect();
         gfx::FillBox(c.pixels, rect.Left, rect.Top, r, b, gfx::ToPixel(brush_.Color()));
     } else {
-        gfx::AddBox(c.vectorCr, gfx::VectorClip(c.dc->caps, 1), rect.Left, rect.Top, double(r), double(b));
-        gfx::SetSource(c.vectorCr, brush_.Color());
-        cairo_fill(c.vectorCr);
+        gfx::AddBox(*c.painter, gfx::VectorClip(c.dc->caps, 1), rect.Left, rect.Top, double(r), double(b));
+        c.painter->Fill(brush_.Color(), false);
     }
 }
 
@@ -513,29 +496,24 @@ void TCanvas::LineTo(int x, int y)
         return;
     }
     const gfx::VectorClip clip(c.dc->caps, width);
-    cairo_t* cr = c.vectorCr;
+    gfx::VectorPainter& out = *c.painter;
     const double lo = (width - 1) / 2, hi = width / 2;
     if (from.Y == y && from.X != x) {
         double x0 = std::min<double>(from.X, x > from.X ? x - 1.0 : x + 1.0);
         double x1 = std::max<double>(from.X, x > from.X ? x - 1.0 : x + 1.0);
-        gfx::AddBox(cr, clip, x0 - lo, y - lo, x1 + hi, y + hi);
-        gfx::SetSource(cr, pen_.Color);
-        cairo_fill(cr);
+        gfx::AddBox(out, clip, x0 - lo, y - lo, x1 + hi, y + hi);
+        out.Fill(pen_.Color, false);
     } else if (from.X == x && from.Y != y) {
         double y0 = std::min<double>(from.Y, y > from.Y ? y - 1.0 : y + 1.0);
         double y1 = std::max<double>(from.Y, y > from.Y ? y - 1.0 : y + 1.0);
-        gfx::AddBox(cr, clip, x - lo, y0 - lo, x + hi, y1 + hi);
-        gfx::SetSource(cr, pen_.Color);
-        cairo_fill(cr);
+        gfx::AddBox(out, clip, x - lo, y0 - lo, x + hi, y1 + hi);
+        out.Fill(pen_.Color, false);
     } else if (from.X != x) {
         gfx::PointD a{from.X + 0.5, from.Y + 0.5}, b{x + 0.5, y + 0.5};
         if (gfx::ClipSegment(a, b, clip)) {
-            cairo_move_to(cr, a.x, a.y);
-            cairo_line_to(cr, b.x, b.y);
-            cairo_set_line_width(cr, width);
-            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-            gfx::SetSource(cr, pen_.Color);
-            cairo_stroke(cr);
+            out.MoveTo(a.x, a.y);
+            out.LineTo(b.x, b.y);
+            out.Stroke(pen_.Color, width, gfx::VectorPainter::LineCap::Butt);
         }
     }
 }
@@ -559,14 +537,11 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
                 c.pixels.Row(int(row))[col] = src.Row(int(row - y))[col - x] & 0xFFFFFF;
         return;
     }
-    cairo_t* cr = c.vectorCr;
-    cairo_save(cr);
-    cairo_set_source_surface(cr, gfx::CanvasAccess::RasterSurface(*bitmap.canvas_), x, y);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    gfx::AddBox(cr, gfx::VectorClip(c.dc->caps, 1), x, y, x + double(src.width) - 1,
-                y + double(src.height) - 1);
-    cairo_fill(cr);
-    cairo_restore(cr);
+    const gfx::VectorClip clip(c.dc->caps, 1);
+    const gfx::PointD visibleMin{clip.X(x), clip.Y(y)};
+    const gfx::PointD visibleMax{clip.X(x + double(src.width)), clip.Y(y + double(src.height))};
+    if (visibleMax.x > visibleMin.x && visibleMax.y > visibleMin.y)
+        c.painter->Image(x, y, src, gfx::CanvasAccess::RasterSurface(*bitmap.canvas_), visibleMin, visibleMax);
 }
 
 void TCanvas::SyncFont()
@@ -621,17 +596,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     penPos_ = {ClampInt(std::int64_t(x) + std::lround(layout.advance * c.Aspect())), y};
 
     if (c.kind == CanvasImpl::Kind::Vector) {
-        cairo_t* cr = c.vectorCr;
-        if (opaque && layout.advance > 0) {
-            gfx::PointD corners[4] = {frame.Map(0, 0), frame.Map(layout.advance, 0),
-                                      frame.Map(layout.advance, cellHeight), frame.Map(0, cellHeight)};
-            for (const gfx::PointD& p : corners)
-                cairo_line_to(cr, p.x, p.y);
-            cairo_close_path(cr);
-            gfx::SetSource(cr, brush_.Color());
-            cairo_fill(cr);
-        }
-        gfx::CairoText(cr, frame, layout, lf, font_.Color);
+        c.painter->Text({frame, layout, lf, font_.Color, opaque, brush_.Color()});
         return;
     }
     if (!c.surface)

@@ -212,12 +212,13 @@ double EmForHeight(cairo_font_face_t* face, std::int32_t height)
 std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key)
 {
     cairo_font_face_t* face =
-        cairo_toy_font_face_create(key.face.empty() ? "DejaVu Sans" : key.face.c_str(),
+        cairo_toy_font_face_create(key.face.empty() ? kDefaultFace : key.face.c_str(),
                                    key.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                                    key.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     double em = EmForHeight(face, key.height);
     auto font = std::make_shared<FontResource>();
     font->antialias = key.antialias;
+    font->em = em;
     font->scaled = CreateScaled(face, em, key.antialias, true);
     cairo_font_face_destroy(face);
     if (cairo_scaled_font_status(font->scaled) != CAIRO_STATUS_SUCCESS)
@@ -291,6 +292,14 @@ bool IsUtf8(const std::string& s)
     return true;
 }
 
+void FaceName(const LOGFONTA& lf, std::string& out)
+{
+    const char* end = static_cast<const char*>(std::memchr(lf.lfFaceName, 0, LF_FACESIZE));
+    out.assign(lf.lfFaceName, end ? end : lf.lfFaceName + LF_FACESIZE);
+}
+
+} // namespace
+
 // Strings are 8-bit; text that is not UTF-8 is read as Latin-1.
 std::string AsUtf8(const std::string& s)
 {
@@ -308,14 +317,6 @@ std::string AsUtf8(const std::string& s)
     }
     return out;
 }
-
-void FaceName(const LOGFONTA& lf, std::string& out)
-{
-    const char* end = static_cast<const char*>(std::memchr(lf.lfFaceName, 0, LF_FACESIZE));
-    out.assign(lf.lfFaceName, end ? end : lf.lfFaceName + LF_FACESIZE);
-}
-
-} // namespace
 
 FontResource::~FontResource()
 {

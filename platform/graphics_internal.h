@@ -35,6 +35,7 @@ struct FontResource {
 
     cairo_scaled_font_t* scaled = nullptr;
     bool antialias = true;
+    double em = 0; // the em size in pixels
     int ascent = 0, descent = 0;
     int underlinePos = 0, lineThickness = 1, strikePos = 0; // from the baseline, down positive
 
@@ -76,6 +77,13 @@ struct TextLayout {
 /// Lays out `text` into `out`, unless `out` already holds it for this font.
 void LayoutText(const std::shared_ptr<FontResource>& font, const std::string& text, TextLayout& out);
 
+/// The face used for a record without a face name.
+constexpr const char* kDefaultFace = "DejaVu Sans";
+
+/// `s` itself when it is valid UTF-8, else `s` read as Latin-1 and converted:
+/// the characters text output shows for an 8-bit string.
+std::string AsUtf8(const std::string& s);
+
 // --- Device contexts and handles --------------------------------------------
 
 struct DeviceCaps {
@@ -102,6 +110,72 @@ struct FontAccess {
     static const std::shared_ptr<GdiFont>& Object(const TFont& font);
 };
 
+struct PointD {
+    double x, y;
+};
+
+// --- Vector surfaces ------------------------------------------------------------
+
+/// A transform of text space (pixels along and across the baseline from the
+/// reference point, y down) to device pixels: the turn happens in square
+/// units of the vertical resolution, then x is scaled by the aspect ratio.
+struct TextFrame {
+    double x, y, cosA, sinA, aspect;
+    PointD Map(double u, double v) const
+    {
+        return {x + aspect * (u * cosA + v * sinA), y + (-u * sinA + v * cosA)};
+    }
+};
+
+/// The frame of text written at (x, y) with an escapement in tenths of a
+/// degree, on a device whose pixels are `aspect` times as wide as high.
+TextFrame MakeFrame(int x, int y, std::int32_t escapement, double aspect);
+
+/// One TextOut on a vector surface.
+struct TextRun {
+    TextFrame frame;
+    const TextLayout& layout;
+    const LOGFONTA& lf; // face, style, escapement, underline, strike-out
+    TColor color;
+    bool opaque;    // the character cell is filled first
+    TColor cellColor;
+};
+
+struct PixelBuffer;
+
+/// What a vector surface is asked to draw, in device pixels: paths filled or
+/// stroked in one colour, text runs and images. A path is built up with
+/// MoveTo, LineTo, ClosePath and Rectangle, and consumed by Fill or Stroke.
+class VectorPainter {
+public:
+    enum class LineCap { Butt, Square };
+
+    virtual ~VectorPainter() = default;
+    virtual void MoveTo(double x, double y) = 0;
+    virtual void LineTo(double x, double y) = 0;
+    virtual void ClosePath() = 0;
+    /// A closed rectangular subpath.
+    virtual void Rectangle(double x, double y, double width, double height) = 0;
+    virtual void Fill(TColor color, bool evenOdd) = 0;
+    /// Strokes every subpath with miter joins.
+    virtual void Stroke(TColor color, double width, LineCap cap) = 0;
+    virtual void Text(const TextRun& run) = 0;
+    /// A raster image with its top-left corner at (x, y), one unit per pixel,
+    /// showing only what lies in the visible box.
+    virtual void Image(double x, double y, const PixelBuffer& pixels, cairo_surface_t* surface,
+                       const PointD& visibleMin, const PointD& visibleMax) = 0;
+};
+
+/// A painter drawing through a cairo context whose user space is one unit per
+/// output unit, device pixels mapped with (scaleX, scaleY).
+std::unique_ptr<VectorPainter> MakeCairoPainter(cairo_t* cr, double scaleX, double scaleY);
+
+/// Sets a cairo source colour.
+void SetCairoColor(cairo_t* cr, TColor color);
+/// Glyphs, underline and strike-out through cairo, in the frame's transform
+/// on top of the context's current one.
+void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, const LOGFONTA& lf, TColor color);
+
 // --- Pixel routines (raster surfaces) ---------------------------------------
 
 /// A 0x00RRGGBB image in memory. Every routine clips to it; coordinates may be
@@ -120,9 +194,6 @@ TColor FromPixel(std::uint32_t pixel);
 void FillBox(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
              std::uint32_t color);
 
-struct PointD {
-    double x, y;
-};
 /// Fills the pixels whose centres lie inside the polygon (even-odd rule;
 /// vertices are on pixel corners, so the square x..x+1 is pixel x).
 void FillPolygon(const PixelBuffer& buf, const PointD* points, int count, std::uint32_t color);
@@ -162,6 +233,8 @@ struct CanvasAccess {
     /// Draw through a cairo context whose user space is one unit per output
     /// unit; the canvas maps device pixels with (scaleX, scaleY).
     static void AttachVector(TCanvas& canvas, cairo_t* cr, double scaleX, double scaleY);
+    /// Draw through a painter that outlives the attachment.
+    static void AttachPainter(TCanvas& canvas, VectorPainter& painter);
     static void Detach(TCanvas& canvas);
     static void SetCaps(TCanvas& canvas, const DeviceCaps& caps);
     /// The message of the Exception raised by drawing without a surface.

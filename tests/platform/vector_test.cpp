@@ -1,5 +1,6 @@
 // SVG and PDF documents: the same drawing as on a raster, in vector units.
-// PDF pages are rendered back with pdftoppm (poppler) when it is installed.
+// PDF pages are rendered back with pdftoppm (poppler) when it is installed;
+// svg_test.cpp reads SVG files back itself.
 #include "platform/graphics.h"
 #include "platform/sysutils.h"
 #include "pixel_art.h"
@@ -208,17 +209,31 @@ TEST(VectorDocument, PdfHasAPagePerNewPageBlankOrNot)
 
 TEST(VectorDocument, SvgIsInPixelsWithBarsAsRectangles)
 {
-    const std::string path = TempPath("bar.svg");
-    TVectorDocument svg(TVectorFormat::Svg, path, 24, 16);
-    UseColor(svg.Canvas(), clBlack);
-    const TPoint bar[4] = {{2, 1}, {2, 6}, {3, 6}, {3, 1}};
-    svg.Canvas().Polygon(bar, 4);
-    EXPECT_THROW(svg.NewPage(), Exception);
-    svg.Close();
-    const std::string text = ReadFile(path);
-    EXPECT_NE(text.find("width=\"24px\" height=\"16px\" viewBox=\"0 0 24 16\""), std::string::npos);
-    EXPECT_NE(text.find("d=\"M 2 1 L 4 1 L 4 7 L 2 7 Z"), std::string::npos) << text;
-    std::remove(path.c_str());
+    struct Case {
+        double scaleX, scaleY;
+        const char* size; // the root's size: the device pixels scaled
+    };
+    const Case cases[] = {
+        {1, 1, "width=\"24px\" height=\"16px\" viewBox=\"0 0 24 16\">"},
+        {0.5, 0.25, "width=\"12px\" height=\"4px\" viewBox=\"0 0 24 16\" preserveAspectRatio=\"none\">"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TempPath("bar.svg");
+        TVectorOptions options;
+        options.ScaleX = c.scaleX;
+        options.ScaleY = c.scaleY;
+        TVectorDocument svg(TVectorFormat::Svg, path, 24, 16, options);
+        UseColor(svg.Canvas(), clBlack);
+        const TPoint bar[4] = {{2, 1}, {2, 6}, {3, 6}, {3, 1}};
+        svg.Canvas().Polygon(bar, 4);
+        EXPECT_THROW(svg.NewPage(), Exception);
+        svg.Close();
+        const std::string text = ReadFile(path);
+        EXPECT_NE(text.find(c.size), std::string::npos) << text;
+        EXPECT_NE(text.find("<rect x=\"2\" y=\"1\" width=\"2\" height=\"6\" fill=\"#000\"/>"), std::string::npos)
+            << text;
+        std::remove(path.c_str());
+    }
 }
 
 TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
@@ -235,15 +250,24 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
         EXPECT_TRUE(FileExists(dropped));
     }
     EXPECT_FALSE(FileExists(dropped));
+    const std::string svgPath = TempPath("dropped.svg");
+    {
+        TVectorDocument svg(TVectorFormat::Svg, svgPath, 10, 10);
+        EXPECT_TRUE(FileExists(svgPath)) << "created at once";
+    }
+    EXPECT_FALSE(FileExists(svgPath));
 }
 
 TEST(VectorDocument, ErrorsNameTheFileAndTheState)
 {
-    try {
-        TVectorDocument pdf(TVectorFormat::Pdf, "/nonexistent-dir/out.pdf", 10, 10);
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Cannot create file \"/nonexistent-dir/out.pdf\": No such file or directory");
+    for (TVectorFormat format : {TVectorFormat::Pdf, TVectorFormat::Svg}) {
+        const std::string path = format == TVectorFormat::Pdf ? "/nonexistent-dir/out.pdf" : "/nonexistent-dir/out.svg";
+        try {
+            TVectorDocument doc(format, path, 10, 10);
+            FAIL() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message, "Cannot create file \"" + path + "\": No such file or directory");
+        }
     }
     EXPECT_THROW(TVectorDocument(TVectorFormat::Svg, TempPath("empty.svg"), 0, 10), Exception);
 
