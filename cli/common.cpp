@@ -8,7 +8,9 @@
 #include <sstream>
 #include <cerrno>
 #include <cstring>
+#include <atomic>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
@@ -57,8 +59,24 @@ std::int32_t EncodingOptions::Modul() const
 
 namespace {
 
+// The process id, asked of the system once (a forked child asks again):
+// every file written needs it, and a system call per file shows when many
+// small files are written.
+pid_t ProcessId()
+{
+    static std::atomic<pid_t> pid{0};
+    static const int registered = pthread_atfork(nullptr, nullptr, [] { pid.store(0); });
+    (void)registered;
+    pid_t id = pid.load(std::memory_order_relaxed);
+    if (id == 0) {
+        id = ::getpid();
+        pid.store(id, std::memory_order_relaxed);
+    }
+    return id;
+}
+
 // A temporary file beside `path`, named for this process.
-std::string TemporaryName(const std::string& path) { return path + ".tmp-" + std::to_string(::getpid()); }
+std::string TemporaryName(const std::string& path) { return path + ".tmp-" + std::to_string(ProcessId()); }
 
 } // namespace
 

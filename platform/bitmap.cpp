@@ -5,9 +5,36 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using gfx::CanvasAccess;
+
+namespace {
+
+// An image surface over memory of our own, white: cairo would clear its own
+// memory first, a second pass over every pixel of each new bitmap.
+cairo_surface_t* CreateWhiteSurface(int width, int height)
+{
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    auto* pixels = static_cast<std::uint32_t*>(std::malloc(std::size_t(stride) * height));
+    cairo_surface_t* surface =
+        pixels ? cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels), CAIRO_FORMAT_RGB24,
+                                                     width, height, stride)
+               : nullptr;
+    static const cairo_user_data_key_t kPixelsKey{};
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface, &kPixelsKey, pixels, std::free) != CAIRO_STATUS_SUCCESS) {
+        if (surface)
+            cairo_surface_destroy(surface);
+        std::free(pixels);
+        throw Exception(Format("Out of memory for a %dx%d bitmap", {width, height}));
+    }
+    std::fill(pixels, pixels + std::size_t(stride / 4) * height, 0xFFFFFFu);
+    return surface;
+}
+
+} // namespace
 
 TBitmap::TBitmap(int width, int height) : canvas_(std::make_unique<TCanvas>())
 {
@@ -27,14 +54,9 @@ void TBitmap::SetSize(int width, int height)
 
     cairo_surface_t* surface = nullptr;
     if (width > 0 && height > 0) {
-        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(surface);
-            throw Exception(Format("Out of memory for a %dx%d bitmap", {width, height}));
-        }
+        surface = CreateWhiteSurface(width, height);
         gfx::PixelBuffer fresh{reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface)),
                                cairo_image_surface_get_stride(surface) / 4, width, height};
-        gfx::FillBox(fresh, 0, 0, width - 1, height - 1, 0xFFFFFF);
         gfx::PixelBuffer old = CanvasAccess::Pixels(*canvas_);
         for (int y = 0; y < std::min(height, old.height); ++y)
             std::memcpy(fresh.Row(y), old.Row(y), sizeof(std::uint32_t) * std::min(width, old.width));

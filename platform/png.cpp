@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 namespace gfx {
@@ -65,24 +67,69 @@ void PutChunk(std::string& out, const char* type, const std::string& data)
     PutBE32(out, static_cast<std::uint32_t>(crc));
 }
 
-// Palette indices while the image has at most two colours (a barcode):
-// each row is mapped without a data-dependent branch, and only a row with
-// a colour other than the two known ones is looked at again. Returns false,
-// with the palette seeded, at the first third colour.
-bool MapTwoColors(const PixelBuffer& image, PaletteBuilder& palette, std::vector<std::uint8_t>& indices)
+constexpr unsigned char kFilterNone = 0, kFilterSub = 1, kFilterUp = 2;
+
+// Which rows repeat the row above them. A barcode is mostly such rows: they
+// are neither mapped nor packed, and go out with the "Up" filter as zeros,
+// which deflate reduces to almost nothing.
+void RepeatedRows(const PixelBuffer& image, std::vector<std::uint8_t>& repeated)
+{
+    repeated.assign(image.height, 0);
+    const std::size_t rowBytes = sizeof(std::uint32_t) * image.width;
+    for (int y = 1; y < image.height; ++y)
+        repeated[y] = std::memcmp(image.Row(y), image.Row(y - 1), rowBytes) == 0;
+}
+
+// Eight 0/1 bytes, the first at the lowest address, as one byte with the
+// first in the most significant bit: the multiplication moves byte i's low
+// bit to bit 63 - i, and no two partial products share a bit.
+unsigned char PackFlags(const std::uint8_t* flags)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t v;
+        std::memcpy(&v, flags, 8);
+        return static_cast<unsigned char>((v * 0x8040201008040201ull) >> 56);
+    } else {
+        unsigned byte = 0;
+        for (int k = 0; k < 8; ++k)
+            byte |= unsigned(flags[k]) << (7 - k);
+        return static_cast<unsigned char>(byte);
+    }
+}
+
+// 1-bit rows, when the image has at most two colours (a barcode): the first
+// pixel's colour is index 0, the other index 1. Each row is compared with
+// the first colour in one branch-free pass (which vectorises) and packed
+// eight pixels at a time; only a row with a colour other than the two known
+// ones is looked at again. False, at the first third colour, otherwise.
+bool TwoColorRows(const PixelBuffer& image, const std::vector<std::uint8_t>& repeated,
+                  std::vector<std::uint32_t>& colors, std::vector<std::uint8_t>& flags, std::string& raw)
 {
     const std::uint32_t first = image.Row(0)[0] & 0xFFFFFF;
     std::uint32_t second = PaletteBuilder::kEmpty;
-    palette.IndexOf(first);
+    const std::size_t rowBytes = (std::size_t(image.width) + 7) / 8;
+    raw.assign((rowBytes + 1) * image.height, '\0');
+    flags.assign(rowBytes * 8, 0); // the padding past the last pixel stays 0
     for (int y = 0; y < image.height; ++y) {
+        unsigned char* out = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
+        if (repeated[y]) {
+            out[0] = kFilterUp;
+            continue;
+        }
+        out[0] = kFilterNone;
+        // Locals only: a byte store may alias anything, which would keep the
+        // loop from being vectorised.
         const std::uint32_t* row = image.Row(y);
-        std::uint8_t* out = &indices[std::size_t(y) * image.width];
+        std::uint8_t* flag = flags.data();
+        const int width = image.width;
         unsigned other = 0;
-        for (int x = 0; x < image.width; ++x) {
+        for (int x = 0; x < width; ++x) {
             const std::uint32_t rgb = row[x] & 0xFFFFFF;
-            out[x] = rgb != first;
+            flag[x] = rgb != first;
             other |= unsigned(rgb != first) & unsigned(rgb != second);
         }
+        for (std::size_t k = 0; k < rowBytes; ++k)
+            out[1 + k] = PackFlags(flag + 8 * k);
         if (!other)
             continue;
         for (int x = 0; x < image.width; ++x) {
@@ -91,20 +138,25 @@ bool MapTwoColors(const PixelBuffer& image, PaletteBuilder& palette, std::vector
                 if (second != PaletteBuilder::kEmpty)
                     return false;
                 second = rgb;
-                palette.IndexOf(second);
             }
         }
     }
+    colors.assign({first});
+    if (second != PaletteBuilder::kEmpty)
+        colors.push_back(second);
     return true;
 }
 
 // Palette indices for any image; false past 256 colours.
-bool MapColors(const PixelBuffer& image, PaletteBuilder& palette, std::vector<std::uint8_t>& indices)
+bool MapColors(const PixelBuffer& image, const std::vector<std::uint8_t>& repeated, PaletteBuilder& palette,
+               std::vector<std::uint8_t>& indices)
 {
     // The two most recent colours are checked before the table.
     std::uint32_t recent = PaletteBuilder::kEmpty, before = PaletteBuilder::kEmpty;
     int recentIndex = 0, beforeIndex = 0;
     for (int y = 0; y < image.height; ++y) {
+        if (repeated[y])
+            continue;
         const std::uint32_t* row = image.Row(y);
         std::uint8_t* out = &indices[std::size_t(y) * image.width];
         for (int x = 0; x < image.width; ++x) {
@@ -149,31 +201,40 @@ void PackRow(const std::uint8_t* src, int width, unsigned char* out)
 
 // Row bytes with a leading filter byte each; paletted rows are packed most
 // significant bit first.
-std::string PalettedRows(const std::vector<std::uint8_t>& indices, int width, int height, int depth)
+void PalettedRows(const std::vector<std::uint8_t>& indices, const std::vector<std::uint8_t>& repeated, int width,
+                  int height, int depth, std::string& raw)
 {
-    std::size_t rowBytes = (std::size_t(width) * depth + 7) / 8;
-    std::string raw((rowBytes + 1) * height, '\0');
+    const std::size_t rowBytes = (std::size_t(width) * depth + 7) / 8;
+    raw.assign((rowBytes + 1) * height, '\0');
     for (int y = 0; y < height; ++y) {
-        unsigned char* row = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y + 1]);
+        unsigned char* row = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
+        if (repeated[y]) {
+            row[0] = kFilterUp;
+            continue;
+        }
+        row[0] = kFilterNone;
         const std::uint8_t* src = &indices[std::size_t(y) * width];
         switch (depth) {
-        case 1: PackRow<1>(src, width, row); break;
-        case 2: PackRow<2>(src, width, row); break;
-        case 4: PackRow<4>(src, width, row); break;
-        default: std::copy(src, src + width, row);
+        case 1: PackRow<1>(src, width, row + 1); break;
+        case 2: PackRow<2>(src, width, row + 1); break;
+        case 4: PackRow<4>(src, width, row + 1); break;
+        default: std::copy(src, src + width, row + 1);
         }
     }
-    return raw;
 }
 
 // 24-bit rows with the "Sub" filter, which suits flat colour areas.
-std::string RgbRows(const PixelBuffer& image)
+void RgbRows(const PixelBuffer& image, const std::vector<std::uint8_t>& repeated, std::string& raw)
 {
-    std::size_t rowBytes = std::size_t(image.width) * 3;
-    std::string raw((rowBytes + 1) * image.height, '\0');
+    const std::size_t rowBytes = std::size_t(image.width) * 3;
+    raw.assign((rowBytes + 1) * image.height, '\0');
     for (int y = 0; y < image.height; ++y) {
         unsigned char* row = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
-        row[0] = 1;
+        if (repeated[y]) {
+            row[0] = kFilterUp;
+            continue;
+        }
+        row[0] = kFilterSub;
         unsigned prev[3] = {0, 0, 0};
         const std::uint32_t* src = image.Row(y);
         for (int x = 0; x < image.width; ++x) {
@@ -184,47 +245,63 @@ std::string RgbRows(const PixelBuffer& image)
             }
         }
     }
-    return raw;
 }
 
 // One compressor per thread, reset between images: setting up a deflate
 // stream costs far more than compressing a small barcode.
 class Deflater {
 public:
-    // Level 3 writes files about a tenth larger than the default level, in a
-    // third of the time, on images with anti-aliased text.
-    static constexpr int kLevel = 3;
-
     Deflater()
     {
-        if (deflateInit(&stream_, kLevel) != Z_OK)
+        if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
             throw Exception("PNG compression failed");
     }
     ~Deflater() { deflateEnd(&stream_); }
 
-    std::string Compress(const std::string& raw)
+    /// Appends `raw`, compressed, to `out`.
+    void Compress(const std::string& raw, std::string& out)
     {
         deflateReset(&stream_);
-        std::string out(deflateBound(&stream_, static_cast<uLong>(raw.size())), '\0');
+        const std::size_t start = out.size();
+        out.resize(start + deflateBound(&stream_, static_cast<uLong>(raw.size())));
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
         stream_.avail_in = static_cast<uInt>(raw.size());
-        stream_.next_out = reinterpret_cast<Bytef*>(out.data());
-        stream_.avail_out = static_cast<uInt>(out.size());
+        stream_.next_out = reinterpret_cast<Bytef*>(out.data() + start);
+        stream_.avail_out = static_cast<uInt>(out.size() - start);
         if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
             throw Exception("PNG compression failed");
-        out.resize(stream_.total_out);
-        return out;
+        out.resize(start + stream_.total_out);
     }
 
 private:
+    // Level 3 writes files about a tenth larger than the default level, in a
+    // third of the time, on images with anti-aliased text.
+    static constexpr int kLevel = 3;
+    static constexpr int kMemLevel = 8;
     z_stream stream_{};
 };
 
-std::string Deflate(const std::string& raw)
+// A chunk whose data is written by `fill`, appending to `out`.
+template <class Fill>
+void PutChunkWith(std::string& out, const char* type, Fill fill)
 {
-    thread_local Deflater deflater;
-    return deflater.Compress(raw);
+    const std::size_t lengthAt = out.size();
+    PutBE32(out, 0);
+    out.append(type, 4);
+    fill(out);
+    const auto length = static_cast<std::uint32_t>(out.size() - lengthAt - 8);
+    for (int i = 0; i < 4; ++i)
+        out[lengthAt + i] = static_cast<char>(length >> (24 - 8 * i));
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + lengthAt + 4), length + 4);
+    PutBE32(out, static_cast<std::uint32_t>(crc));
 }
+
+// Buffers reused between images of one thread.
+struct Scratch {
+    std::string raw;
+    std::vector<std::uint8_t> indices, repeated, flags;
+    Deflater deflater;
+};
 
 } // namespace
 
@@ -232,12 +309,25 @@ std::string EncodePng(const PixelBuffer& image)
 {
     if (image.width <= 0 || image.height <= 0)
         throw Exception("Cannot encode an empty image as PNG");
-    PaletteBuilder palette;
-    std::vector<std::uint8_t> indices(std::size_t(image.width) * image.height);
-    bool paletted = MapTwoColors(image, palette, indices) || MapColors(image, palette, indices);
+    thread_local Scratch scratch;
+    std::vector<std::uint8_t>& repeated = scratch.repeated;
+    RepeatedRows(image, repeated);
+    std::vector<std::uint32_t> colors;
+    int depth = 1;
+    bool paletted = TwoColorRows(image, repeated, colors, scratch.flags, scratch.raw);
+    if (!paletted) {
+        PaletteBuilder palette;
+        scratch.indices.resize(std::size_t(image.width) * image.height);
+        paletted = MapColors(image, repeated, palette, scratch.indices);
+        colors = std::move(palette.colors);
+        const std::size_t n = colors.size();
+        depth = !paletted ? 8 : n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+        if (paletted)
+            PalettedRows(scratch.indices, repeated, image.width, image.height, depth, scratch.raw);
+        else
+            RgbRows(image, repeated, scratch.raw);
+    }
 
-    std::size_t n = palette.colors.size();
-    int depth = !paletted ? 8 : n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
     std::string header;
     PutBE32(header, static_cast<std::uint32_t>(image.width));
     PutBE32(header, static_cast<std::uint32_t>(image.height));
@@ -246,20 +336,25 @@ std::string EncodePng(const PixelBuffer& image)
     header.append(3, '\0');                         // deflate, adaptive filters, no interlace
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
+    png.reserve(64 + 3 * colors.size() + deflateBound(nullptr, static_cast<uLong>(scratch.raw.size())));
     PutChunk(png, "IHDR", header);
     if (paletted) {
         std::string plte;
-        for (std::uint32_t c : palette.colors) {
+        for (std::uint32_t c : colors) {
             plte += static_cast<char>(c >> 16);
             plte += static_cast<char>(c >> 8);
             plte += static_cast<char>(c);
         }
         PutChunk(png, "PLTE", plte);
-        PutChunk(png, "IDAT", Deflate(PalettedRows(indices, image.width, image.height, depth)));
-    } else {
-        PutChunk(png, "IDAT", Deflate(RgbRows(image)));
     }
+    PutChunkWith(png, "IDAT", [&](std::string& out) { scratch.deflater.Compress(scratch.raw, out); });
     PutChunk(png, "IEND", "");
+    // A huge image's buffers are not kept for the next one.
+    constexpr std::size_t kKeep = 4 << 20;
+    if (scratch.raw.capacity() > kKeep)
+        std::string().swap(scratch.raw);
+    if (scratch.indices.capacity() > kKeep)
+        std::vector<std::uint8_t>().swap(scratch.indices);
     return png;
 }
 

@@ -83,6 +83,45 @@ TEST(Png, RoundTripsEveryPixelAtTheSmallestDepth)
     }
 }
 
+// Bars over many identical rows, as a barcode is drawn, with the odd row
+// that differs only in its last pixel: repeated rows are written as
+// "same as above", every other row in full.
+TEST(Png, RepeatedRowsRoundTripAndCostAlmostNothing)
+{
+    struct Case {
+        int colors; // of the bars; the background is white
+        int bitDepth, colorType;
+    };
+    const Case cases[] = {{1, 1, 3}, {3, 2, 3}, {300, 8, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.colors);
+        const int width = 302, height = 400;
+        TBitmap bitmap(width, height);
+        TCanvas& canvas = bitmap.Canvas();
+        for (int x = 1; x < width - 1; ++x) {
+            canvas.Brush().SetColor(TColor((x % c.colors) * 0x010307 % 0x1000000));
+            canvas.FillRect({x, 0, x + 1, height});
+        }
+        canvas.Brush().SetColor(clBlack);
+        for (int y : {0, 1, 150, height - 1})
+            canvas.FillRect({width - 1, y, width, y + 1});
+        std::vector<std::uint32_t> expected;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const TColor p = canvas.Pixel(x, y);
+                expected.push_back((p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF));
+            }
+        const std::string png = bitmap.EncodePNG();
+        const Decoded d = Decode(png);
+        EXPECT_EQ(d.bitDepth, c.bitDepth);
+        EXPECT_EQ(d.colorType, c.colorType);
+        EXPECT_EQ(d.pixels, expected);
+        if (c.colors == 1) {
+            EXPECT_LT(png.size(), 300u) << "five distinct rows of 39 bytes";
+        }
+    }
+}
+
 TEST(Png, IncludesTextDrawnThroughCairo)
 {
     TBitmap bitmap(40, 20);
