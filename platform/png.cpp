@@ -10,6 +10,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace gfx {
@@ -251,11 +252,14 @@ void RgbRows(const PixelBuffer& image, const std::vector<std::uint8_t>& repeated
 // stream costs far more than compressing a small barcode.
 class Deflater {
 public:
-    Deflater()
+    /// `memLevel` sizes the match-finding tables, which each image clears.
+    explicit Deflater(int memLevel)
     {
-        if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
+        if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, memLevel, Z_DEFAULT_STRATEGY) != Z_OK)
             throw Exception("PNG compression failed");
     }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
     ~Deflater() { deflateEnd(&stream_); }
 
     /// Appends `raw`, compressed, to `out`.
@@ -277,7 +281,6 @@ private:
     // Level 3 writes files about a tenth larger than the default level, in a
     // third of the time, on images with anti-aliased text.
     static constexpr int kLevel = 3;
-    static constexpr int kMemLevel = 8;
     z_stream stream_{};
 };
 
@@ -300,7 +303,20 @@ void PutChunkWith(std::string& out, const char* type, Fill fill)
 struct Scratch {
     std::string raw;
     std::vector<std::uint8_t> indices, repeated, flags;
-    Deflater deflater;
+    // Clearing zlib's default tables (64 KB) costs more than compressing a
+    // barcode; small images get small tables, which compress them as well.
+    static constexpr std::size_t kSmall = 16 << 10;
+    Deflater small{4};
+    std::optional<Deflater> large;
+
+    Deflater& DeflaterFor(std::size_t size)
+    {
+        if (size <= kSmall)
+            return small;
+        if (!large)
+            large.emplace(8);
+        return *large;
+    }
 };
 
 } // namespace
@@ -347,7 +363,8 @@ std::string EncodePng(const PixelBuffer& image)
         }
         PutChunk(png, "PLTE", plte);
     }
-    PutChunkWith(png, "IDAT", [&](std::string& out) { scratch.deflater.Compress(scratch.raw, out); });
+    PutChunkWith(png, "IDAT",
+                 [&](std::string& out) { scratch.DeflaterFor(scratch.raw.size()).Compress(scratch.raw, out); });
     PutChunk(png, "IEND", "");
     // A huge image's buffers are not kept for the next one.
     constexpr std::size_t kKeep = 4 << 20;
