@@ -218,8 +218,12 @@ public:
     void Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px, int py, int quadrant) const;
 
 private:
+    std::uint32_t OverBackground(std::uint32_t alpha) const;
+
     std::uint32_t color_, background_;
-    std::uint32_t overBackground_[256];
+    // Blends over the background, worked out when first needed: crisp text
+    // has no partial coverage at all.
+    mutable std::uint32_t overBackground_[256];
 };
 
 /// PNG bytes of an image.

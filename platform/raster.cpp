@@ -256,18 +256,28 @@ void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, st
         }
 }
 
+// Blends have a clear top byte, so this marks a blend not yet worked out.
+constexpr std::uint32_t kNotBlended = 0xFFFFFFFF;
+
 GlyphBlender::GlyphBlender(std::uint32_t color, std::uint32_t background)
     : color_(color), background_(background)
 {
-    for (std::uint32_t a = 0; a < 256; ++a)
-        overBackground_[a] = gfx::Blend(background, color, a);
+    std::fill(std::begin(overBackground_), std::end(overBackground_), kNotBlended);
+}
+
+std::uint32_t GlyphBlender::OverBackground(std::uint32_t alpha) const
+{
+    std::uint32_t& blend = overBackground_[alpha];
+    if (blend == kNotBlended)
+        blend = gfx::Blend(background_, color_, alpha);
+    return blend;
 }
 
 void GlyphBlender::Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px, int py, int quadrant) const
 {
-    // Most glyph pixels land on the cell's background, whose blends are precomputed.
+    // Most glyph pixels land on the cell's background, whose blends are kept.
     auto put = [&](std::uint32_t& dst, std::uint32_t a) {
-        dst = a == 255 ? color_ : dst == background_ ? overBackground_[a] : gfx::Blend(dst, color_, a);
+        dst = a == 255 ? color_ : dst == background_ ? OverBackground(a) : gfx::Blend(dst, color_, a);
     };
     if (quadrant == 0) {
         // Unturned text, the common case: clip once, then whole rows.
