@@ -68,11 +68,13 @@ void PutChunk(std::string& out, const char* type, const std::string& data)
     PutBE32(out, static_cast<std::uint32_t>(crc));
 }
 
-constexpr unsigned char kFilterNone = 0, kFilterSub = 1, kFilterUp = 2;
+constexpr unsigned char kFilterNone = 0, kFilterSub = 1;
 
 // Which rows repeat the row above them. A barcode is mostly such rows: they
-// are neither mapped nor packed, and go out with the "Up" filter as zeros,
-// which deflate reduces to almost nothing.
+// are neither mapped nor packed but copied from the row written before,
+// filter byte included, which deflate reduces to a match of the row above.
+// (The "Up" filter's rows of zeros compress as well, but cost a literal and
+// a run each time a run of equal rows starts: files come out larger.)
 void RepeatedRows(const PixelBuffer& image, std::vector<std::uint8_t>& repeated)
 {
     repeated.assign(image.height, 0);
@@ -114,7 +116,7 @@ bool TwoColorRows(const PixelBuffer& image, const std::vector<std::uint8_t>& rep
     for (int y = 0; y < image.height; ++y) {
         unsigned char* out = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
         if (repeated[y]) {
-            out[0] = kFilterUp;
+            std::memcpy(out, out - (rowBytes + 1), rowBytes + 1);
             continue;
         }
         out[0] = kFilterNone;
@@ -210,7 +212,7 @@ void PalettedRows(const std::vector<std::uint8_t>& indices, const std::vector<st
     for (int y = 0; y < height; ++y) {
         unsigned char* row = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
         if (repeated[y]) {
-            row[0] = kFilterUp;
+            std::memcpy(row, row - (rowBytes + 1), rowBytes + 1);
             continue;
         }
         row[0] = kFilterNone;
@@ -232,7 +234,7 @@ void RgbRows(const PixelBuffer& image, const std::vector<std::uint8_t>& repeated
     for (int y = 0; y < image.height; ++y) {
         unsigned char* row = reinterpret_cast<unsigned char*>(&raw[(rowBytes + 1) * y]);
         if (repeated[y]) {
-            row[0] = kFilterUp;
+            std::memcpy(row, row - (rowBytes + 1), rowBytes + 1);
             continue;
         }
         row[0] = kFilterSub;

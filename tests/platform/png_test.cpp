@@ -84,8 +84,8 @@ TEST(Png, RoundTripsEveryPixelAtTheSmallestDepth)
 }
 
 // Bars over many identical rows, as a barcode is drawn, with the odd row
-// that differs only in its last pixel: repeated rows are written as
-// "same as above", every other row in full.
+// that differs only in its last pixel: repeated rows are copies that
+// compress to a reference to the row above, every other row is mapped.
 TEST(Png, RepeatedRowsRoundTripAndCostAlmostNothing)
 {
     struct Case {
