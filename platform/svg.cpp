@@ -2,8 +2,8 @@
 // <path> elements, text becomes <text> elements placed where the raster puts
 // its glyphs, bitmaps become embedded PNG images. Coordinates are device
 // pixels (the view box); the document's width and height carry the scale.
-#include "platform/vector_output.h"
 #include "platform/sysutils.h"
+#include "platform/vector_output.h"
 
 #include <algorithm>
 #include <cctype>
@@ -73,8 +73,8 @@ public:
         static const char kHex[] = "0123456789abcdef";
         const auto c = static_cast<std::uint32_t>(ColorToRGB(color.value)); // 0x00BBGGRR
         const unsigned channels[3] = {c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF};
-        const bool shortForm = std::all_of(std::begin(channels), std::end(channels),
-                                           [](unsigned v) { return (v >> 4) == (v & 0xF); });
+        const bool shortForm =
+            std::all_of(std::begin(channels), std::end(channels), [](unsigned v) { return (v >> 4) == (v & 0xF); });
         *p_++ = '#';
         for (unsigned v : channels) {
             *p_++ = kHex[v >> 4];
@@ -99,14 +99,29 @@ void PutEscaped(std::string& out, std::string_view utf8)
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         switch (c) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += "&quot;"; continue;
-        case '\t': out += "&#9;"; continue;
-        case '\n': out += "&#10;"; continue;
-        case '\r': out += "&#13;"; continue;
-        default: break;
+        case '&':
+            out += "&amp;";
+            continue;
+        case '<':
+            out += "&lt;";
+            continue;
+        case '>':
+            out += "&gt;";
+            continue;
+        case '"':
+            out += "&quot;";
+            continue;
+        case '\t':
+            out += "&#9;";
+            continue;
+        case '\n':
+            out += "&#10;";
+            continue;
+        case '\r':
+            out += "&#13;";
+            continue;
+        default:
+            break;
         }
         if (c < 0x20) {
             out += "\xEF\xBF\xBD";
@@ -211,7 +226,10 @@ SvgOutput::SvgOutput(const std::string& path, int width, int height, double scal
     }
 }
 
-SvgOutput::~SvgOutput() { Abort(); }
+SvgOutput::~SvgOutput()
+{
+    Abort();
+}
 
 void SvgOutput::Close()
 {
@@ -265,7 +283,10 @@ void SvgOutput::LineTo(double x, double y)
     cmd.AppendTo(pathData_);
 }
 
-void SvgOutput::ClosePath() { pathData_ += 'Z'; }
+void SvgOutput::ClosePath()
+{
+    pathData_ += 'Z';
+}
 
 void SvgOutput::Rectangle(double x, double y, double width, double height)
 {

@@ -1,8 +1,8 @@
 // SVG documents read back with a small XML reader: well-formed, rectangles
 // covering exactly the raster's pixels, text escaped and placed like the
 // raster's.
-#include "platform/graphics.h"
 #include "pixel_art.h"
+#include "platform/graphics.h"
 
 #include <gtest/gtest.h>
 
@@ -45,10 +45,10 @@ void AppendUtf8(std::string& out, unsigned long cp)
 std::vector<Element> ParseXml(const std::string& xml)
 {
     std::size_t i = 0;
-    auto fail = [&](const std::string& what) {
-        throw std::runtime_error(what + " at byte " + std::to_string(i));
+    auto fail = [&](const std::string& what) { throw std::runtime_error(what + " at byte " + std::to_string(i)); };
+    auto isNameChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == '_';
     };
-    auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == '_'; };
     auto name = [&] {
         const std::size_t start = i;
         while (i < xml.size() && isNameChar(xml[i]))
@@ -160,7 +160,10 @@ const Element* Find(const std::vector<Element>& elements, const std::string& nam
     return nullptr;
 }
 
-double Number(const Element& e, const std::string& attribute) { return std::stod(e.attributes.at(attribute)); }
+double Number(const Element& e, const std::string& attribute)
+{
+    return std::stod(e.attributes.at(attribute));
+}
 
 std::vector<std::string> Words(const std::string& s)
 {
