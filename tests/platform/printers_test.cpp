@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,6 +46,7 @@ protected:
         Reset();
         if (!savedPath_.empty())
             setenv("PATH", savedPath_.c_str(), 1);
+        std::filesystem::remove_all(Temp("bin"));
     }
 
     static void Reset()
@@ -58,7 +61,11 @@ protected:
         p.Title.clear();
     }
 
-    std::string Temp(const std::string& name) { return testing::TempDir() + "printer_test_" + name; }
+    // Named by process: ctest runs the tests of this suite side by side.
+    std::string Temp(const std::string& name)
+    {
+        return testing::TempDir() + "printer_test_" + std::to_string(getpid()) + "_" + name;
+    }
 
     // Puts a directory holding an `lp` made of `script` first on PATH (or, with
     // an empty script, a PATH without any lp).
