@@ -5,6 +5,8 @@
 #include "platform/sysutils.h"
 #include "pixel_art.h"
 
+#include "support/files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,27 +17,9 @@ namespace {
 
 std::string TempPath(const std::string& name) { return testing::TempDir() + "vector_test_" + name; }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
-
-std::string RunCommand(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buf[4096];
-        while (std::size_t n = fread(buf, 1, sizeof buf, pipe))
-            out.append(buf, n);
-        pclose(pipe);
-    }
-    return out;
-}
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::RunCommand;
 
 // A field of pdfinfo's report ("Pages", "Page size").
 std::string PdfInfo(const std::string& pdf, const std::string& field)
