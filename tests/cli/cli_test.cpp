@@ -1,5 +1,6 @@
 // The qbarcode command end to end: output, messages, exit status, files.
 #include "core/qbarcode.h"
+#include "support/files.h"
 #include "support/reader.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -149,6 +151,25 @@ TEST(Cli, DrawWithoutQuietZoneHoldsExactlyTheSymbol)
         EXPECT_EQ(img.height, upright ? 51 : w);
         EXPECT_EQ(img.At(0, 0), 0u); // a guard bar's corner
     }
+    // By default EAN-13 keeps its own quiet zone: 11 modules each side.
+    const std::string png = dir / "q.png";
+    ASSERT_EQ(Qbarcode("draw --type ean13 --text 590123412345 --checksum --modul 2 -o " + png).status, 0);
+    EXPECT_EQ(LoadPng(png).width, w + 2 * 11 * 2);
+}
+
+// A black-and-white barcode with a crisp caption is two colours; a smooth
+// caption adds the shades between.
+TEST(Cli, CaptionsAreCrispUnlessAskedToBeSmooth)
+{
+    TempDir dir;
+    auto colours = [&](const std::string& options) {
+        const std::string png = dir / "c.png";
+        EXPECT_EQ(Qbarcode("draw --type code39 --text CAPTION --caption both -o " + png + " " + options).status, 0);
+        const Image img = LoadPng(png);
+        return std::set<std::uint32_t>(img.pixels.begin(), img.pixels.end()).size();
+    };
+    EXPECT_EQ(colours(""), 2u);
+    EXPECT_GT(colours("--smooth-text"), 2u);
 }
 
 TEST(Cli, DrawnFilesDecode)
@@ -212,10 +233,8 @@ TEST(Cli, PrintWritesAPageOrSaysWhyNot)
     const Result pdf = Qbarcode("print --type ean13 --text 590123412345 --checksum --paper letter --landscape -o " +
                                 dir / "p.pdf");
     EXPECT_EQ(pdf.status, 0) << pdf.err;
-    std::ifstream in(dir / "p.pdf", std::ios::binary);
-    std::string head(5, '\0');
-    in.read(head.data(), 5);
-    EXPECT_EQ(head, "%PDF-");
+    EXPECT_EQ(testsupport::ReadFile(dir / "p.pdf").substr(0, 5), "%PDF-");
+    EXPECT_NE(testsupport::RunCommand("pdfinfo " + dir / "p.pdf").find("792 x 612 pts (letter)"), std::string::npos);
 
     const Result ps = Qbarcode("print --type code39 --text PS --units in --modul 0.01 -o " + dir / "p.ps");
     EXPECT_EQ(ps.status, 0) << ps.err;
