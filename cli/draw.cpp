@@ -20,20 +20,45 @@ struct DrawOptions {
     std::string batch;
 };
 
-// "out.png" numbered 7 is "out-7.png"; a printf pattern ("out-%04d.png") is
-// filled in.
+// "out.png" numbered 7 is "out-7.png"; a pattern with one %d (optionally
+// zero-padded: %04d) has the number put there, and %% stands for a percent
+// sign. The pattern is read here, never handed to printf, so no other
+// conversion can reach memory it should not.
 std::string NumberedPath(const std::string& pattern, long long n)
 {
-    if (pattern.find('%') != std::string::npos) {
-        char buf[4096];
-        std::snprintf(buf, sizeof buf, pattern.c_str(), n);
-        return buf;
+    std::string out;
+    bool numbered = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%') {
+            out += pattern[i];
+            continue;
+        }
+        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        const bool zeros = j < pattern.size() && pattern[j] == '0';
+        std::size_t width = 0;
+        for (; j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && width < 100; ++j)
+            width = width * 10 + static_cast<std::size_t>(pattern[j] - '0');
+        if (numbered || j >= pattern.size() || pattern[j] != 'd' || width >= 100)
+            throw UsageError("-o: '" + pattern + "' may hold one %d (as in label-%04d.png) and %% only");
+        const std::string digits = std::to_string(n);
+        if (digits.size() < width)
+            out.append(width - digits.size(), zeros ? '0' : ' ');
+        out += digits;
+        numbered = true;
+        i = j;
     }
-    const auto dot = pattern.find_last_of('.');
-    const auto slash = pattern.find_last_of('/');
+    if (numbered)
+        return out;
+    const auto dot = out.find_last_of('.');
+    const auto slash = out.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return pattern + "-" + std::to_string(n);
-    return pattern.substr(0, dot) + "-" + std::to_string(n) + pattern.substr(dot);
+        return out + "-" + std::to_string(n);
+    return out.substr(0, dot) + "-" + std::to_string(n) + out.substr(dot);
 }
 
 int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
@@ -88,8 +113,10 @@ std::function<int()> AddDrawCommand(CLI::App& app)
         o->appearance.Apply(style);
         style.quietZone = o->quietZone;
         ImageFormatOf(o->output);
-        if (!o->batch.empty())
+        if (!o->batch.empty()) {
+            NumberedPath(o->output, 1); // a bad pattern is a usage error before any file is drawn
             return RunBatch(style, *o);
+        }
         RenderBarcodeFile(style, o->encoding.Text(), o->output);
         return 0;
     };

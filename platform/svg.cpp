@@ -307,6 +307,17 @@ void SvgOutput::FlushRectangle()
     pending_.reset();
 }
 
+bool SvgOutput::OpenPathElement()
+{
+    FlushRectangle();
+    if (pathData_.empty())
+        return false;
+    doc_ += "<path d=\"";
+    doc_ += pathData_;
+    pathData_.clear();
+    return true;
+}
+
 void SvgOutput::Fill(TColor color, bool evenOdd)
 {
     Piece element;
@@ -315,12 +326,8 @@ void SvgOutput::Fill(TColor color, bool evenOdd)
         element << "<rect x=\"" << x << "\" y=\"" << y << "\" width=\"" << width << "\" height=\"" << height << '"';
         pending_.reset();
     } else {
-        FlushRectangle();
-        if (pathData_.empty())
+        if (!OpenPathElement())
             return;
-        doc_ += "<path d=\"";
-        doc_ += pathData_;
-        pathData_.clear();
         element << '"';
         if (evenOdd)
             element << " fill-rule=\"evenodd\"";
@@ -331,12 +338,8 @@ void SvgOutput::Fill(TColor color, bool evenOdd)
 
 void SvgOutput::Stroke(TColor color, double width, LineCap cap)
 {
-    FlushRectangle();
-    if (pathData_.empty())
+    if (!OpenPathElement())
         return;
-    doc_ += "<path d=\"";
-    doc_ += pathData_;
-    pathData_.clear();
     Piece attributes;
     attributes << "\" fill=\"none\" stroke=\"" << Rgb{color} << '"';
     if (width != 1)

@@ -46,6 +46,8 @@ private:
     };
     /// Moves the pending rectangle into the path data.
     void FlushRectangle();
+    /// Starts a <path> element with the pending path data; false when there is none.
+    bool OpenPathElement();
 
     std::string path_;
     int fd_ = -1;

@@ -213,6 +213,20 @@ TEST(Cli, BatchNumbersItsOutputs)
     EXPECT_FALSE(fs::exists(dir / "n-2.png"));
 }
 
+// The output name is read by us, never used as a printf format: anything but
+// one %d and %% is refused before a file is drawn.
+TEST(Cli, BatchOutputPatterns)
+{
+    TempDir dir;
+    EXPECT_EQ(Qbarcode("draw --type code39 --batch - -o " + dir / "100%%-%3d.svg", "A\n").status, 0);
+    EXPECT_TRUE(fs::exists(dir / "100%-  1.svg"));
+    for (const char* bad : {"x-%s.png", "x-%d-%d.png", "x-%n.png", "x-%.png", "x-%999d.png"}) {
+        const Result r = Qbarcode(std::string("draw --type code39 --batch - -o ") + dir / bad, "A\n");
+        EXPECT_EQ(r.status, 2) << bad;
+    }
+    EXPECT_EQ(dir.Count(), 1u);
+}
+
 } // namespace
 
 namespace {
