@@ -1,7 +1,7 @@
 // Drawing speed: Q_DrawBar onto a bitmap, and whole image files written the
 // way `qbarcode draw --batch` writes them.
-#include "cli/render.h"
-#include "core/qbarcode.h"
+#include "render.h"
+#include "qbarcode/qbarcode.h"
 
 #include <benchmark/benchmark.h>
 

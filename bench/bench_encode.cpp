@@ -1,6 +1,6 @@
 // Encoding speed: MakeLineCodes followed by Q_GetBarWidth, as a measuring
 // caller does (the width call encodes the text once more).
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "cli/common.h"
+#include "common.h"
 
-#include "platform/sysutils.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdio>
 #include <fstream>

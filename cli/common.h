@@ -1,7 +1,7 @@
 // Pieces shared by the subcommands of the qbarcode command.
 #pragma once
 
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 
 #include <CLI/CLI.hpp>
 

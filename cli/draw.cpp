@@ -1,8 +1,8 @@
 // qbarcode draw: a barcode to a PNG, SVG or PDF file, or many from a batch.
-#include "cli/common.h"
-#include "cli/render.h"
+#include "common.h"
+#include "render.h"
 
-#include "platform/sysutils.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,5 +1,5 @@
 // qbarcode encode: the line codes, caption and measurements of one barcode.
-#include "cli/common.h"
+#include "common.h"
 
 #include <charconv>
 #include <cstdio>

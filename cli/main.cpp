@@ -1,6 +1,6 @@
 // qbarcode: encode, measure, draw and print barcodes from the command line.
-#include "cli/common.h"
-#include "platform/sysutils.h"
+#include "common.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdio>
 #include <map>

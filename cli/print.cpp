@@ -1,9 +1,9 @@
 // qbarcode print and measure: barcodes in millimetres or inches.
-#include "cli/common.h"
-#include "cli/render.h"
+#include "common.h"
+#include "render.h"
 
-#include "platform/printers.h"
-#include "platform/sysutils.h"
+#include "qbarcode/printers.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "cli/render.h"
-#include "cli/common.h"
+#include "render.h"
+#include "common.h"
 
-#include "platform/sysutils.h"
+#include "qbarcode/sysutils.h"
 
 #include <cmath>
 #include <map>

@@ -1,7 +1,7 @@
 // Rendering one barcode to an image file, shared by draw and form.
 #pragma once
 
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 
 #include <string>
 

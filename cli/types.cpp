@@ -1,5 +1,5 @@
 // qbarcode types: the symbology table.
-#include "cli/common.h"
+#include "common.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 // Drawing a barcode on a canvas: one polygon per element, then the caption
 // with a turned font.
-#include "core/geometry_internal.h"
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "geometry_internal.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 // Measuring and turning: canvas extents, point rotation, box placement.
-#include "core/geometry_internal.h"
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "geometry_internal.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <cmath>
 

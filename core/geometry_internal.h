@@ -2,7 +2,7 @@
 // hundreds of points by one angle.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 namespace qbgeom {
 

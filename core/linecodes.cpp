@@ -1,7 +1,7 @@
 // Line codes, the symbology table and the encoder dispatch.
-#include "core/bardef/bardef.h"
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "bardef/bardef.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <array>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Printing and measuring in millimetres and inches on the global printer.
-#include "core/print_internal.h"
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "print_internal.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <limits>
 

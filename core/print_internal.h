@@ -2,7 +2,7 @@
 // resolution (read anew for every conversion).
 #pragma once
 
-#include "platform/printers.h"
+#include "qbarcode/printers.h"
 
 #include <cstdint>
 

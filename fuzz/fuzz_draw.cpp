@@ -2,8 +2,8 @@
 // ratio, position, bar height (bounded), angle and caption settings. The
 // drawing must stay inside the bitmap (the sanitizers watch every write);
 // anything but the library's Exception is a finding.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Drives MakeLineCodes and Q_GetBarWidth with any symbology ordinal, any
 // bytes, any module and any ratio. Anything but the library's Exception is a
 // finding.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <cstdint>
 #include <cstring>

@@ -3,7 +3,7 @@
 // and writes Caption only where its symbology replaces it.
 #pragma once
 
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 // Code 128 A, B, C and EAN-128 A, B, C, each symbol in one code set.
-#include "core/bardef/bardef.h"
+#include "bardef/bardef.h"
 
 #include <array>
 

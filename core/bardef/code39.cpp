@@ -1,5 +1,5 @@
 // Code 39 and Code 39 Extended (full ASCII).
-#include "core/bardef/bardef.h"
+#include "bardef/bardef.h"
 
 #include <cstring>
 

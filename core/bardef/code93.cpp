@@ -1,6 +1,6 @@
 // Code 93 and Code 93 Extended (full ASCII through the shift characters).
-#include "core/bardef/bardef.h"
-#include "platform/sysutils.h"
+#include "bardef/bardef.h"
+#include "qbarcode/sysutils.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // EAN-8, EAN-13, UPC-A, UPC-E0, UPC-E1 and the 2- and 5-digit supplements,
 // with the digit-string routines they share with EAN-128.
-#include "core/bardef/bardef.h"
-#include "platform/sysutils.h"
+#include "bardef/bardef.h"
+#include "qbarcode/sysutils.h"
 
 #include <algorithm>
 

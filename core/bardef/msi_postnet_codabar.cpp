@@ -1,6 +1,6 @@
 // MSI (with its modulo-10 check digit), PostNet and Codabar.
-#include "core/bardef/bardef.h"
-#include "platform/sysutils.h"
+#include "bardef/bardef.h"
+#include "qbarcode/sysutils.h"
 
 namespace {
 

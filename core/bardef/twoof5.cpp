@@ -1,5 +1,5 @@
 // Interleaved, industrial and matrix 2 of 5.
-#include "core/bardef/bardef.h"
+#include "bardef/bardef.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The qbarcode command end to end: output, messages, exit status, files.
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 #include "support/files.h"
 #include "support/reader.h"
 

@@ -1,7 +1,7 @@
 // Drawing checked pixel by pixel: element coverage, placement at every
 // orientation, short bars, caption positions, and the canvas handed back.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <gtest/gtest.h>
 

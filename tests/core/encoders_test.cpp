@@ -1,7 +1,7 @@
 // Line codes of every symbology, checked against worked examples and against
 // symbols assembled from the named pieces of each standard.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <gtest/gtest.h>
 

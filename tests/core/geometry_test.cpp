@@ -1,6 +1,6 @@
 // Measuring and turning.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The dispatch: ratio clamp, module widths, the alphabet, the symbology table.
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Printing in millimetres and inches: conversions, measures, and a printed
 // page rendered back to pixels.
-#include "core/print_internal.h"
-#include "core/qbarcode.h"
-#include "platform/sysutils.h"
+#include "print_internal.h"
+#include "qbarcode/qbarcode.h"
+#include "qbarcode/sysutils.h"
 #include "support/reader.h"
 
 #include <gtest/gtest.h>

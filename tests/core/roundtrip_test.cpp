@@ -1,5 +1,5 @@
 // What we draw, an independent reader decodes to the data we meant.
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 #include "support/reader.h"
 
 #include <gtest/gtest.h>

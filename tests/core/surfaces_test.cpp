@@ -1,6 +1,6 @@
 // One drawing on two surfaces: the PDF of a barcode, rendered back with
 // poppler at one pixel per unit, is the raster pixel for pixel.
-#include "core/qbarcode.h"
+#include "qbarcode/qbarcode.h"
 
 #include <gtest/gtest.h>
 

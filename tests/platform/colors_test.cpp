@@ -1,5 +1,5 @@
 // Colour names, values and system colours.
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // read (and fail) as pictures.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <map>
 #include <ostream>

@@ -1,6 +1,6 @@
 // PNG output, decoded again with cairo's own PNG reader.
-#include "platform/graphics.h"
-#include "platform/sysutils.h"
+#include "qbarcode/graphics.h"
+#include "qbarcode/sysutils.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>

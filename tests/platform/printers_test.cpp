@@ -1,7 +1,7 @@
 // The global printer: device capabilities, jobs, files, and handing them to
 // the print system (a stand-in `lp` on PATH).
-#include "platform/printers.h"
-#include "platform/sysutils.h"
+#include "qbarcode/printers.h"
+#include "qbarcode/sysutils.h"
 
 #include "support/files.h"
 

@@ -1,7 +1,7 @@
 // Shapes on raster canvases: the coverage rule, the brush rule, clipping.
-#include "platform/graphics.h"
-#include "platform/graphics_internal.h"
-#include "platform/sysutils.h"
+#include "qbarcode/graphics.h"
+#include "graphics_internal.h"
+#include "qbarcode/sysutils.h"
 #include "pixel_art.h"
 
 #include <gtest/gtest.h>

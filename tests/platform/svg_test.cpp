@@ -2,7 +2,7 @@
 // covering exactly the raster's pixels, text escaped and placed like the
 // raster's.
 #include "pixel_art.h"
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/sysutils.h"
+#include "qbarcode/sysutils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Fonts, font handles, device contexts and text output.
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 #include "pixel_art.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // SVG and PDF documents: the same drawing as on a raster, in vector units.
 // PDF pages are rendered back with pdftoppm (poppler) when it is installed;
 // svg_test.cpp reads SVG files back itself.
-#include "platform/graphics.h"
-#include "platform/sysutils.h"
+#include "qbarcode/graphics.h"
+#include "qbarcode/sysutils.h"
 #include "pixel_art.h"
 
 #include "support/files.h"

@@ -1,7 +1,7 @@
 // Reads barcodes back with an independent reader (ZXing), for round trips.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <string>
 

@@ -6,8 +6,8 @@
 // their painter (SVG written natively, PDF and PostScript through cairo),
 // each device pixel being the unit square it covers, so a box of pixel
 // columns x0..x1 becomes the rectangle x0..x1 + 1.
-#include "platform/graphics_internal.h"
-#include "platform/sysutils.h"
+#include "graphics_internal.h"
+#include "qbarcode/sysutils.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 // TVectorDocument, and PDF, PostScript and EPS files drawn through cairo
 // (SVG has a writer of its own).
-#include "platform/vector_output.h"
-#include "platform/sysutils.h"
+#include "vector_output.h"
+#include "qbarcode/sysutils.h"
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>

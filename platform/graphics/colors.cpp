@@ -1,6 +1,6 @@
 // Colour values: system colours, names and parsing.
-#include "platform/graphics.h"
-#include "platform/sysutils.h"
+#include "qbarcode/graphics.h"
+#include "qbarcode/sysutils.h"
 
 #include <array>
 #include <cctype>

@@ -6,7 +6,7 @@
 // nothing is cached.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <cstdint>
 #include <string>

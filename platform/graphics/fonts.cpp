@@ -1,7 +1,7 @@
 // Font handles and device contexts behind the OS-style calls, the cache of
 // realised fonts, text layout, and TFont.
-#include "platform/graphics_internal.h"
-#include "platform/sysutils.h"
+#include "graphics_internal.h"
+#include "qbarcode/sysutils.h"
 
 #include <cairo-ft.h>
 

@@ -1,6 +1,6 @@
 // TBitmap: a raster image on a cairo image surface.
-#include "platform/graphics_internal.h"
-#include "platform/sysutils.h"
+#include "graphics_internal.h"
+#include "qbarcode/sysutils.h"
 
 #include <algorithm>
 #include <cerrno>

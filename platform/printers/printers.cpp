@@ -1,8 +1,8 @@
 // TPrinter: print jobs as PDF or PostScript files at the printer's
 // resolution, optionally handed to the print system with `lp`.
-#include "platform/printers.h"
-#include "platform/sysutils.h"
-#include "platform/vector_output.h"
+#include "qbarcode/printers.h"
+#include "qbarcode/sysutils.h"
+#include "vector_output.h"
 
 #include <cerrno>
 #include <cmath>

@@ -2,8 +2,8 @@
 // <path> elements, text becomes <text> elements placed where the raster puts
 // its glyphs, bitmaps become embedded PNG images. Coordinates are device
 // pixels (the view box); the document's width and height carry the scale.
-#include "platform/sysutils.h"
-#include "platform/vector_output.h"
+#include "qbarcode/sysutils.h"
+#include "vector_output.h"
 
 #include <algorithm>
 #include <cctype>

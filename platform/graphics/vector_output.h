@@ -3,7 +3,7 @@
 // our own writer. Internal.
 #pragma once
 
-#include "platform/graphics_internal.h"
+#include "graphics_internal.h"
 
 #include <cstdio>
 #include <optional>

@@ -3,7 +3,7 @@
 // attachment of surfaces to canvases. Not part of the public interface.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <cairo.h>
 

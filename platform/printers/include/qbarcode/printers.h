@@ -3,7 +3,7 @@
 // system (`lp`) when a printer name is set.
 #pragma once
 
-#include "platform/graphics.h"
+#include "qbarcode/graphics.h"
 
 #include <memory>
 #include <string>
