@@ -59,43 +59,19 @@ TEST(Encoders, WorkedExamples)
         {bcCodeEAN128B, "(01)", csNone,
          Widths(kStartB + kFnc1 + "132212" + "123122" + "123221" + "221213" + "142211" + kStop), "(01)"},
         // Code 93.
-        {bcCode93, "TEST93", csNone, "5050806051606151506050616051605350505053505070605152505050805", nullptr},
         {bcCode93, "", csNone, "5050805250515250515050805", nullptr},
-        // Two of five.
-        {bcCode_2_5_interleaved, "", csNone, "5050605", nullptr},
-        {bcCode_2_5_industrial, "", csNone, "606050605060", nullptr},
-        {bcCode_2_5_matrix, "", csNone, "70505070505", nullptr},
-        {bcCode_2_5_interleaved, "12", csModulo10, "50506051505061605", nullptr},
-        {bcCode_2_5_industrial, "1", csModulo10, "6060506050505060605060", nullptr},
-        {bcCode_2_5_matrix, "1", csNone, "70505060506070505", nullptr},
-        {bcCode_2_5_matrix, "12", csModulo10, "70505060506051506070505", nullptr},
         // Code 39.
         {bcCode39, "", csNone, "5150606050515060605", nullptr},
-        {bcCode39, "", csModulo10,
-         "5150606050"
-         "5051606050"
-         "515060605",
-         nullptr},
+        {bcCode39, "", csModulo10, "51506060505051606050515060605", nullptr},
         {bcCode39, "A", csNone, "51506060506050515060515060605", nullptr},
-        {bcCode39, "A", csModulo10,
-         "5150606050"
-         "6050515060"
-         "6050515060"
-         "515060605",
-         nullptr},
+        {bcCode39, "A", csModulo10, "515060605060505150606050515060515060605", nullptr},
         // unknown bytes are dropped without effect on the check character
-        {bcCode39, "a#&\x80\x01", csModulo10,
-         "5150606050"
-         "5051606050"
-         "515060605",
-         nullptr},
+        {bcCode39, "a#&\x80\x01", csModulo10, "51506060505051606050515060605", nullptr},
         // '*' inside the text is drawn with the start/stop pattern, value 0; A+B = 21 -> 'L'
         {bcCode39, "A*B", csModulo10,
          std::string("5150606050") + "6050515060" + kCode39Star + "0" + "5060515060" + "5060505160" + kCode39Star,
          nullptr},
         // EAN and UPC.
-        {bcCodeEAN13, "590123412345", csModulo10, "50525060517061615160805170505050616060615350507151705251505",
-         nullptr},
         {bcCodeUPC_A, "036000291452", csModulo10, "", "036000291452"},
         {bcCodeUPC_A, "03600029145", csModulo10, "", "003600029143"},
         {bcCodeUPC_A, "", csModulo10, "", "000000000000"},
@@ -115,10 +91,7 @@ TEST(Encoders, WorkedExamples)
         {bcCodeMSI, "1234567", csNone, "605151516051516051515160605160515151605160516060515160606051605151515",
          nullptr},
         {bcCodeMSI, "", csNone, "6051515151515", nullptr},
-        {bcCodePostNet, "12", csNone, "51A1A1A15151A1A151A1515", nullptr},
         {bcCodePostNet, "", csModulo10, "515", nullptr},
-        {bcCodeCodabar, "12", csNone, "5061515050506150505150605151506", nullptr},
-        {bcCodeCodabar, "", csNone, "506151505151506", nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(BCData[row.type].Name) + " '" + row.text + "'" +
@@ -134,7 +107,6 @@ TEST(Encoders, WorkedExamples)
 // Symbols that must equal another encoding: rewrites, padding, dropped data.
 TEST(Encoders, EquivalentTexts)
 {
-    using namespace std::string_literals;
     struct Pair {
         TBarType typeA;
         std::string textA;
@@ -150,16 +122,12 @@ TEST(Encoders, EquivalentTexts)
         {bcCode39Extended, "*-.", bcCode39, "/J/M/N", csNone},
         {bcCode39Extended, "A\0B\x7f\xff"s, bcCode39, "A%UB%T", csNone},
         // An odd count of digits gets a leading zero.
-        {bcCode_2_5_interleaved, "123", bcCode_2_5_interleaved, "0123", csNone},
         {bcCode_2_5_interleaved, "1", bcCode_2_5_interleaved, "01", csNone},
         {bcCodeEAN13, "", bcCodeEAN13, "000000000000", csModulo10},
         {bcCodeUPC_A, "", bcCodeUPC_A, "000000000000", csModulo10},
         {bcCodeUPC_A, "03600029145", bcCodeUPC_A, "003600029145", csNone},
         {bcCodeUPC_Supp5, "52495123", bcCodeUPC_Supp5, "52495", csNone},
-        {bcCode128B,
-         "AB\x01\x7f"
-         "C",
-         bcCode128B, "AB  C", csNone},
+        {bcCode128B, "AB\001\177C", bcCode128B, "AB  C", csNone},
         // Padding, and digits beyond those a symbol holds.
         {bcCodeEAN8, "", bcCodeEAN8, "00000000", csNone},
         {bcCodeEAN8, "", bcCodeEAN8, "0000000", csModulo10},
@@ -238,16 +206,6 @@ TEST(Encoders, SupplementsAndCodabarMatchThePublishedPatterns)
         EXPECT_EQ(Encode(c.type, c.text).modules, c.modules) << c.text;
 }
 
-TEST(Encoders, Code93CheckCharactersWrapTheirWeights)
-{
-    // C and K are the two characters before the stop: 'L' (21) and '6' (6).
-    const std::string lc = Encode(bcCode93, "ABCDEFGHIJKLMNO").lineCodes;
-    EXPECT_EQ(lc.substr(lc.size() - 19, 12), Widths("111123") + Widths("121311"));
-    // "a-1" becomes "}A{M1", whose C is 'R' (27) and K '.' (37).
-    const std::string ext = Encode(bcCode93Extended, "a-1").lineCodes;
-    EXPECT_EQ(ext.substr(ext.size() - 19, 12), Widths("212211") + Widths("311112"));
-}
-
 TEST(Encoders, Messages)
 {
     struct Case {
@@ -275,10 +233,6 @@ TEST(Encoders, Messages)
     EXPECT_EQ(ErrorOf(bcCode128B, "abc"), "");
     EXPECT_EQ(ErrorOf(bcCodeEAN13, " \t\r\n"), "");
     EXPECT_EQ(ErrorOf(bcCodeUPC_Supp2, "99999999999999999999"), "");
-}
-
-TEST(Encoders, ConversionErrorIsItsOwnType)
-{
     EXPECT_THROW(Encode(bcCodeEAN128B, "x", csModulo10), EConvertError);
 }
 
