@@ -7,17 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
 
-const TBCdata BCData[BarTypeCount] = {
-    {"Code25 interleaved", true}, {"Code25 industrial", true}, {"Code25 matrix", true},
-    {"Code39", false},            {"Code39 Extended", false},  {"Code128A", false},
-    {"Code128B", false},          {"Code128C", true},          {"Code93", false},
-    {"Code93 Extended", false},   {"MSI", true},               {"PostNet", true},
-    {"Codebar", false},           {"EAN8", true},              {"EAN13", true},
-    {"UPC_A", true},              {"UPC_E0", true},            {"UPC_E1", true},
-    {"UPC Supp2", true},          {"UPC Supp5", true},         {"EAN128A", false},
-    {"EAN128B", false},           {"EAN128C", true},
-};
+#define QB_BCDATA_ROW(type, name, numeric, ...) {name, numeric},
+const TBCdata BCData[BarTypeCount] = {QB_BAR_TYPES(QB_BCDATA_ROW)};
+#undef QB_BCDATA_ROW
 
 std::int32_t ModuleWidth1 = 0, ModuleWidth2 = 0, ModuleWidth3 = 0, ModuleWidth4 = 0;
 
@@ -25,57 +19,38 @@ namespace {
 
 using Encoder = void (*)(TBarType, std::string_view, TCheckSum, std::string&, std::string&);
 
-// What the dispatch needs per symbology besides BCData: the lower bound of the
-// ratio (0 where the ratio is not clamped), the encoder, and the names the
-// command line accepts.
+// Calls an encoder with the arguments it takes, out of the full set the
+// dispatch has: the type (Code 128 only), the text, the check-sum choice, the
+// caption and the line codes.
+template <auto Encode>
+void Dispatch(TBarType type, std::string_view text, TCheckSum checkSum, std::string& caption, std::string& lineCodes)
+{
+    using F = decltype(Encode);
+    if constexpr (std::is_invocable_v<F, std::string_view, std::string&>)
+        Encode(text, lineCodes);
+    else if constexpr (std::is_invocable_v<F, std::string_view, TCheckSum, std::string&>)
+        Encode(text, checkSum, lineCodes);
+    else if constexpr (std::is_invocable_v<F, std::string_view, TCheckSum, std::string&, std::string&>)
+        Encode(text, checkSum, caption, lineCodes);
+    else
+        Encode(type, text, checkSum, caption, lineCodes);
+}
+
+// What the dispatch and the command line need per symbology besides BCData.
 struct Symbology {
-    double minRatio;
-    Encoder encode;
     const char* enumName;
     const char* alias;
-    int quietZone; // modules of blank space each side needs to be read
+    double minRatio; // 0: not clamped
+    int quietZone;
+    Encoder encode;
 };
+
+#define QB_SYMBOLOGY_ROW(type, name, numeric, alias, minRatio, quietZone, encoder)                                     \
+    {#type, alias, minRatio, quietZone, &Dispatch<&encoder>},
+constexpr Symbology kSymbologies[BarTypeCount] = {QB_BAR_TYPES(QB_SYMBOLOGY_ROW)};
+#undef QB_SYMBOLOGY_ROW
 
 constexpr double kNoClamp = 0.0;
-
-#define QB_PLAIN(fn) [](TBarType, std::string_view t, TCheckSum, std::string&, std::string& lc) { fn(t, lc); }
-#define QB_CHECKED(fn) [](TBarType, std::string_view t, TCheckSum cs, std::string&, std::string& lc) { fn(t, cs, lc); }
-#define QB_CAPTIONED(fn) \
-    [](TBarType, std::string_view t, TCheckSum cs, std::string& cap, std::string& lc) { fn(t, cs, cap, lc); }
-#define QB_CODE128 \
-    [](TBarType ty, std::string_view t, TCheckSum cs, std::string& cap, std::string& lc) { EncodeCode128(ty, t, cs, cap, lc); }
-
-const Symbology kSymbologies[BarTypeCount] = {
-    {2.0, QB_PLAIN(EncodeInterleaved25), "bcCode_2_5_interleaved", "i25", 10},
-    {2.0, QB_PLAIN(EncodeIndustrial25), "bcCode_2_5_industrial", "industrial25", 10},
-    {2.25, QB_PLAIN(EncodeMatrix25), "bcCode_2_5_matrix", "matrix25", 10},
-    {2.0, QB_CHECKED(EncodeCode39), "bcCode39", "code39", 10},
-    {2.0, QB_CHECKED(EncodeCode39Ext), "bcCode39Extended", "code39ext", 10},
-    {kNoClamp, QB_CODE128, "bcCode128A", "code128a", 10},
-    {kNoClamp, QB_CODE128, "bcCode128B", "code128b", 10},
-    {kNoClamp, QB_CODE128, "bcCode128C", "code128c", 10},
-    {kNoClamp, QB_PLAIN(EncodeCode93), "bcCode93", "code93", 10},
-    {kNoClamp, QB_PLAIN(EncodeCode93Ext), "bcCode93Extended", "code93ext", 10},
-    {kNoClamp, QB_PLAIN(EncodeMSI), "bcCodeMSI", "msi", 12},
-    {kNoClamp, QB_PLAIN(EncodePostNet), "bcCodePostNet", "postnet", 6},
-    {2.0, QB_PLAIN(EncodeCodabar), "bcCodeCodabar", "codabar", 10},
-    {2.0, QB_CHECKED(EncodeEAN8), "bcCodeEAN8", "ean8", 7},
-    {2.0, QB_CHECKED(EncodeEAN13), "bcCodeEAN13", "ean13", 11},
-    {2.0, QB_CAPTIONED(EncodeUPCA), "bcCodeUPC_A", "upca", 9},
-    {2.0, QB_CAPTIONED(EncodeUPCE0), "bcCodeUPC_E0", "upce0", 9},
-    {2.0, QB_CAPTIONED(EncodeUPCE1), "bcCodeUPC_E1", "upce1", 9},
-    {2.0, QB_CAPTIONED(EncodeUPCSupp2), "bcCodeUPC_Supp2", "upc2", 7},
-    {2.0, QB_CAPTIONED(EncodeUPCSupp5), "bcCodeUPC_Supp5", "upc5", 7},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128A", "ean128a", 10},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128B", "ean128b", 10},
-    {kNoClamp, QB_CODE128, "bcCodeEAN128C", "ean128c", 10},
-};
-
-#undef QB_PLAIN
-#undef QB_CHECKED
-#undef QB_CAPTIONED
-#undef QB_CODE128
-
 constexpr double kMaxRatio = 3.0;
 
 // Line-code alphabet: width class (0 = not a line code) and kind, per byte.
@@ -98,7 +73,10 @@ constexpr std::array<LineCodeInfo, 256> MakeAlphabet()
 
 constexpr std::array<LineCodeInfo, 256> kAlphabet = MakeAlphabet();
 
-[[noreturn]] void RaiseModuleRange() { throw Exception(Format("%s", {"Module width out of range."})); }
+[[noreturn]] void RaiseModuleRange()
+{
+    throw Exception(Format("%s", {"Module width out of range."}));
+}
 
 void SetModuleWidths(std::int32_t modul, double ratio)
 {
@@ -232,11 +210,17 @@ bool FindBarType(const std::string& Name, TBarType& Type)
     return false;
 }
 
-const char* BarTypeAlias(TBarType BarType) { return IsValidBarType(BarType) ? kSymbologies[BarType].alias : ""; }
+const char* BarTypeAlias(TBarType BarType)
+{
+    return IsValidBarType(BarType) ? kSymbologies[BarType].alias : "";
+}
 
 const char* BarTypeEnumName(TBarType BarType)
 {
     return IsValidBarType(BarType) ? kSymbologies[BarType].enumName : "";
 }
 
-int BarTypeQuietZone(TBarType BarType) { return IsValidBarType(BarType) ? kSymbologies[BarType].quietZone : 10; }
+int BarTypeQuietZone(TBarType BarType)
+{
+    return IsValidBarType(BarType) ? kSymbologies[BarType].quietZone : 10;
+}

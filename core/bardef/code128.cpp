@@ -1,25 +1,40 @@
 // Code 128 A, B, C and EAN-128 A, B, C, each symbol in one code set.
 #include "bardef/bardef.h"
+#include "bardef/tablecheck.h"
 
 #include <array>
 
 namespace {
 
 // Element widths (bar, space, bar, space, bar, space) of the Code 128 symbol
-// characters 0 to 105 (ISO/IEC 15417): 103 to 105 are Start A, B and C.
+// characters 0 to 105 (ISO/IEC 15417, the Code 128 character set table):
+// 102 is FNC1, 103 to 105 are Start A, B and C.
 constexpr const char* kPatterns[106] = {
-    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
-    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
-    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
-    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
-    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
-    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
-    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
-    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
-    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
-    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
-    "114131", "311141", "411131", "211412", "211214", "211232",
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213", "221312",
+    "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132", "221231", "213212",
+    "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211", "212123", "212321", "232121",
+    "111323", "131123", "131321", "112313", "132113", "132311", "211313", "231113", "231311", "112133", "112331",
+    "132131", "113123", "113321", "133121", "313121", "211331", "231131", "213113", "213311", "213131", "311123",
+    "311321", "331121", "312113", "312311", "332111", "314111", "221411", "431111", "111224", "111422", "121124",
+    "121421", "141122", "141221", "112214", "112412", "122114", "122411", "142112", "142211", "241211", "221114",
+    "413111", "241112", "134111", "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112",
+    "421211", "212141", "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311",
+    "113141", "114131", "311141", "411131", "211412", "211214", "211232",
 };
+
+constexpr int kFnc1 = 102, kStartA = 103, kStartB = 104, kStartC = 105;
+constexpr const char* kStop = "2331112"; // the stop character and the termination bar
+
+// Six elements of 1 to 4 modules, eleven in all, the bars' modules even.
+constexpr bool CheckCode128()
+{
+    for (const char* w : kPatterns)
+        if (!tablecheck::IsWidths(w, 6) || tablecheck::WidthSum(w) != 11 || tablecheck::WidthSum(w, 0, 2) % 2 != 0)
+            return false;
+    return tablecheck::DistinctStrings(kPatterns);
+}
+static_assert(CheckCode128());
+static_assert(tablecheck::IsWidths(kStop, 7) && tablecheck::WidthSum(kStop) == 13);
 
 // The same characters as line codes: every symbol character starts with a
 // bar, so its line codes do not depend on where it stands in the symbol.
@@ -38,8 +53,15 @@ constexpr std::array<LineCodePattern, 106> MakeLineCodePatterns()
 
 constexpr std::array<LineCodePattern, 106> kLineCodes = MakeLineCodePatterns();
 
-constexpr int kFnc1 = 102;
-constexpr const char* kStopLineCodes = "6270506"; // widths 2331112
+constexpr std::array<char, 7> MakeStopLineCodes()
+{
+    std::array<char, 7> codes{};
+    for (int i = 0; i < 7; ++i)
+        codes[i] = static_cast<char>(i % 2 == 0 ? kStop[i] + 4 : kStop[i] - 1);
+    return codes;
+}
+
+constexpr std::array<char, 7> kStopLineCodes = MakeStopLineCodes();
 
 enum class CodeSet { A, B, C };
 
@@ -57,7 +79,10 @@ CodeSet SetOf(TBarType type)
     }
 }
 
-bool IsEan128(TBarType type) { return type == bcCodeEAN128A || type == bcCodeEAN128B || type == bcCodeEAN128C; }
+bool IsEan128(TBarType type)
+{
+    return type == bcCodeEAN128A || type == bcCodeEAN128B || type == bcCodeEAN128C;
+}
 
 // The value of a character in code set A (codes 32 to 95) or B (32 to 126);
 // a character the set lacks is encoded as a space.
@@ -97,7 +122,7 @@ void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std
 
     LineCodes.clear();
     LineCodes.reserve(6 * (data.size() + 4) + 7);
-    const int start = set == CodeSet::A ? 103 : set == CodeSet::B ? 104 : 105;
+    const int start = set == CodeSet::A ? kStartA : set == CodeSet::B ? kStartB : kStartC;
     LineCodes.append(kLineCodes[start].codes, 6);
     std::int64_t sum = start;
     std::int64_t weight = 1;
@@ -116,6 +141,6 @@ void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std
             append(CharValue(set, c));
     }
     LineCodes.append(kLineCodes[sum % 103].codes, 6);
-    LineCodes += kStopLineCodes;
+    LineCodes.append(kStopLineCodes.data(), kStopLineCodes.size());
     Caption.assign(data);
 }

@@ -1,5 +1,6 @@
 // Code 39 and Code 39 Extended (full ASCII).
 #include "bardef/bardef.h"
+#include "bardef/tablecheck.h"
 
 #include <cstring>
 
@@ -11,9 +12,10 @@ struct Code39Row {
     std::int8_t value;
 };
 
-// The 43 data characters and the start/stop character of Code 39 (ISO/IEC
-// 16388). '*' carries value 0 and stands after the space, so a search by
-// value finds '0' first.
+// The 43 data characters and the start/stop character of Code 39, with their
+// check values (ISO/IEC 16388, the table of Code 39 symbol characters),
+// written as line codes. '*' carries value 0 and stands after the space, so
+// a search by value finds '0' first.
 constexpr Code39Row kCode39[44] = {
     {'0', "505160605", 0},  {'1', "605150506", 1},  {'2', "506150506", 2},  {'3', "606150505", 3},
     {'4', "505160506", 4},  {'5', "605160505", 5},  {'6', "506160505", 6},  {'7', "505150606", 7},
@@ -29,23 +31,65 @@ constexpr Code39Row kCode39[44] = {
 };
 
 constexpr int kStartStopRow = 39;
+constexpr char kGap = '0'; // the narrow space between characters
 
-// Full-ASCII mapping of codes 0 to 127 onto Code 39 characters.
+// Nine elements from a bar, three of them wide: two bars and a space, or
+// (for '$', '/', '+' and '%') three spaces; values 0 to 42, each once.
+constexpr bool CheckCode39()
+{
+    using namespace tablecheck;
+    for (int row = 0; row < 44; ++row) {
+        const char* p = kCode39[row].pattern;
+        const int bars = Wide(p, IsBar), spaces = Wide(p, IsSpace);
+        if (!Alternates(p, 9, true) || Modules(p) != 12 || !((bars == 2 && spaces == 1) || (bars == 0 && spaces == 3)))
+            return false;
+        for (const char* c = p; *c; ++c)
+            if (WidthClass(*c) > 2)
+                return false;
+        const int value = kCode39[row].value;
+        if (row != kStartStopRow && (value < 0 || value > 42 || value != row - (row > kStartStopRow ? 1 : 0)))
+            return false;
+    }
+    return kCode39[kStartStopRow].ch == '*' && kCode39[kStartStopRow].value == 0 &&
+           Distinct(kCode39, [](const Code39Row& r) { return r.ch; }) &&
+           Distinct(kCode39, [](const Code39Row& r) { return std::string_view(r.pattern); });
+}
+static_assert(CheckCode39());
+
+// Full-ASCII mapping of codes 0 to 127 onto Code 39 characters (ISO/IEC
+// 16388, the full ASCII Code 39 table).
 constexpr const char* kCode39Ext[128] = {
-    "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O",
-    "$P", "$Q", "$R", "$S", "$T", "$U", "$V", "$W", "$X", "$Y", "$Z", "%A", "%B", "%C", "%D", "%E",
-    " ",  "/A", "/B", "/C", "/D", "/E", "/F", "/G", "/H", "/I", "/J", "/K", "/L", "/M", "/N", "/O",
-    "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "/Z", "%F", "%G", "%H", "%I", "%J",
-    "%V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",  "N",  "O",
-    "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "%K", "%L", "%M", "%N", "%O",
-    "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G", "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O",
-    "+P", "+Q", "+R", "+S", "+T", "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T",
+    "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O", "$P", "$Q", "$R",
+    "$S", "$T", "$U", "$V", "$W", "$X", "$Y", "$Z", "%A", "%B", "%C", "%D", "%E", " ",  "/A", "/B", "/C", "/D", "/E",
+    "/F", "/G", "/H", "/I", "/J", "/K", "/L", "/M", "/N", "/O", "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
+    "9",  "/Z", "%F", "%G", "%H", "%I", "%J", "%V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",
+    "L",  "M",  "N",  "O",  "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "%K", "%L", "%M", "%N",
+    "%O", "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G", "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O", "+P", "+Q",
+    "+R", "+S", "+T", "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T",
 };
+
+constexpr bool CheckCode39Ext()
+{
+    for (const char* entry : kCode39Ext) {
+        const std::size_t n = tablecheck::Length(entry);
+        if (n < 1 || n > 2)
+            return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            bool found = false;
+            for (const Code39Row& row : kCode39)
+                found |= row.ch == entry[i] && row.ch != '*';
+            if (!found)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(CheckCode39Ext(), "every full-ASCII entry is one or two Code 39 data characters");
 
 void AppendCharacter(int row, std::string& out)
 {
     out.append(kCode39[row].pattern, 9);
-    out += '0';
+    out += kGap;
 }
 
 } // namespace

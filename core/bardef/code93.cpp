@@ -1,5 +1,6 @@
 // Code 93 and Code 93 Extended (full ASCII through the shift characters).
 #include "bardef/bardef.h"
+#include "bardef/tablecheck.h"
 #include "qbarcode/sysutils.h"
 
 #include <vector>
@@ -11,8 +12,9 @@ struct Code93Row {
     const char* pattern;
 };
 
-// The 47 Code 93 characters in value order; '[', ']', '{' and '}' stand for
-// the ($), (%), (/) and (+) shifts.
+// The 47 Code 93 characters in value order, as element widths (AIM USS-93,
+// the Code 93 character set table); '[', ']', '{' and '}' stand for the ($),
+// (%), (/) and (+) shifts.
 constexpr Code93Row kCode93[47] = {
     {'0', "131112"}, {'1', "111213"}, {'2', "111312"}, {'3', "111411"}, {'4', "121113"}, {'5', "121212"},
     {'6', "121311"}, {'7', "111114"}, {'8', "131211"}, {'9', "141111"}, {'A', "211113"}, {'B', "211212"},
@@ -25,19 +27,50 @@ constexpr Code93Row kCode93[47] = {
 };
 
 constexpr const char* kStart = "111141";
-constexpr const char* kStop = "1111411";
+constexpr const char* kStop = "1111411"; // the stop character and the termination bar
 
-// Full-ASCII mapping of codes 0 to 127 onto Code 93 characters.
+// Three bars and three spaces of 1 to 4 modules, nine modules in all.
+constexpr bool CheckCode93()
+{
+    for (const Code93Row& row : kCode93)
+        if (!tablecheck::IsWidths(row.pattern, 6) || tablecheck::WidthSum(row.pattern) != 9)
+            return false;
+    return tablecheck::Distinct(kCode93, [](const Code93Row& r) { return r.ch; }) &&
+           tablecheck::Distinct(kCode93, [](const Code93Row& r) { return std::string_view(r.pattern); });
+}
+static_assert(CheckCode93());
+static_assert(tablecheck::IsWidths(kStart, 6) && tablecheck::WidthSum(kStart) == 9);
+static_assert(tablecheck::IsWidths(kStop, 7) && tablecheck::WidthSum(kStop) == 10);
+
+// Full-ASCII mapping of codes 0 to 127 onto Code 93 characters (AIM USS-93,
+// the full ASCII table).
 constexpr const char* kCode93Ext[128] = {
-    "]U", "[A", "[B", "[C", "[D", "[E", "[F", "[G", "[H", "[I", "[J", "[K", "[L", "[M", "[N", "[O",
-    "[P", "[Q", "[R", "[S", "[T", "[U", "[V", "[W", "[X", "[Y", "[Z", "]A", "]B", "]C", "]D", "]E",
-    " ",  "{A", "{B", "{C", "{D", "{E", "{F", "{G", "{H", "{I", "{J", "{K", "{L", "{M", "{N", "{O",
-    "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "{Z", "]F", "]G", "]H", "]I", "]J",
-    "]V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",  "N",  "O",
-    "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "]K", "]L", "]M", "]N", "]O",
-    "]W", "}A", "}B", "}C", "}D", "}E", "}F", "}G", "}H", "}I", "}J", "}K", "}L", "}M", "}N", "}O",
-    "}P", "}Q", "}R", "}S", "}T", "}U", "}V", "}W", "}X", "}Y", "}Z", "]P", "]Q", "]R", "]S", "]T",
+    "]U", "[A", "[B", "[C", "[D", "[E", "[F", "[G", "[H", "[I", "[J", "[K", "[L", "[M", "[N", "[O", "[P", "[Q", "[R",
+    "[S", "[T", "[U", "[V", "[W", "[X", "[Y", "[Z", "]A", "]B", "]C", "]D", "]E", " ",  "{A", "{B", "{C", "{D", "{E",
+    "{F", "{G", "{H", "{I", "{J", "{K", "{L", "{M", "{N", "{O", "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
+    "9",  "{Z", "]F", "]G", "]H", "]I", "]J", "]V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",
+    "L",  "M",  "N",  "O",  "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "]K", "]L", "]M", "]N",
+    "]O", "]W", "}A", "}B", "}C", "}D", "}E", "}F", "}G", "}H", "}I", "}J", "}K", "}L", "}M", "}N", "}O", "}P", "}Q",
+    "}R", "}S", "}T", "}U", "}V", "}W", "}X", "}Y", "}Z", "]P", "]Q", "]R", "]S", "]T",
 };
+
+constexpr bool CheckCode93Ext()
+{
+    for (const char* entry : kCode93Ext) {
+        const std::size_t n = tablecheck::Length(entry);
+        if (n < 1 || n > 2)
+            return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            bool found = false;
+            for (const Code93Row& row : kCode93)
+                found |= row.ch == entry[i];
+            if (!found)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(CheckCode93Ext(), "every full-ASCII entry is one or two Code 93 characters");
 
 } // namespace
 

@@ -1,35 +1,91 @@
 // EAN-8, EAN-13, UPC-A, UPC-E0, UPC-E1 and the 2- and 5-digit supplements,
 // with the digit-string routines they share with EAN-128.
 #include "bardef/bardef.h"
+#include "bardef/tablecheck.h"
 #include "qbarcode/sysutils.h"
 
 #include <algorithm>
 
 namespace {
 
-// Number sets A, B and C of ISO/IEC 15420 as line codes; A and B run space,
-// bar, space, bar, C runs bar, space, bar, space. B is C read backwards.
+// Number sets A, B and C of ISO/IEC 15420 (the table of number sets) as line
+// codes; A and B run space, bar, space, bar, C runs bar, space, bar, space.
 constexpr const char* kSetA[10] = {"2605", "1615", "1516", "0805", "0526", "0625", "0508", "0706", "0607", "2506"};
 constexpr const char* kSetB[10] = {"0517", "0616", "1606", "0535", "1705", "0715", "3505", "1525", "2515", "1507"};
 constexpr const char* kSetC[10] = {"7150", "6160", "6061", "5350", "5071", "5170", "5053", "5251", "5152", "7051"};
 
-// Left-half sets of EAN-13, selected by the first (undrawn) digit.
+// Seven modules each; set A has an odd number of bar modules, B and C an even
+// one; C is A with bars and spaces exchanged, B is C read backwards.
+constexpr bool CheckNumberSets()
+{
+    using namespace tablecheck;
+    for (int d = 0; d < 10; ++d) {
+        const char *a = kSetA[d], *b = kSetB[d], *c = kSetC[d];
+        if (!Alternates(a, 4, false) || !Alternates(b, 4, false) || !Alternates(c, 4, true))
+            return false;
+        if (Modules(a) != 7 || Modules(b) != 7 || Modules(c) != 7 || Modules(a, IsBar) % 2 != 1 ||
+            Modules(b, IsBar) % 2 != 0)
+            return false;
+        for (int i = 0; i < 4; ++i)
+            if (WidthClass(c[i]) != WidthClass(a[i]) || b[i] != c[3 - i])
+                return false;
+    }
+    return DistinctStrings(kSetA) && DistinctStrings(kSetB);
+}
+static_assert(CheckNumberSets());
+
+// Left-half sets of EAN-13, selected by the first (undrawn) digit (ISO/IEC
+// 15420, the table of number sets for the left half of EAN-13).
 constexpr const char* kEan13Parity[10] = {"AAAAAA", "AABABB", "AABBAB", "AABBBA", "ABAABB",
                                           "ABBAAB", "ABBBAA", "ABABAB", "ABABBA", "ABBABA"};
 
-// UPC-E parity rows ('E' even, 'o' odd); the 5-digit supplement uses letters
-// 2 to 6 of the same rows.
+// UPC-E parity rows ('E' even, 'o' odd) selected by the check digit (ISO/IEC
+// 15420, the UPC-E parity table); the 5-digit supplement uses letters 2 to 6
+// of the same rows.
 constexpr const char* kUpcEParity[10] = {"EEEooo", "EEoEoo", "EEooEo", "EEoooE", "EoEEoo",
                                          "EooEEo", "EoooEE", "EoEoEo", "EoEooE", "EooEoE"};
 
 // 2-digit supplement parity by value modulo 4.
 constexpr const char* kSupp2Parity[4] = {"oo", "oE", "Eo", "EE"};
 
+constexpr int Count(const char* s, char c)
+{
+    int n = 0;
+    for (; *s; ++s)
+        n += *s == c;
+    return n;
+}
+
+// EAN-13 rows start with set A and, but for 0, hold three of set B; UPC-E rows
+// hold three even letters, and for digits 1 to 9 follow the EAN-13 row of the
+// same digit (A odd, B even). The 2-digit supplement's rows are the value's
+// two bits, 1 even.
+constexpr bool CheckParityTables()
+{
+    for (int d = 0; d < 10; ++d) {
+        const char *ean = kEan13Parity[d], *upc = kUpcEParity[d];
+        if (tablecheck::Length(ean) != 6 || tablecheck::Length(upc) != 6 || ean[0] != 'A' ||
+            Count(ean, 'A') + Count(ean, 'B') != 6 || Count(ean, 'B') != (d == 0 ? 0 : 3) || Count(upc, 'E') != 3 ||
+            Count(upc, 'o') != 3)
+            return false;
+        for (int i = 0; d > 0 && i < 6; ++i)
+            if ((ean[i] == 'B') != (upc[i] == 'o'))
+                return false;
+    }
+    for (int v = 0; v < 4; ++v)
+        if (kSupp2Parity[v][0] != (v & 2 ? 'E' : 'o') || kSupp2Parity[v][1] != (v & 1 ? 'E' : 'o'))
+            return false;
+    return tablecheck::DistinctStrings(kEan13Parity) && tablecheck::DistinctStrings(kUpcEParity);
+}
+static_assert(CheckParityTables());
+
 constexpr const char* kGuard = "505";
 constexpr const char* kCentre = "05050";
 constexpr const char* kUpcEEnd = "050505";
 constexpr const char* kSuppStart = "506";
 constexpr const char* kSuppGap = "05";
+static_assert(tablecheck::Alternates(kGuard, 3, true) && tablecheck::Alternates(kCentre, 5, false));
+static_assert(tablecheck::Alternates(kUpcEEnd, 6, false) && tablecheck::Alternates(kSuppStart, 3, true));
 
 // Raises the framework's conversion error for a character that is no digit.
 [[noreturn, gnu::noinline]] void RaiseNotADigit(char c)

@@ -1,7 +1,7 @@
 // Line codes of every symbology, checked against worked examples and against
 // symbols assembled from the named pieces of each standard.
-#include "qbarcode/qbarcode.h"
 #include "qbarcode/sysutils.h"
+#include "support/symbols.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +9,8 @@
 
 namespace {
 
-struct Encoded {
-    std::string lineCodes;
-    std::string caption;
-};
-
-Encoded Encode(TBarType type, const std::string& text, TCheckSum cs = csNone)
-{
-    Encoded e{"", text};
-    double ratio = 2.0;
-    MakeLineCodes(type, text, 1, ratio, cs, e.caption, e.lineCodes);
-    return e;
-}
+using namespace std::string_literals;
+using testsupport::Encode;
 
 std::string Widths(const std::string& w)
 {
@@ -50,33 +40,6 @@ struct Row {
 // Code 128 pieces, as element widths.
 const std::string kStartA = "211412", kStartB = "211214", kStartC = "211232", kFnc1 = "411131", kStop = "2331112";
 
-// EAN/UPC pieces, as line codes.
-const char* const kSetA[10] = {"2605", "1615", "1516", "0805", "0526", "0625", "0508", "0706", "0607", "2506"};
-const char* const kSetB[10] = {"0517", "0616", "1606", "0535", "1705", "0715", "3505", "1525", "2515", "1507"};
-const char* const kSetC[10] = {"7150", "6160", "6061", "5350", "5071", "5170", "5053", "5251", "5152", "7051"};
-
-// A UPC-E symbol from its six digits and parity row ('E' uses evenSet).
-std::string UpcE(const std::string& six, const std::string& parity, bool e1 = false)
-{
-    std::string lc = "505";
-    for (int i = 0; i < 6; ++i) {
-        const bool even = parity[i] == 'E';
-        lc += (even != e1 ? kSetB : kSetA)[six[i] - '0'];
-    }
-    return lc + "050505";
-}
-
-std::string Ean8(const std::string& d)
-{
-    std::string lc = "505";
-    for (int i = 0; i < 4; ++i)
-        lc += kSetA[d[i] - '0'];
-    lc += "05050";
-    for (int i = 4; i < 8; ++i)
-        lc += kSetC[d[i] - '0'];
-    return lc + "505";
-}
-
 const char* const kCode39Star = "515060605";
 
 TEST(Encoders, WorkedExamples)
@@ -96,74 +59,44 @@ TEST(Encoders, WorkedExamples)
         {bcCodeEAN128B, "(01)", csNone,
          Widths(kStartB + kFnc1 + "132212" + "123122" + "123221" + "221213" + "142211" + kStop), "(01)"},
         // Code 93.
-        {bcCode93, "TEST93", csNone, "5050806051606151506050616051605350505053505070605152505050805", nullptr},
         {bcCode93, "", csNone, "5050805250515250515050805", nullptr},
-        // Two of five.
-        {bcCode_2_5_interleaved, "", csNone, "5050605", nullptr},
-        {bcCode_2_5_industrial, "", csNone, "606050605060", nullptr},
-        {bcCode_2_5_matrix, "", csNone, "70505070505", nullptr},
-        {bcCode_2_5_interleaved, "12", csModulo10, "50506051505061605", nullptr},
-        {bcCode_2_5_industrial, "1", csModulo10, "6060506050505060605060", nullptr},
-        {bcCode_2_5_matrix, "1", csNone, "70505060506070505", nullptr},
-        {bcCode_2_5_matrix, "12", csModulo10, "70505060506051506070505", nullptr},
         // Code 39.
         {bcCode39, "", csNone, "5150606050515060605", nullptr},
-        {bcCode39, "", csModulo10, "5150606050" "5051606050" "515060605", nullptr},
+        {bcCode39, "", csModulo10, "51506060505051606050515060605", nullptr},
         {bcCode39, "A", csNone, "51506060506050515060515060605", nullptr},
-        {bcCode39, "A", csModulo10, "5150606050" "6050515060" "6050515060" "515060605", nullptr},
+        {bcCode39, "A", csModulo10, "515060605060505150606050515060515060605", nullptr},
         // unknown bytes are dropped without effect on the check character
-        {bcCode39, "a#&\x80\x01", csModulo10, "5150606050" "5051606050" "515060605", nullptr},
+        {bcCode39, "a#&\x80\x01", csModulo10, "51506060505051606050515060605", nullptr},
         // '*' inside the text is drawn with the start/stop pattern, value 0; A+B = 21 -> 'L'
         {bcCode39, "A*B", csModulo10,
          std::string("5150606050") + "6050515060" + kCode39Star + "0" + "5060515060" + "5060505160" + kCode39Star,
          nullptr},
         // EAN and UPC.
-        {bcCodeEAN13, "590123412345", csModulo10, "50525060517061615160805170505050616060615350507151705251505",
-         nullptr},
-        {bcCodeEAN8, "", csNone, Ean8("00000000"), nullptr},
-        {bcCodeEAN8, "", csModulo10, Ean8("00000000"), nullptr},
-        {bcCodeEAN8, "1234567", csModulo10, Ean8("12345670"), nullptr},
-        // A longer text keeps its first seven digits.
-        {bcCodeEAN8, "12345670", csModulo10, Ean8("12345670"), nullptr},
-        {bcCodeEAN8, "123456789", csModulo10, Ean8("12345670"), nullptr},
         {bcCodeUPC_A, "036000291452", csModulo10, "", "036000291452"},
         {bcCodeUPC_A, "03600029145", csModulo10, "", "003600029143"},
         {bcCodeUPC_A, "", csModulo10, "", "000000000000"},
         {bcCodeUPC_A, "03600029145", csNone, "", nullptr},
-        {bcCodeUPC_E0, "0123456", csModulo10, UpcE("012345", "EoEoEo"), "0123457"},
-        {bcCodeUPC_E0, "0123456", csNone, UpcE("012345", "EoooEE"), nullptr},
-        {bcCodeUPC_E1, "0123456", csNone, UpcE("012345", "EoooEE", true), nullptr},
-        // The check digit is that of the expanded UPC-A number.
-        {bcCodeUPC_E0, "1234560", csModulo10, UpcE("123456", "EooEEo"), "1234565"}, // 0 12345 0000 6
-        {bcCodeUPC_E0, "4252610", csModulo10, UpcE("425261", "EoEEoo"), "4252614"}, // 0 42 1 0000 526
-        {bcCodeUPC_E1, "4252610", csModulo10, UpcE("425261", "EEoEoo", true), "4252611"}, // 1 42 1 0000 526
+        // The UPC-E check digit is that of the expanded UPC-A number.
+        {bcCodeUPC_E0, "0123456", csModulo10, "", "0123457"},
+        {bcCodeUPC_E0, "1234560", csModulo10, "", "1234565"}, // 0 12345 0000 6
+        {bcCodeUPC_E0, "4252610", csModulo10, "", "4252614"}, // 0 42 1 0000 526
+        {bcCodeUPC_E1, "4252610", csModulo10, "", "4252611"}, // 1 42 1 0000 526
         {bcCodeUPC_E0, "0000300", csModulo10, "", "0000301"}, // 0 00 0 0000 003
         {bcCodeUPC_E0, "1234530", csModulo10, "", "1234531"}, // 0 123 00000 45
         {bcCodeUPC_E0, "1234540", csModulo10, "", "1234543"}, // 0 1234 00000 5
-        // More than seven digits: only the first six are drawn.
-        {bcCodeUPC_E0, "012345678", csNone, UpcE("012345", "EoooEE"), nullptr},
-        {bcCodeUPC_E0, "012345678", csModulo10, UpcE("012345", "EoEoEo"), "0123457"},
-        {bcCodeUPC_Supp5, "52495", csModulo10, "506" "0715" "05" "1516" "05" "1705" "05" "2506" "05" "0625",
-         "524951"},
-        {bcCodeUPC_Supp5, "52495", csNone, "506" "0715" "05" "1516" "05" "1705" "05" "2506" "05" "0625", nullptr},
-        {bcCodeUPC_Supp2, "12", csModulo10, "5061615051516", "125"},
-        {bcCodeUPC_Supp2, "34", csNone, "5060535050526", nullptr},
-        // The parity comes from the two digits drawn.
-        {bcCodeUPC_Supp2, "123", csNone, "5061615051516", nullptr},
-        {bcCodeUPC_Supp2, "3499999999999", csNone, "5060535050526", nullptr},
+        {bcCodeUPC_E0, "012345678", csModulo10, "", "0123457"},
+        {bcCodeUPC_Supp5, "52495", csModulo10, "", "524951"},
+        {bcCodeUPC_Supp2, "12", csModulo10, "", "125"},
         // MSI, PostNet, Codabar.
-        {bcCodeMSI, "1234567", csNone,
-         "605151516051516051515160605160515151605160516060515160606051605151515", nullptr},
+        {bcCodeMSI, "1234567", csNone, "605151516051516051515160605160515151605160516060515160606051605151515",
+         nullptr},
         {bcCodeMSI, "", csNone, "6051515151515", nullptr},
-        {bcCodePostNet, "12", csNone, "51A1A1A15151A1A151A1515", nullptr},
         {bcCodePostNet, "", csModulo10, "515", nullptr},
-        {bcCodeCodabar, "12", csNone, "5061515050506150505150605151506", nullptr},
-        {bcCodeCodabar, "", csNone, "506151505151506", nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(BCData[row.type].Name) + " '" + row.text + "'" +
                      (row.cs == csModulo10 ? " csModulo10" : ""));
-        const Encoded e = Encode(row.type, row.text, row.cs);
+        const testsupport::Symbol e = Encode(row.type, row.text, row.cs);
         if (!row.lineCodes.empty()) {
             EXPECT_EQ(e.lineCodes, row.lineCodes);
         }
@@ -174,7 +107,6 @@ TEST(Encoders, WorkedExamples)
 // Symbols that must equal another encoding: rewrites, padding, dropped data.
 TEST(Encoders, EquivalentTexts)
 {
-    using namespace std::string_literals;
     struct Pair {
         TBarType typeA;
         std::string textA;
@@ -190,13 +122,21 @@ TEST(Encoders, EquivalentTexts)
         {bcCode39Extended, "*-.", bcCode39, "/J/M/N", csNone},
         {bcCode39Extended, "A\0B\x7f\xff"s, bcCode39, "A%UB%T", csNone},
         // An odd count of digits gets a leading zero.
-        {bcCode_2_5_interleaved, "123", bcCode_2_5_interleaved, "0123", csNone},
         {bcCode_2_5_interleaved, "1", bcCode_2_5_interleaved, "01", csNone},
         {bcCodeEAN13, "", bcCodeEAN13, "000000000000", csModulo10},
         {bcCodeUPC_A, "", bcCodeUPC_A, "000000000000", csModulo10},
         {bcCodeUPC_A, "03600029145", bcCodeUPC_A, "003600029145", csNone},
         {bcCodeUPC_Supp5, "52495123", bcCodeUPC_Supp5, "52495", csNone},
-        {bcCode128B, "AB\x01\x7f" "C", bcCode128B, "AB  C", csNone},
+        {bcCode128B, "AB\001\177C", bcCode128B, "AB  C", csNone},
+        // Padding, and digits beyond those a symbol holds.
+        {bcCodeEAN8, "", bcCodeEAN8, "00000000", csNone},
+        {bcCodeEAN8, "", bcCodeEAN8, "0000000", csModulo10},
+        {bcCodeEAN8, "12345670", bcCodeEAN8, "1234567", csModulo10},
+        {bcCodeEAN8, "123456789", bcCodeEAN8, "1234567", csModulo10},
+        {bcCodeUPC_E0, "012345678", bcCodeUPC_E0, "0123456", csNone},
+        {bcCodeUPC_E0, "012345678", bcCodeUPC_E0, "0123456", csModulo10},
+        {bcCodeUPC_Supp2, "123", bcCodeUPC_Supp2, "12", csNone},
+        {bcCodeUPC_Supp2, "3499999999999", bcCodeUPC_Supp2, "34", csNone},
     };
     for (const Pair& p : pairs) {
         SCOPED_TRACE(p.textA + " ~ " + p.textB);
@@ -204,14 +144,66 @@ TEST(Encoders, EquivalentTexts)
     }
 }
 
-TEST(Encoders, Code93CheckCharactersWrapTheirWeights)
+// Typed from the published digit tables, one character per module (wide
+// elements of 2 modules): '1' bar, 'h' short bar, '0' space.
+struct DigitPatterns {
+    char digit;
+    const char *industrial, *matrix, *msi, *postnet;
+    char msiCheck; // the check digit of the digit alone
+};
+const DigitPatterns kDigits[] = {
+    {'0', "101011011010", "10110010", "100100100100", "100100h00h00h00", 0},
+    {'1', "110101010110", "11010110", "100100100110", "h00h00h00100100", 8},
+    {'2', "101101010110", "10010110", "100100110100", "h00h00100h00100", 6},
+    {'3', "110110101010", "11001010", "100100110110", "h00h00100100h00", 4},
+    {'4', "101011010110", "10110110", "100110100100", "h00100h00h00100", 2},
+    {'5', "110101101010", "11011010", "100110100110", "h00100h00100h00", 9},
+    {'6', "101101101010", "10011010", "100110110100", "h00100100h00h00", 7},
+    {'7', "101010110110", "10100110", "100110110110", "100h00h00h00100", 5},
+    {'8', "110101011010", "11010010", "110100100100", "100h00h00100h00", 3},
+    {'9', "101101011010", "10010010", "110100100110", "100h00100h00h00", 1},
+};
+
+TEST(Encoders, DigitsMatchThePublishedPatterns)
 {
-    // C and K are the two characters before the stop: 'L' (21) and '6' (6).
-    const std::string lc = Encode(bcCode93, "ABCDEFGHIJKLMNO").lineCodes;
-    EXPECT_EQ(lc.substr(lc.size() - 19, 12), Widths("111123") + Widths("121311"));
-    // "a-1" becomes "}A{M1", whose C is 'R' (27) and K '.' (37).
-    const std::string ext = Encode(bcCode93Extended, "a-1").lineCodes;
-    EXPECT_EQ(ext.substr(ext.size() - 19, 12), Widths("212211") + Widths("311112"));
+    for (const DigitPatterns& d : kDigits) {
+        const std::string text(1, d.digit), msiCheck = kDigits[int(d.msiCheck)].msi;
+        SCOPED_TRACE(text);
+        // Industrial start: wide, wide, narrow bar; stop: wide, narrow, wide.
+        EXPECT_EQ(Encode(bcCode_2_5_industrial, text).modules, "11011010" + (d.industrial + "11010110"s));
+        // Matrix start: a bar of 3 modules, narrow space, bar, space, bar, space.
+        EXPECT_EQ(Encode(bcCode_2_5_matrix, text).modules, "11101010" + (d.matrix + "1110101"s));
+        // MSI start: a 1 bit; stop: narrow bar, wide space, narrow bar.
+        EXPECT_EQ(Encode(bcCodeMSI, text).modules, "110" + (d.msi + msiCheck) + "1001");
+        // POSTNET: a full bar with its space in front, a full bar behind.
+        EXPECT_EQ(Encode(bcCodePostNet, text).modules, "100" + (d.postnet + "1"s));
+    }
+}
+
+TEST(Encoders, SupplementsAndCodabarMatchThePublishedPatterns)
+{
+    struct Case {
+        TBarType type;
+        const char* text;
+        std::string modules;
+    };
+    // clang-format off
+    const Case cases[] = {
+        // Start 1011, each digit in set A (odd) or B (even) as the parity
+        // says, 01 between digits. Parity digit 1: even, odd, even, odd, odd.
+        {bcCodeUPC_Supp5, "52495", "1011" "0111001" "01" "0010011" "01" "0011101" "01" "0001011" "01" "0110001"},
+        // Parity digit 0: even, even, odd, odd, odd.
+        {bcCodeUPC_Supp5, "00000", "1011" "0100111" "01" "0100111" "01" "0001101" "01" "0001101" "01" "0001101"},
+        {bcCodeUPC_Supp2, "12", "1011" "0011001" "01" "0010011"}, // 12 mod 4 = 0: odd, odd
+        {bcCodeUPC_Supp2, "13", "1011" "0011001" "01" "0100001"}, // 1: odd, even
+        {bcCodeUPC_Supp2, "34", "1011" "0100001" "01" "0100011"}, // 2: even, odd
+        {bcCodeUPC_Supp2, "15", "1011" "0110011" "01" "0111001"}, // 3: even, even
+        // Start A, C, D, stop B, with a narrow space between characters.
+        {bcCodeCodabar, "CD", "1011001001" "0" "1010010011" "0" "1010011001" "0" "1001001011"},
+    };
+    // clang-format on
+    for (const Case& c : cases)
+        EXPECT_EQ(Encode(c.type, c.text).modules, c.modules) << c.text;
 }
 
 TEST(Encoders, Messages)
@@ -241,10 +233,6 @@ TEST(Encoders, Messages)
     EXPECT_EQ(ErrorOf(bcCode128B, "abc"), "");
     EXPECT_EQ(ErrorOf(bcCodeEAN13, " \t\r\n"), "");
     EXPECT_EQ(ErrorOf(bcCodeUPC_Supp2, "99999999999999999999"), "");
-}
-
-TEST(Encoders, ConversionErrorIsItsOwnType)
-{
     EXPECT_THROW(Encode(bcCodeEAN128B, "x", csModulo10), EConvertError);
 }
 

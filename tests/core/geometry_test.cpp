@@ -6,7 +6,10 @@
 
 namespace {
 
-double Radians(double degrees) { return degrees / 180.0 * 3.14159265358979323846; }
+double Radians(double degrees)
+{
+    return degrees / 180.0 * 3.14159265358979323846;
+}
 
 const std::string k15 = "ABCDEFGHIJKLMNO"; // Code 128 B, module 1: 200 pixels
 
@@ -22,8 +25,8 @@ TEST(Geometry, CanvasExtentsRoundUpAfterAddingAHalf)
         int width, heightOut;
     };
     const Case cases[] = {
-        {bcCode128B, k15.c_str(), 1, 50, 0, 50, 200},  // Round(50.5), Round(200.5)
-        {bcCodeEAN8, "1234567", 3, 51, 0, 52, 202},    // Round(51.5), Round(201.5)
+        {bcCode128B, k15.c_str(), 1, 50, 0, 50, 200}, // Round(50.5), Round(200.5)
+        {bcCodeEAN8, "1234567", 3, 51, 0, 52, 202},   // Round(51.5), Round(201.5)
         // The pairing turns with the angle. The cosine of 90 degrees (the
         // sine of 180) is not quite 0 in extended precision: W times it lifts
         // the tie at 50.5 above the half, so it rounds up.
@@ -59,8 +62,11 @@ TEST(Geometry, RotatePointTurnsCounterClockwiseOnScreen)
 
 TEST(Geometry, PlaceRotatedBoxBringsTheBoundingBoxToTheOrigin)
 {
+    // Between the quarter turns: the shift is minus the least turned corner,
+    // e.g. at 150 degrees (200 cos 30, 200 sin 30 + 50 cos 30) = (173.2, 143.3).
     const std::pair<double, TPoint> cases[] = {
-        {0, {100, 20}}, {90, {100, 220}}, {180, {300, 70}}, {270, {150, 20}}, {-90, {150, 20}}, {450, {100, 220}},
+        {0, {100, 20}},   {90, {100, 220}},  {180, {300, 70}},  {270, {150, 20}}, {-90, {150, 20}}, {450, {100, 220}},
+        {30, {100, 120}}, {120, {200, 218}}, {150, {273, 163}}, {210, {298, 63}}, {300, {143, 20}}, {-60, {143, 20}},
     };
     for (auto [degrees, expected] : cases) {
         TPoint r;

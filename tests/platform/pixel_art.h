@@ -36,6 +36,28 @@ inline void UseColor(TCanvas& canvas, TColor color)
     canvas.Brush().SetColor(color);
 }
 
+/// Pens three pixels wide: two lines in black, a rectangle's outline in red
+/// round a blue interior.
+inline void DrawThickPens(TCanvas& canvas)
+{
+    UseColor(canvas, clBlack);
+    canvas.Pen().Width = 3;
+    canvas.MoveTo(2, 2);
+    canvas.LineTo(10, 2);
+    canvas.LineTo(10, 8);
+    canvas.Pen().Color = clRed;
+    canvas.Brush().SetColor(clBlue);
+    canvas.Rectangle(2, 7, 7, 12);
+}
+
+/// What DrawThickPens paints on every surface: each stroke covers its path
+/// and one pixel more on every side.
+inline const Art kThickPens = {
+    "..............", ".###########..", ".###########..", ".###########..", ".........###..",
+    ".........###..", ".RRRRRRR.###..", ".RRRRRRR.###..", ".RRRRRRR.###..", ".RRRBRRR......",
+    ".RRRRRRR......", ".RRRRRRR......", ".RRRRRRR......", "..............",
+};
+
 inline std::ostream& operator<<(std::ostream& out, const TRect& r)
 {
     return out << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";

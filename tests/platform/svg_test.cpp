@@ -236,13 +236,26 @@ Art Rasterise(const std::vector<Element>& elements, int width, int height)
             paint(Number(e, "x"), Number(e, "y"), Number(e, "x") + Number(e, "width"),
                   Number(e, "y") + Number(e, "height"), legend.at(e.attributes.at("fill")));
         } else if (e.name == "path") {
-            // Rectangles only: "Mx yHx1Vy1Hx0Z", one per subpath.
+            // Axis-parallel shapes: a filled subpath paints its bounding box,
+            // a stroked segment (square caps) its box grown by half the pen.
+            const bool stroke = e.attributes.at("fill") == "none";
+            const double half = stroke && e.attributes.count("stroke-width") ? Number(e, "stroke-width") / 2 : 0.5;
+            const char colour = legend.at(e.attributes.at(stroke ? "stroke" : "fill"));
             std::istringstream d(e.attributes.at("d"));
-            char m, h, v, h2, z;
-            double x0, y0, x1, y1, back;
-            while (d >> m >> x0 >> y0 >> h >> x1 >> v >> y1 >> h2 >> back >> z) {
-                EXPECT_EQ(std::string({m, h, v, h2, z}), "MHVHZ") << e.attributes.at("d");
-                paint(x0, y0, x1, y1, legend.at(e.attributes.at("fill")));
+            double x = 0, y = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+            for (char cmd; d >> cmd;) {
+                const double px = x, py = y;
+                if (cmd == 'Z') {
+                    paint(x0, y0, x1, y1, colour);
+                    continue;
+                }
+                cmd == 'H' ? d >> x : cmd == 'V' ? d >> y : d >> x >> y;
+                if (cmd == 'M')
+                    x0 = x1 = x, y0 = y1 = y;
+                x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+                if (stroke && cmd != 'M')
+                    paint(std::min(px, x) - half, std::min(py, y) - half, std::max(px, x) + half,
+                          std::max(py, y) + half, colour);
             }
         }
     }
@@ -276,6 +289,14 @@ TEST(Svg, RectanglesCoverTheRasterPixels)
     draw(bitmap.Canvas());
     const std::string xml = WriteSvg(20, 15, draw);
     EXPECT_EQ(Rasterise(ParseXml(xml), 20, 15), PixelArt(bitmap)) << xml;
+}
+
+TEST(Svg, ThickPensKeepTheirWidth)
+{
+    TBitmap bitmap(14, 14);
+    DrawThickPens(bitmap.Canvas());
+    EXPECT_EQ(PixelArt(bitmap), kThickPens);
+    EXPECT_EQ(Rasterise(ParseXml(WriteSvg(14, 14, DrawThickPens)), 14, 14), kThickPens);
 }
 
 TEST(Svg, TextIsEscapedAndKeepsEveryCharacter)

@@ -114,6 +114,18 @@ TEST(VectorDocument, PdfShapesCoverTheRasterPixels)
     std::remove(path.c_str());
 }
 
+TEST(VectorDocument, PdfThickPensKeepTheirWidth)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    const std::string path = TempPath("thick.pdf");
+    TVectorDocument pdf(TVectorFormat::Pdf, path, 14, 14);
+    DrawThickPens(pdf.Canvas());
+    pdf.Close();
+    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), kThickPens);
+    std::remove(path.c_str());
+}
+
 TEST(VectorDocument, PdfTextCellMatchesTheRaster)
 {
     if (!HavePoppler())

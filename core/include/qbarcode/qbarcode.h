@@ -11,38 +11,57 @@
 #include <cstdint>
 #include <string>
 
+/// The list of symbologies, one row each, in their fixed order (the ordinal
+/// of a row is its TBarType value and indexes BCData). Columns: enumerator,
+/// display name, digits only, short alias for the command line, lowest
+/// wide-to-narrow ratio (0: the ratio is not clamped), quiet zone in modules
+/// each side needs to be read, and the encoder (declared in core/bardef).
+/// Everything that enumerates symbologies expands this list.
+#define QB_BAR_TYPES(X)                                                                                                \
+    X(bcCode_2_5_interleaved, "Code25 interleaved", true, "i25", 2.0, 10, EncodeInterleaved25)                         \
+    X(bcCode_2_5_industrial, "Code25 industrial", true, "industrial25", 2.0, 10, EncodeIndustrial25)                   \
+    X(bcCode_2_5_matrix, "Code25 matrix", true, "matrix25", 2.25, 10, EncodeMatrix25)                                  \
+    X(bcCode39, "Code39", false, "code39", 2.0, 10, EncodeCode39)                                                      \
+    X(bcCode39Extended, "Code39 Extended", false, "code39ext", 2.0, 10, EncodeCode39Ext)                               \
+    X(bcCode128A, "Code128A", false, "code128a", 0.0, 10, EncodeCode128)                                               \
+    X(bcCode128B, "Code128B", false, "code128b", 0.0, 10, EncodeCode128)                                               \
+    X(bcCode128C, "Code128C", true, "code128c", 0.0, 10, EncodeCode128)                                                \
+    X(bcCode93, "Code93", false, "code93", 0.0, 10, EncodeCode93)                                                      \
+    X(bcCode93Extended, "Code93 Extended", false, "code93ext", 0.0, 10, EncodeCode93Ext)                               \
+    X(bcCodeMSI, "MSI", true, "msi", 0.0, 12, EncodeMSI)                                                               \
+    X(bcCodePostNet, "PostNet", true, "postnet", 0.0, 6, EncodePostNet)                                                \
+    X(bcCodeCodabar, "Codebar", false, "codabar", 2.0, 10, EncodeCodabar)                                              \
+    X(bcCodeEAN8, "EAN8", true, "ean8", 2.0, 7, EncodeEAN8)                                                            \
+    X(bcCodeEAN13, "EAN13", true, "ean13", 2.0, 11, EncodeEAN13)                                                       \
+    X(bcCodeUPC_A, "UPC_A", true, "upca", 2.0, 9, EncodeUPCA)                                                          \
+    X(bcCodeUPC_E0, "UPC_E0", true, "upce0", 2.0, 9, EncodeUPCE0)                                                      \
+    X(bcCodeUPC_E1, "UPC_E1", true, "upce1", 2.0, 9, EncodeUPCE1)                                                      \
+    X(bcCodeUPC_Supp2, "UPC Supp2", true, "upc2", 2.0, 7, EncodeUPCSupp2)                                              \
+    X(bcCodeUPC_Supp5, "UPC Supp5", true, "upc5", 2.0, 7, EncodeUPCSupp5)                                              \
+    X(bcCodeEAN128A, "EAN128A", false, "ean128a", 0.0, 10, EncodeCode128)                                              \
+    X(bcCodeEAN128B, "EAN128B", false, "ean128b", 0.0, 10, EncodeCode128)                                              \
+    X(bcCodeEAN128C, "EAN128C", true, "ean128c", 0.0, 10, EncodeCode128)
+
 /// The 23 symbologies, in their fixed order: the ordinal indexes BCData.
 enum TBarType : int {
-    bcCode_2_5_interleaved,
-    bcCode_2_5_industrial,
-    bcCode_2_5_matrix,
-    bcCode39,
-    bcCode39Extended,
-    bcCode128A,
-    bcCode128B,
-    bcCode128C,
-    bcCode93,
-    bcCode93Extended,
-    bcCodeMSI,
-    bcCodePostNet,
-    bcCodeCodabar,
-    bcCodeEAN8,
-    bcCodeEAN13,
-    bcCodeUPC_A,
-    bcCodeUPC_E0,
-    bcCodeUPC_E1,
-    bcCodeUPC_Supp2,
-    bcCodeUPC_Supp5,
-    bcCodeEAN128A,
-    bcCodeEAN128B,
-    bcCodeEAN128C,
+#define QB_ENUMERATOR(type, ...) type,
+    QB_BAR_TYPES(QB_ENUMERATOR)
+#undef QB_ENUMERATOR
 };
 
 /// Number of symbologies.
-constexpr int BarTypeCount = 23;
+constexpr int BarTypeCount = 0
+#define QB_COUNT(...) +1
+    QB_BAR_TYPES(QB_COUNT)
+#undef QB_COUNT
+    ;
+static_assert(BarTypeCount == 23 && bcCodeCodabar == 12 && bcCodeEAN128C == 22, "stored ordinals are fixed");
 
 /// Whether a value is one of the 23 TBarType enumerators.
-constexpr bool IsValidBarType(TBarType t) { return t >= 0 && t < BarTypeCount; }
+constexpr bool IsValidBarType(TBarType t)
+{
+    return t >= 0 && t < BarTypeCount;
+}
 
 /// Check character choice: csModulo10 adds the symbology's check character
 /// (modulo 43 for Code 39, modulo 10 for EAN/UPC/EAN-128).
@@ -89,8 +108,8 @@ constexpr std::int32_t MaxModuleWidth = 1000000;
 /// carries. Raises Exception with the system's messages ("Wrong barcode
 /// type.", "<text> : Barcode must be numeric.", the encoders' own, and
 /// "Module width out of range." for widths beyond MaxModuleWidth).
-void MakeLineCodes(TBarType Type, const std::string& Text, std::int32_t Modul, double& Ratio,
-                   TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
+void MakeLineCodes(TBarType Type, const std::string& Text, std::int32_t Modul, double& Ratio, TCheckSum CheckSum,
+                   std::string& Caption, std::string& LineCodes);
 
 /// Width in pixels and kind of one line code, by the current module widths.
 /// Raises "Internal Error." for a character that is not a line code.
@@ -165,8 +184,8 @@ void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, T
                std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle);
 
 /// Writes the caption with a turned font (used by Q_DrawBar).
-void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font,
-                  std::int32_t Left, std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
+void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font, std::int32_t Left,
+                  std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
                   TTextPosition TextPosition);
 
 /// The pixels Q_DrawBar paints with the same arguments (Right and Bottom
@@ -174,8 +193,8 @@ void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor,
 /// angles it contains every painted pixel and may be a pixel larger on a
 /// side. Canvas only measures the caption. Raises what MakeLineCodes raises.
 TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
-                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight,
-                    const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle);
+                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
+                    TTextShow TextShow, TTextPosition TextPosition, double Angle);
 
 // ---------------------------------------------------------------------------
 // Printing in physical units on the global printer (platform/printers.h).
@@ -186,8 +205,8 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
 /// begun, the top-left corner of its bounding box at (Left, Top). Left and
 /// the module are converted with the horizontal resolution, Top and the bar
 /// height with the vertical one.
-void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
-                TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
+void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio, TCheckSum CheckSum,
+                double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
                 TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle);
 
 /// The printed bar width as a whole number of Units; -1.0 for a unit
