@@ -14,8 +14,10 @@
 
 namespace {
 
-// Writes are gathered up to this size: libraries stream small pieces.
+// Libraries stream small pieces: they are gathered up to kBufferSize, and
+// pieces from kDirectSize up are written as they come.
 constexpr std::size_t kBufferSize = 64 << 10;
+constexpr std::size_t kDirectSize = 4 << 10;
 
 // The process id, asked of the system once per process (a forked child asks
 // again): every file written needs it, and a system call per file shows
@@ -111,16 +113,18 @@ bool TAtomicFile::TryWrite(const void* data, std::size_t size) noexcept
             return false;
         buffer_.clear();
     }
-    if (size >= kBufferSize)
-        return WriteAll(bytes, size); // large pieces go straight to the file
-    if (buffer_.capacity() < kBufferSize) {
-        try {
-            buffer_.reserve(kBufferSize);
-        } catch (...) {
-            return WriteAll(bytes, size);
-        }
+    // Large pieces go straight to the file; small ones are gathered.
+    if (buffer_.empty() && size >= kDirectSize)
+        return WriteAll(bytes, size);
+    try {
+        buffer_.append(bytes, size);
+    } catch (...) {
+        // No memory to gather more: the file takes what there is.
+        if (!WriteAll(buffer_.data(), buffer_.size()))
+            return false;
+        buffer_.clear();
+        return WriteAll(bytes, size);
     }
-    buffer_.append(bytes, size);
     return true;
 }
 
