@@ -1,17 +1,11 @@
 #include "common.h"
 
+#include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
-#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <sstream>
-#include <cerrno>
-#include <cstring>
-#include <atomic>
-#include <fcntl.h>
-#include <pthread.h>
-#include <unistd.h>
 
 void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
 {
@@ -44,7 +38,7 @@ std::string EncodingOptions::Text() const
     }
     std::ifstream in(textFile, std::ios::binary);
     if (!in)
-        throw Exception("Cannot read '" + textFile + "'");
+        throw Exception("Cannot read " + QuotedFileName(textFile));
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
@@ -57,86 +51,3 @@ std::int32_t EncodingOptions::Modul() const
     return static_cast<std::int32_t>(modul);
 }
 
-namespace {
-
-// The process id, asked of the system once (a forked child asks again):
-// every file written needs it, and a system call per file shows when many
-// small files are written.
-pid_t ProcessId()
-{
-    static std::atomic<pid_t> pid{0};
-    static const int registered = pthread_atfork(nullptr, nullptr, [] { pid.store(0); });
-    (void)registered;
-    pid_t id = pid.load(std::memory_order_relaxed);
-    if (id == 0) {
-        id = ::getpid();
-        pid.store(id, std::memory_order_relaxed);
-    }
-    return id;
-}
-
-// A temporary file beside `path`, named for this process.
-std::string TemporaryName(const std::string& path) { return path + ".tmp-" + std::to_string(ProcessId()); }
-
-} // namespace
-
-std::string CreateTemporaryFor(const std::string& path)
-{
-    const std::string tmp = TemporaryName(path);
-    // Fail early, naming the file the user asked for, when its folder cannot
-    // take it.
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
-    ::close(fd);
-    return tmp;
-}
-
-void WriteFileAtomically(const std::string& path, const std::function<void(const std::string&)>& write)
-{
-    // The writer creates the temporary file itself: creating it beforehand
-    // costs a file creation per image. Only when writing failed is the
-    // folder probed, so that a folder that cannot take the file is reported
-    // under the name the user asked for.
-    const std::string tmp = TemporaryName(path);
-    try {
-        write(tmp);
-    } catch (...) {
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0)
-            throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw;
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw Exception("Cannot write '" + path + "'");
-    }
-}
-
-void WriteFileAtomically(const std::string& path, const std::string& bytes)
-{
-    const std::string tmp = TemporaryName(path);
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        throw Exception("Cannot write '" + path + "': " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            throw Exception("Cannot write '" + path + "': " + std::strerror(error));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(tmp.c_str());
-        throw Exception("Cannot write '" + path + "': " + std::strerror(error));
-    }
-}

@@ -36,17 +36,6 @@ struct EncodingOptions {
     std::int32_t Modul() const;
 };
 
-/// Writes a file atomically: content goes to a temporary file beside the
-/// target, which replaces the target only when writing succeeded.
-void WriteFileAtomically(const std::string& path, const std::function<void(const std::string& tmpPath)>& write);
-
-/// Creates an empty temporary file beside `path` and returns its name;
-/// raises, naming `path`, when the folder cannot take it.
-std::string CreateTemporaryFor(const std::string& path);
-
-/// Writes `bytes` to a file atomically, in one write.
-void WriteFileAtomically(const std::string& path, const std::string& bytes);
-
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 

@@ -2,6 +2,7 @@
 #include "common.h"
 #include "render.h"
 
+#include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
 #include <cstdio>
@@ -44,7 +45,7 @@ std::string NumberedPath(const std::string& pattern, long long n)
         for (; j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && width < 100; ++j)
             width = width * 10 + static_cast<std::size_t>(pattern[j] - '0');
         if (numbered || j >= pattern.size() || pattern[j] != 'd' || width >= 100)
-            throw UsageError("-o: '" + pattern + "' may hold one %d (as in label-%04d.png) and %% only");
+            throw UsageError("-o: " + QuotedFileName(pattern) + " may hold one %d (as in label-%04d.png) and %% only");
         const std::string digits = std::to_string(n);
         if (digits.size() < width)
             out.append(width - digits.size(), zeros ? '0' : ' ');
@@ -68,7 +69,7 @@ int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
     if (opts.batch != "-") {
         file.open(opts.batch, std::ios::binary);
         if (!file)
-            throw Exception("Cannot read '" + opts.batch + "'");
+            throw Exception("Cannot read " + QuotedFileName(opts.batch));
         in = &file;
     }
     int failures = 0;

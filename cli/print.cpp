@@ -6,7 +6,6 @@
 #include "qbarcode/sysutils.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 namespace {
@@ -110,36 +109,10 @@ std::function<int()> AddPrintCommand(CLI::App& app)
     return [o, out, queue] {
         if (out->count() == 0 && queue->count() == 0)
             throw UsageError("print: give -o FILE, --printer NAME, or both");
-        if (o->output.empty()) {
-            PrintJob(*o, "");
-            return 0;
-        }
-        // The document is written under a temporary name and renamed when
-        // complete. When only its submission to the print queue failed, the
-        // complete document is kept under its own name, and the message says
-        // so.
-        const std::string tmp = CreateTemporaryFor(o->output);
-        try {
-            PrintJob(*o, tmp);
-        } catch (const Exception& e) {
-            std::error_code ec;
-            if (!o->printer.empty() && std::filesystem::file_size(tmp, ec) > 0 && !ec &&
-                std::rename(tmp.c_str(), o->output.c_str()) == 0) {
-                std::string message = e.Message;
-                for (auto at = message.find(tmp); at != std::string::npos; at = message.find(tmp))
-                    message.replace(at, tmp.size(), o->output);
-                throw Exception(message);
-            }
-            std::remove(tmp.c_str());
-            throw;
-        } catch (...) {
-            std::remove(tmp.c_str());
-            throw;
-        }
-        if (std::rename(tmp.c_str(), o->output.c_str()) != 0) {
-            std::remove(tmp.c_str());
-            throw Exception("Cannot write '" + o->output + "'");
-        }
+        // The printer writes the document whole or not at all; when only its
+        // submission to the print queue fails, the document is kept under its
+        // own name and the message says so.
+        PrintJob(*o, o->output);
         return 0;
     };
 }

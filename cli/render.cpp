@@ -1,6 +1,7 @@
 #include "render.h"
 #include "common.h"
 
+#include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
 #include <cmath>
@@ -59,7 +60,7 @@ ImageFormat ImageFormatOf(const std::string& path)
         return ImageFormat::Svg;
     if (ext == "pdf")
         return ImageFormat::Pdf;
-    throw UsageError("Output '" + path + "': the extension must be .png, .svg or .pdf");
+    throw UsageError("Output " + QuotedFileName(path) + ": the extension must be .png, .svg or .pdf");
 }
 
 void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path)
@@ -71,18 +72,16 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     if (format == ImageFormat::Png) {
         TBitmap bitmap(at.width, at.height);
         Paint(bitmap.Canvas(), style, text, font, at);
-        WriteFileAtomically(path, bitmap.EncodePNG());
+        bitmap.SaveToFile(path);
         return;
     }
-    WriteFileAtomically(path, [&](const std::string& tmp) {
-        TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, tmp, at.width,
-                            at.height);
-        TCanvas& canvas = doc.Canvas();
-        canvas.Brush().SetColor(clWhite);
-        canvas.FillRect({0, 0, at.width, at.height});
-        Paint(canvas, style, text, font, at);
-        doc.Close();
-    });
+    TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, path, at.width,
+                        at.height);
+    TCanvas& canvas = doc.Canvas();
+    canvas.Brush().SetColor(clWhite);
+    canvas.FillRect({0, 0, at.width, at.height});
+    Paint(canvas, style, text, font, at);
+    doc.Close();
 }
 
 void ParseFont(const std::string& text, BarcodeStyle& style)

@@ -1,8 +1,8 @@
 // TPrinter: print jobs as PDF or PostScript files at the printer's
 // resolution, optionally handed to the print system with `lp`.
 #include "qbarcode/printers.h"
+#include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
-#include "vector_output.h"
 
 #include <cerrno>
 #include <cmath>
@@ -79,12 +79,19 @@ bool RunProgram(const std::vector<std::string>& args, int& status, std::string& 
 
 } // namespace
 
-TPrinter::TPrinter() : canvas_(std::make_unique<TCanvas>())
-{
-    gfx::CanvasAccess::SetNoSurfaceMessage(*canvas_,
-                                           "The printer is not printing: call BeginDoc before drawing");
-    UpdateDevice();
-}
+// The printer's canvas stands for the printer: it reports the printer's
+// resolution and page at any time, and draws on the job's document.
+class TPrinter::PrinterCanvas : public TCanvas {
+public:
+    PrinterCanvas() { SetNoSurfaceMessage("The printer is not printing: call BeginDoc before drawing"); }
+    using TCanvas::SetDevice;
+};
+
+TPrinter::TPrinter() : canvas_(std::make_unique<PrinterCanvas>()) { UpdateDevice(); }
+
+TCanvas& TPrinter::Canvas() { return *canvas_; }
+
+HDC TPrinter::Handle() { return canvas_->Handle(); }
 
 TPrinter::~TPrinter()
 {
@@ -106,13 +113,7 @@ void TPrinter::RequirePrinting(const char* what) const
 
 void TPrinter::UpdateDevice()
 {
-    gfx::DeviceCaps caps;
-    caps.dpiX = dpiX_;
-    caps.dpiY = dpiY_;
-    caps.width = caps.physicalWidth = PageWidth();
-    caps.height = caps.physicalHeight = PageHeight();
-    caps.technology = DT_RASPRINTER;
-    gfx::CanvasAccess::SetCaps(*canvas_, caps);
+    canvas_->SetDevice({dpiX_, dpiY_, PageWidth(), PageHeight(), DT_RASPRINTER});
 }
 
 void TPrinter::SetResolution(int pixelsPerInchX, int pixelsPerInchY)
@@ -190,18 +191,23 @@ void TPrinter::BeginDoc()
     // The page in points is the paper's exact size; printer pixels map to it
     // at 72 / resolution points each, separately along each axis.
     Paper p = PaperOf(paper_);
-    double widthMm = orientation_ == poPortrait ? p.widthMm : p.heightMm;
-    double heightMm = orientation_ == poPortrait ? p.heightMm : p.widthMm;
+    TVectorOptions options;
+    options.ScaleX = 72.0 / dpiX_;
+    options.ScaleY = 72.0 / dpiY_;
+    options.PixelsPerInchX = dpiX_;
+    options.PixelsPerInchY = dpiY_;
+    options.PageWidth = (orientation_ == poPortrait ? p.widthMm : p.heightMm) / 25.4 * 72;
+    options.PageHeight = (orientation_ == poPortrait ? p.heightMm : p.widthMm) / 25.4 * 72;
+    options.Title = Title;
     try {
-        output_ = std::make_unique<gfx::VectorOutput>(
-            format_ == TPrintFormat::Pdf ? TVectorFormat::Pdf : TVectorFormat::PostScript, path,
-            widthMm / 25.4 * 72, heightMm / 25.4 * 72, Title);
+        job_ = std::make_unique<TVectorDocument>(
+            *canvas_, format_ == TPrintFormat::Pdf ? TVectorFormat::Pdf : TVectorFormat::PostScript, path, PageWidth(),
+            PageHeight(), options);
     } catch (...) {
         if (temporary)
             std::remove(path.c_str());
         throw;
     }
-    gfx::CanvasAccess::AttachVector(*canvas_, output_->Context(), 72.0 / dpiX_, 72.0 / dpiY_);
     jobFile_ = path;
     temporaryFile_ = temporary;
     aborted_ = false;
@@ -211,16 +217,21 @@ void TPrinter::BeginDoc()
 void TPrinter::NewPage()
 {
     RequirePrinting("start a new page");
-    output_->ShowPage();
+    job_->NewPage();
     ++page_;
 }
 
 void TPrinter::EndDoc()
 {
     RequirePrinting("end the print job");
-    gfx::CanvasAccess::Detach(*canvas_);
-    std::unique_ptr<gfx::VectorOutput> output = std::move(output_);
-    output->Close();
+    const std::unique_ptr<TVectorDocument> job = std::move(job_);
+    try {
+        job->Close();
+    } catch (...) {
+        if (temporaryFile_)
+            std::remove(jobFile_.c_str());
+        throw;
+    }
     if (!printerName_.empty())
         Submit(jobFile_);
 }
@@ -237,14 +248,15 @@ void TPrinter::Submit(const std::string& path)
     std::string output;
     if (!RunProgram(args, status, output))
         throw Exception(Format(
-            "Cannot print: the print system's lp command was not found; the document was kept as \"%s\"", {path}));
+            "Cannot print: the print system's lp command was not found; the document was kept as %s",
+            {QuotedFileName(path)}));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string reason = Trim(output);
         if (reason.empty())
             reason =
                 WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
         throw Exception(
-            Format("Cannot print: lp failed (%s); the document was kept as \"%s\"", {reason, path}));
+            Format("Cannot print: lp failed (%s); the document was kept as %s", {reason, QuotedFileName(path)}));
     }
     if (temporaryFile_)
         std::remove(path.c_str());
@@ -254,9 +266,10 @@ void TPrinter::Abort()
 {
     if (!Printing())
         return;
-    gfx::CanvasAccess::Detach(*canvas_);
-    output_->Abort();
-    output_.reset();
+    job_->Abort();
+    job_.reset();
+    if (temporaryFile_)
+        std::remove(jobFile_.c_str());
     aborted_ = true;
 }
 

@@ -259,7 +259,7 @@ TEST(Cli, PrintWritesAPageOrSaysWhyNot)
     EXPECT_EQ(bad.err, "12A : Barcode must be numeric.\n");
     const Result nowhere = Qbarcode("print --type ean13 --text 1 -o /nonexistent-dir/p.pdf");
     EXPECT_EQ(nowhere.status, 1);
-    EXPECT_EQ(nowhere.err, "Cannot write '/nonexistent-dir/p.pdf': No such file or directory\n");
+    EXPECT_EQ(nowhere.err, "Cannot create file \"/nonexistent-dir/p.pdf\": No such file or directory\n");
     EXPECT_EQ(Qbarcode("print --type ean13 --text 1").status, 2);
     EXPECT_EQ(dir.Count(), 2u); // p.pdf and p.ps only: nothing half-written
 }

@@ -1,6 +1,6 @@
 // Shapes on raster canvases: the coverage rule, the brush rule, clipping.
 #include "qbarcode/graphics.h"
-#include "graphics_internal.h"
+#include "raster/pixels.h"
 #include "qbarcode/sysutils.h"
 #include "pixel_art.h"
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -243,15 +245,18 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
         TVectorDocument ps(TVectorFormat::PostScript, dropped, 10, 10);
         UseColor(ps.Canvas(), clBlack);
         ps.Canvas().FillRect({0, 0, 5, 5});
-        EXPECT_TRUE(FileExists(dropped));
+        EXPECT_FALSE(FileExists(dropped)) << "the file appears only when closed";
     }
     EXPECT_FALSE(FileExists(dropped));
     const std::string svgPath = TempPath("dropped.svg");
     {
         TVectorDocument svg(TVectorFormat::Svg, svgPath, 10, 10);
-        EXPECT_TRUE(FileExists(svgPath)) << "created at once";
     }
     EXPECT_FALSE(FileExists(svgPath));
+    // Nor is any temporary file left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(testing::TempDir()))
+        EXPECT_EQ(entry.path().filename().string().find("vector_test_dropped"), std::string::npos)
+            << entry.path();
 }
 
 TEST(VectorDocument, ErrorsNameTheFileAndTheState)

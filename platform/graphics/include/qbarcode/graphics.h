@@ -273,7 +273,21 @@ class TBitmap;
 namespace gfx {
 struct CanvasImpl;
 struct CanvasAccess;
+class RasterSurface;
+class DocumentSurface;
 }
+
+/// The device behind a canvas of its own device (a printer's), as
+/// GetDeviceCaps reports it.
+struct TDeviceCaps {
+    int PixelsPerInchX = 96;
+    int PixelsPerInchY = 96;
+    /// The page in pixels (all of it drawable).
+    int Width = 0;
+    int Height = 0;
+    /// DT_RASDISPLAY or DT_RASPRINTER.
+    int Technology = DT_RASDISPLAY;
+};
 
 /// The drawing interface. A canvas paints on whatever surface its owner
 /// attached (a bitmap, a vector document, a print job); without one it still
@@ -327,6 +341,13 @@ public:
     /// SelectObject stays in effect until then.
     HDC Handle();
 
+protected:
+    /// For a canvas that stands for a device of its own: what GetDeviceCaps
+    /// reports, and the resolution Font is sized by.
+    void SetDevice(const TDeviceCaps& device);
+    /// The message of the Exception raised by drawing without a surface.
+    void SetNoSurfaceMessage(std::string message);
+
 private:
     friend struct gfx::CanvasAccess;
     void SyncFont();
@@ -363,12 +384,15 @@ public:
     /// The image as a PNG file's bytes: 1, 2, 4 or 8-bit paletted when it has
     /// at most 256 colours, else 24-bit RGB. Raises for an empty image.
     std::string EncodePNG() const;
+    /// Writes the PNG file whole or not at all; raises with the system's
+    /// reason when it cannot.
     void SaveToFile(const std::string& path) const;
 
 private:
     friend class TCanvas;
     int width_ = 0;
     int height_ = 0;
+    std::unique_ptr<gfx::RasterSurface> surface_;
     std::unique_ptr<TCanvas> canvas_;
 };
 
@@ -382,15 +406,25 @@ struct TVectorOptions {
     /// The resolution the canvas reports and sizes its fonts by.
     int PixelsPerInchX = 96;
     int PixelsPerInchY = 96;
+    /// The page of a PDF, PostScript or EPS file in points; 0 takes the
+    /// device's size times the scale.
+    double PageWidth = 0;
+    double PageHeight = 0;
     std::string Title;
 };
 
 /// An SVG, PDF, PostScript or EPS file drawn through a canvas whose device
 /// is `width` x `height` pixels. PDF and PostScript may have several pages.
+/// The file is written whole or not at all: it appears when closed.
 class TVectorDocument {
 public:
-    /// Creates the file; raises when it cannot be written.
+    /// Starts the file; raises when it cannot be written.
     TVectorDocument(TVectorFormat format, const std::string& path, int width, int height,
+                    const TVectorOptions& options = {});
+    /// The same, drawn through `canvas` (which must outlive the document)
+    /// instead of a canvas of the document's own. The canvas reports the
+    /// document's device from now on.
+    TVectorDocument(TCanvas& canvas, TVectorFormat format, const std::string& path, int width, int height,
                     const TVectorOptions& options = {});
     TVectorDocument(const TVectorDocument&) = delete;
     TVectorDocument& operator=(const TVectorDocument&) = delete;
@@ -404,16 +438,18 @@ public:
 
     /// Ends the current page and starts a blank one (not for SVG or EPS).
     void NewPage();
-    /// Writes the rest of the file and closes it; raises on a write error
-    /// (the file is then removed).
+    /// Writes the rest of the file and puts it in place; raises on a write
+    /// error (no file is then left).
     void Close();
-    /// Stops and removes the file.
+    /// Stops; no file is left.
     void Abort();
 
 private:
-    struct Output;
+    void Open(const std::string& path, const TVectorOptions& options);
+
     TVectorFormat format_;
     int width_, height_, pages_ = 1;
-    std::unique_ptr<Output> out_;
-    std::unique_ptr<TCanvas> canvas_;
+    std::unique_ptr<TCanvas> ownCanvas_;
+    TCanvas* canvas_;
+    std::unique_ptr<gfx::DocumentSurface> out_;
 };

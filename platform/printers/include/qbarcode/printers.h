@@ -12,10 +12,6 @@ enum class TPaperSize { A4, A5, Letter, Legal };
 enum TPrinterOrientation { poPortrait, poLandscape };
 enum class TPrintFormat { Pdf, PostScript };
 
-namespace gfx {
-class VectorOutput;
-}
-
 class TPrinter {
 public:
     TPrinter();
@@ -62,18 +58,19 @@ public:
     void EndDoc();
     /// Stops the job and removes its file.
     void Abort();
-    bool Printing() const { return output_ != nullptr; }
+    bool Printing() const { return job_ != nullptr; }
     bool Aborted() const { return aborted_; }
     /// 1 on the first page of a job.
     int PageNumber() const { return page_; }
 
     /// The canvas of the current page, in printer pixels. Drawing on it with
     /// no job running raises; measuring text works at any time.
-    TCanvas& Canvas() { return *canvas_; }
+    TCanvas& Canvas();
     /// The device context: GetDeviceCaps answers with or without a job.
-    HDC Handle() { return canvas_->Handle(); }
+    HDC Handle();
 
 private:
+    class PrinterCanvas;
     void RequireIdle(const char* what) const;
     void RequirePrinting(const char* what) const;
     void UpdateDevice();
@@ -88,8 +85,8 @@ private:
     bool temporaryFile_ = false;
     bool aborted_ = false;
     int page_ = 0;
-    std::unique_ptr<gfx::VectorOutput> output_;
-    std::unique_ptr<TCanvas> canvas_;
+    std::unique_ptr<PrinterCanvas> canvas_;
+    std::unique_ptr<TVectorDocument> job_;
 };
 
 /// The global printer.

@@ -2,17 +2,16 @@
 // <path> elements, text becomes <text> elements placed where the raster puts
 // its glyphs, bitmaps become embedded PNG images. Coordinates are device
 // pixels (the view box); the document's width and height carry the scale.
+#include "vector/svg_surface.h"
 #include "qbarcode/sysutils.h"
-#include "vector_output.h"
+#include "raster/png.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace gfx {
 namespace {
@@ -198,13 +197,10 @@ void PutBase64(std::string& out, const std::string& bytes)
 
 } // namespace
 
-SvgOutput::SvgOutput(const std::string& path, int width, int height, double scaleX, double scaleY,
-                     const std::string& title)
-    : path_(path)
+SvgSurface::SvgSurface(const std::string& path, int width, int height, double scaleX, double scaleY,
+                       const std::string& title)
+    : DocumentSurface(width, height), file_(path)
 {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        throw Exception(Format("Cannot create file \"%s\": %s", {path, std::strerror(errno)}));
     doc_.reserve(16 << 10);
     doc_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
@@ -226,48 +222,25 @@ SvgOutput::SvgOutput(const std::string& path, int width, int height, double scal
     }
 }
 
-SvgOutput::~SvgOutput()
-{
-    Abort();
-}
+void SvgSurface::NewPage() { throw Exception("This document format holds a single page"); }
 
-void SvgOutput::Close()
+void SvgSurface::Close()
 {
-    if (fd_ < 0)
+    if (!file_.IsOpen())
         return;
     doc_ += "</svg>\n";
-    int error = 0;
-    for (std::size_t done = 0; done < doc_.size();) {
-        const ssize_t n = ::write(fd_, doc_.data() + done, doc_.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd_) != 0 && error == 0 && errno != EINTR)
-        error = errno;
-    fd_ = -1;
+    file_.Write(doc_);
     doc_.clear();
-    if (error != 0) {
-        ::unlink(path_.c_str());
-        throw Exception(Format("Cannot write file \"%s\": %s", {path_, std::strerror(error)}));
-    }
+    file_.Commit();
 }
 
-void SvgOutput::Abort()
+void SvgSurface::Abort() noexcept
 {
-    if (fd_ < 0)
-        return;
-    ::close(fd_);
-    fd_ = -1;
-    ::unlink(path_.c_str());
+    file_.Discard();
     doc_.clear();
 }
 
-void SvgOutput::MoveTo(double x, double y)
+void SvgSurface::MoveTo(double x, double y)
 {
     FlushRectangle();
     Piece cmd;
@@ -275,7 +248,7 @@ void SvgOutput::MoveTo(double x, double y)
     cmd.AppendTo(pathData_);
 }
 
-void SvgOutput::LineTo(double x, double y)
+void SvgSurface::LineTo(double x, double y)
 {
     FlushRectangle();
     Piece cmd;
@@ -283,12 +256,12 @@ void SvgOutput::LineTo(double x, double y)
     cmd.AppendTo(pathData_);
 }
 
-void SvgOutput::ClosePath()
+void SvgSurface::ClosePath()
 {
     pathData_ += 'Z';
 }
 
-void SvgOutput::Rectangle(double x, double y, double width, double height)
+void SvgSurface::Rectangle(double x, double y, double width, double height)
 {
     FlushRectangle();
     pending_ = {x, y, width, height};
@@ -296,7 +269,7 @@ void SvgOutput::Rectangle(double x, double y, double width, double height)
         FlushRectangle();
 }
 
-void SvgOutput::FlushRectangle()
+void SvgSurface::FlushRectangle()
 {
     if (!pending_)
         return;
@@ -307,7 +280,7 @@ void SvgOutput::FlushRectangle()
     pending_.reset();
 }
 
-bool SvgOutput::OpenPathElement()
+bool SvgSurface::OpenPathElement()
 {
     FlushRectangle();
     if (pathData_.empty())
@@ -318,7 +291,7 @@ bool SvgOutput::OpenPathElement()
     return true;
 }
 
-void SvgOutput::Fill(TColor color, bool evenOdd)
+void SvgSurface::Fill(TColor color, bool evenOdd)
 {
     Piece element;
     if (pending_ && pathData_.empty()) {
@@ -336,7 +309,7 @@ void SvgOutput::Fill(TColor color, bool evenOdd)
     element.AppendTo(doc_);
 }
 
-void SvgOutput::Stroke(TColor color, double width, LineCap cap)
+void SvgSurface::Stroke(TColor color, double width, LineCap cap)
 {
     if (!OpenPathElement())
         return;
@@ -350,7 +323,7 @@ void SvgOutput::Stroke(TColor color, double width, LineCap cap)
     attributes.AppendTo(doc_);
 }
 
-void SvgOutput::Text(const TextRun& run)
+void SvgSurface::Text(const TextRun& run)
 {
     const TextLayout& layout = run.layout;
     const FontResource& font = *layout.font;
@@ -437,7 +410,7 @@ void SvgOutput::Text(const TextRun& run)
         doc_ += "</g>\n";
 }
 
-void SvgOutput::Image(double x, double y, const PixelBuffer& pixels, cairo_surface_t*, const PointD&, const PointD&)
+void SvgSurface::PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD&, const PointD&)
 {
     // The viewer clips to the view box; the whole image goes in.
     Piece element;

@@ -1,7 +1,7 @@
 // PNG encoding of raster images: paletted at the smallest bit depth that
 // holds the image's colours (a two-colour barcode becomes a 1-bit image),
 // 24-bit RGB beyond 256 colours.
-#include "graphics_internal.h"
+#include "raster/png.h"
 #include "qbarcode/sysutils.h"
 
 #include <zlib.h>

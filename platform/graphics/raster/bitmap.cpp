@@ -1,10 +1,12 @@
 // TBitmap: a raster image on a cairo image surface.
-#include "graphics_internal.h"
+#include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
+#include "raster/png.h"
+#include "raster/raster_surface.h"
+
+#include <cairo.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,13 +38,14 @@ cairo_surface_t* CreateWhiteSurface(int width, int height)
 
 } // namespace
 
-TBitmap::TBitmap(int width, int height) : canvas_(std::make_unique<TCanvas>())
+TBitmap::TBitmap(int width, int height)
+    : surface_(std::make_unique<gfx::RasterSurface>(nullptr)), canvas_(std::make_unique<TCanvas>())
 {
-    CanvasAccess::AttachRaster(*canvas_, nullptr);
+    CanvasAccess::Attach(*canvas_, surface_.get());
     SetSize(width, height);
 }
 
-TBitmap::~TBitmap() = default;
+TBitmap::~TBitmap() { CanvasAccess::Detach(*canvas_); }
 
 void TBitmap::SetSize(int width, int height)
 {
@@ -52,19 +55,21 @@ void TBitmap::SetSize(int width, int height)
     if (width == width_ && height == height_)
         return;
 
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* image = nullptr;
     if (width > 0 && height > 0) {
-        surface = CreateWhiteSurface(width, height);
-        gfx::PixelBuffer fresh{reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface)),
-                               cairo_image_surface_get_stride(surface) / 4, width, height};
-        gfx::PixelBuffer old = CanvasAccess::Pixels(*canvas_);
+        image = CreateWhiteSurface(width, height);
+        gfx::PixelBuffer fresh{reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image)),
+                               cairo_image_surface_get_stride(image) / 4, width, height};
+        const gfx::PixelBuffer& old = surface_->Pixels();
         for (int y = 0; y < std::min(height, old.height); ++y)
             std::memcpy(fresh.Row(y), old.Row(y), sizeof(std::uint32_t) * std::min(width, old.width));
-        cairo_surface_mark_dirty(surface);
+        cairo_surface_mark_dirty(image);
     }
-    CanvasAccess::AttachRaster(*canvas_, surface);
-    if (surface)
-        cairo_surface_destroy(surface); // the canvas holds its own reference
+    auto surface = std::make_unique<gfx::RasterSurface>(image);
+    if (image)
+        cairo_surface_destroy(image); // the surface holds its own reference
+    CanvasAccess::Attach(*canvas_, surface.get());
+    surface_ = std::move(surface);
     width_ = width;
     height_ = height;
 
@@ -78,30 +83,14 @@ const std::uint32_t* TBitmap::ScanLine(int y) const
 {
     if (y < 0 || y >= height_)
         return nullptr;
-    return CanvasAccess::Pixels(*canvas_).Row(y);
+    return surface_->Pixels().Row(y);
 }
 
 std::string TBitmap::EncodePNG() const
 {
     if (width_ == 0 || height_ == 0)
         throw Exception("Cannot save an empty bitmap");
-    return gfx::EncodePng(CanvasAccess::Pixels(*canvas_));
+    return gfx::EncodePng(surface_->Pixels());
 }
 
-void TBitmap::SaveToFile(const std::string& path) const
-{
-    std::string png = EncodePNG();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        throw Exception(Format("Cannot create file \"%s\": %s", {path, std::strerror(errno)}));
-    bool ok = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    int error = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        std::remove(path.c_str());
-        throw Exception(Format("Cannot write file \"%s\": %s", {path, std::strerror(error)}));
-    }
-}
+void TBitmap::SaveToFile(const std::string& path) const { WriteFileAtomically(path, EncodePNG()); }

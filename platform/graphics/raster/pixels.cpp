@@ -1,7 +1,7 @@
 // Pixel routines for raster surfaces: boxes, polygons by pixel centres,
 // lines and glyph blending, written straight into the image memory. They
 // clip to the image and take any 32-bit coordinates without overflow.
-#include "graphics_internal.h"
+#include "raster/pixels.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,62 @@
+// Pixel routines for raster images in memory: boxes, polygons by pixel
+// centres, lines and glyph blending. Every routine clips to the image;
+// coordinates may be anywhere in the 32-bit range.
+#pragma once
+
+#include "pointd.h"
+#include "qbarcode/graphics.h"
+#include "text/font_cache.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace gfx {
+
+/// A 0x00RRGGBB image in memory.
+struct PixelBuffer {
+    std::uint32_t* data = nullptr;
+    int stride = 0; // in pixels
+    int width = 0, height = 0;
+    std::uint32_t* Row(int y) const { return data + static_cast<std::ptrdiff_t>(y) * stride; }
+};
+
+std::uint32_t ToPixel(TColor color);
+TColor FromPixel(std::uint32_t pixel);
+
+/// Fills columns x0..x1 and rows y0..y1, both inclusive.
+void FillBox(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+             std::uint32_t color);
+
+/// Fills the pixels whose centres lie inside the polygon (even-odd rule;
+/// vertices are on pixel corners, so the square x..x+1 is pixel x).
+void FillPolygon(const PixelBuffer& buf, const PointD* points, int count, std::uint32_t color);
+
+/// A line through pixel centres, from the first pixel to the last (included
+/// when `withLast`), with a square pen `width` pixels wide.
+void DrawLine(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+              bool withLast, int width, std::uint32_t color);
+
+/// A polygon with the canvas's semantics: interior by FillPolygon (when
+/// `fill`), outline pixels by DrawLine (when `outline`).
+void RasterPolygon(const PixelBuffer& buf, const TPoint* points, int count, bool fill, std::uint32_t fillColor,
+                   bool outline, int penWidth, std::uint32_t penColor);
+
+/// Blends glyph coverages of one colour into a buffer.
+class GlyphBlender {
+public:
+    /// `background` is the colour most glyph pixels are expected to cover.
+    GlyphBlender(std::uint32_t color, std::uint32_t background);
+    /// Draws a glyph turned by `quadrant` quarter turns counter-clockwise
+    /// about the pen position (px, py).
+    void Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px, int py, int quadrant) const;
+
+private:
+    std::uint32_t OverBackground(std::uint32_t alpha) const;
+
+    std::uint32_t color_, background_;
+    // Blends over the background, worked out when first needed: crisp text
+    // has no partial coverage at all.
+    mutable std::uint32_t overBackground_[256];
+};
+
+} // namespace gfx

@@ -1,0 +1,171 @@
+#include "raster/raster_surface.h"
+#include "text/cairo_text.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace gfx {
+namespace {
+
+int ClampInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+
+} // namespace
+
+RasterSurface::RasterSurface(cairo_surface_t* image)
+{
+    if (!image)
+        return;
+    image_ = cairo_surface_reference(image);
+    cairo_surface_flush(image);
+    pixels_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image));
+    pixels_.stride = cairo_image_surface_get_stride(image) / 4;
+    pixels_.width = cairo_image_surface_get_width(image);
+    pixels_.height = cairo_image_surface_get_height(image);
+}
+
+RasterSurface::~RasterSurface()
+{
+    if (cr_)
+        cairo_destroy(cr_);
+    if (image_) {
+        cairo_surface_flush(image_);
+        cairo_surface_destroy(image_);
+    }
+}
+
+void RasterSurface::BeginDirect()
+{
+    if (cairoPending_) {
+        cairo_surface_flush(image_);
+        cairoPending_ = false;
+    }
+    directPending_ = true;
+}
+
+cairo_t* RasterSurface::BeginCairo()
+{
+    if (directPending_) {
+        cairo_surface_mark_dirty(image_);
+        directPending_ = false;
+    }
+    cairoPending_ = true;
+    if (!cr_)
+        cr_ = cairo_create(image_);
+    return cr_;
+}
+
+const PixelBuffer& RasterSurface::Pixels()
+{
+    if (cairoPending_ && image_)
+        cairo_surface_flush(image_);
+    cairoPending_ = false;
+    return pixels_;
+}
+
+void RasterSurface::Polygon(const TPoint* points, int count, const TBrush& brush, const TPen& pen)
+{
+    BeginDirect();
+    RasterPolygon(pixels_, points, count, brush.Style() != bsClear, ToPixel(brush.Color()), pen.Style != psClear,
+                  pen.Width, ToPixel(pen.Color));
+}
+
+void RasterSurface::FillBox(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, TColor color)
+{
+    BeginDirect();
+    gfx::FillBox(pixels_, x0, y0, x1, y1, ToPixel(color));
+}
+
+void RasterSurface::Line(TPoint from, TPoint to, int width, TColor color)
+{
+    BeginDirect();
+    DrawLine(pixels_, from.X, from.Y, to.X, to.Y, false, width, ToPixel(color));
+}
+
+void RasterSurface::Image(int x, int y, const PixelBuffer& src)
+{
+    BeginDirect();
+    const std::int64_t x0 = std::max<std::int64_t>(x, 0),
+                       x1 = std::min<std::int64_t>(std::int64_t(x) + src.width, pixels_.width);
+    const std::int64_t y0 = std::max<std::int64_t>(y, 0),
+                       y1 = std::min<std::int64_t>(std::int64_t(y) + src.height, pixels_.height);
+    for (std::int64_t row = y0; row < y1; ++row)
+        for (std::int64_t col = x0; col < x1; ++col)
+            pixels_.Row(int(row))[col] = src.Row(int(row - y))[col - x] & 0xFFFFFF;
+}
+
+TColor RasterSurface::Pixel(int x, int y)
+{
+    if (x < 0 || y < 0 || x >= pixels_.width || y >= pixels_.height)
+        return -1;
+    return FromPixel(Pixels().Row(y)[x]);
+}
+
+void RasterSurface::Text(const TextRun& run)
+{
+    if (!image_)
+        return;
+    BeginDirect();
+    if (DirectText(run))
+        return;
+    const TextLayout& layout = run.layout;
+    const int cellHeight = layout.font->ascent + layout.font->descent;
+    if (run.opaque && layout.advance > 0) {
+        const TextFrame& f = run.frame;
+        const PointD corners[4] = {f.Map(0, 0), f.Map(layout.advance, 0), f.Map(layout.advance, cellHeight),
+                                   f.Map(0, cellHeight)};
+        FillPolygon(pixels_, corners, 4, ToPixel(run.cellColor));
+    }
+    CairoText(BeginCairo(), run.frame, layout, run.lf, run.color);
+}
+
+bool RasterSurface::DirectText(const TextRun& run)
+{
+    const TextLayout& layout = run.layout;
+    const FontResource& font = *layout.font;
+    const int quadrant = Quadrant(run.lf.lfEscapement);
+    if (quadrant < 0 || !layout.wholePixels || run.frame.aspect != 1 || !layout.font->Glyphs(layout.glyphs, glyphImages_))
+        return false;
+    // The frame of a quarter turn starts on whole pixels.
+    const auto x = static_cast<std::int64_t>(run.frame.x), y = static_cast<std::int64_t>(run.frame.y);
+    // A text-space point (u, v) after the quarter turns, in whole pixels.
+    auto map = [&](std::int64_t u, std::int64_t v) -> std::pair<std::int64_t, std::int64_t> {
+        switch (quadrant) {
+        case 0: return {x + u, y + v};
+        case 1: return {x + v, y - u};
+        case 2: return {x - u, y - v};
+        default: return {x - v, y + u};
+        }
+    };
+    auto box = [&](int u0, int v0, int u1, int v1, std::uint32_t color) {
+        if (u1 <= u0 || v1 <= v0)
+            return;
+        auto [ax, ay] = map(u0, v0);
+        auto [bx, by] = map(u1, v1);
+        gfx::FillBox(pixels_, std::min(ax, bx), std::min(ay, by), std::max(ax, bx) - 1, std::max(ay, by) - 1, color);
+    };
+    const std::uint32_t textColor = ToPixel(run.color);
+    const std::uint32_t background = ToPixel(run.cellColor);
+    if (run.opaque)
+        box(0, 0, layout.advance, font.ascent + font.descent, background);
+    if (!blender_ || blenderColor_ != textColor || blenderBackground_ != background) {
+        blender_ = std::make_unique<GlyphBlender>(textColor, background);
+        blenderColor_ = textColor;
+        blenderBackground_ = background;
+    }
+    for (std::size_t i = 0; i < glyphImages_.size(); ++i) {
+        auto [px, py] = map(static_cast<std::int64_t>(layout.glyphs[i].x), font.ascent);
+        blender_->Blend(pixels_, *glyphImages_[i], ClampInt(px), ClampInt(py), quadrant);
+    }
+    if (run.lf.lfUnderline)
+        box(0, font.ascent + font.underlinePos, layout.advance, font.ascent + font.underlinePos + font.lineThickness,
+            textColor);
+    if (run.lf.lfStrikeOut)
+        box(0, font.ascent + font.strikePos, layout.advance, font.ascent + font.strikePos + font.lineThickness,
+            textColor);
+    return true;
+}
+
+} // namespace gfx

@@ -1,0 +1,50 @@
+// PDF, PostScript and EPS documents drawn through cairo.
+#pragma once
+
+#include "qbarcode/fileio.h"
+#include "vector/vector_surface.h"
+
+#include <string>
+
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo cairo_t;
+
+namespace gfx {
+
+class CairoSurface final : public DocumentSurface {
+public:
+    /// A PDF, PostScript or EPS file of `width` x `height` device pixels on
+    /// pages of `pageWidth` x `pageHeight` points, each device pixel
+    /// (scaleX, scaleY) points. Raises with the system's reason when the file
+    /// cannot be created.
+    CairoSurface(TVectorFormat format, const std::string& path, int width, int height, double pageWidth,
+                 double pageHeight, double scaleX, double scaleY, const std::string& title);
+    CairoSurface(const CairoSurface&) = delete;
+    CairoSurface& operator=(const CairoSurface&) = delete;
+    ~CairoSurface() override;
+
+    void NewPage() override;
+    void Close() override;
+    void Abort() noexcept override;
+
+    void MoveTo(double x, double y) override;
+    void LineTo(double x, double y) override;
+    void ClosePath() override;
+    void Rectangle(double x, double y, double width, double height) override;
+    void Fill(TColor color, bool evenOdd) override;
+    void Stroke(TColor color, double width, LineCap cap) override;
+    void Text(const TextRun& run) override;
+    void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
+                    const PointD& visibleMax) override;
+
+private:
+    /// Ends cairo's work on the file; the status of the document.
+    int Finish() noexcept;
+
+    TAtomicFile file_;
+    bool paged_;
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+};
+
+} // namespace gfx
