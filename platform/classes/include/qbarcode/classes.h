@@ -501,6 +501,8 @@ void ReadComponentFileInto(TComponent* root, const std::string& path);
 
 /// Deepest nesting of object blocks the reader accepts.
 inline constexpr int MaxFormNesting = 64;
+/// Most components one form file may build.
+inline constexpr int MaxFormComponents = 4096;
 
 // ---------------------------------------------------------------------------
 // Declaring classes and their tables
