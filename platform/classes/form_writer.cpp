@@ -1,10 +1,10 @@
 // Writes text form files: each stored property that differs from its default,
 // in published order, nested objects for children, two spaces per level.
 #include "classes_internal.h"
+#include "qbarcode/fileio.h"
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 
 namespace {
 
@@ -220,23 +220,12 @@ std::string WriteComponentString(const TComponent& root)
     return w.out;
 }
 
-namespace {
-
-// The one place a form file reaches the disk.
-void SaveWholeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (f)
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (f)
-        f.close();
-    if (!f)
-        throw EWriteError(Format("Cannot create file \"%s\"", {path}));
-}
-
-} // namespace
-
 void WriteComponentFile(const std::string& path, const TComponent& root)
 {
-    SaveWholeFile(path, WriteComponentString(root));
+    // Written whole or not at all; a failure keeps the stream error's type.
+    try {
+        WriteFileAtomically(path, WriteComponentString(root));
+    } catch (const Exception& e) {
+        throw EWriteError(e.Message);
+    }
 }
