@@ -13,6 +13,8 @@ build=${1:-build/dev}
 # file | sed expression | test binary | what the fault is
 faults=(
     "core/bardef/code39.cpp|s/sum % 43;/sum % 42;/|core_tests_kavrel|Code 39 check sum modulo 42"
+    "core/bardef/code93.cpp|s/kCode93\[c % 47\]/kCode93[c % 46]/|core_tests_kavrel|Code 93 C check modulo 46"
+    "core/bardef/code93.cpp|s/kWeight == 15 ?/kWeight == 16 ?/|core_tests_kavrel|Code 93 K weights wrapping after 16"
     "core/bardef/code39.cpp|s/{'Q', \"505050616\"/{'Q', \"505060516\"/|core_tests_kavrel|Code 39 row Q"
     "core/bardef/code39.cpp|s/{'Z', \"516060505\"/{'Z', \"516050605\"/|core_tests_kavrel|Code 39 row Z"
     "core/bardef/code39.cpp|s/{'\\$', \"515151505\"/{'\$', \"505151515\"/|core_tests_kavrel|Code 39 row \$"
