@@ -40,7 +40,7 @@ constexpr bool CheckCode39()
     using namespace tablecheck;
     for (int row = 0; row < 44; ++row) {
         const char* p = kCode39[row].pattern;
-        const int bars = Wide(p, IsBar), spaces = Wide(p, IsSpace);
+        const int bars = Wide(p, Kind::Bar), spaces = Wide(p, Kind::Space);
         if (!Alternates(p, 9, true) || Modules(p) != 12 || !((bars == 2 && spaces == 1) || (bars == 0 && spaces == 3)))
             return false;
         for (const char* c = p; *c; ++c)
