@@ -40,7 +40,7 @@ constexpr bool CheckCode39()
     using namespace tablecheck;
     for (int row = 0; row < 44; ++row) {
         const char* p = kCode39[row].pattern;
-        const int bars = Wide(p, IsBar), spaces = Wide(p, IsSpace);
+        const int bars = Wide(p, Kind::Bar), spaces = Wide(p, Kind::Space);
         if (!Alternates(p, 9, true) || Modules(p) != 12 || !((bars == 2 && spaces == 1) || (bars == 0 && spaces == 3)))
             return false;
         for (const char* c = p; *c; ++c)
@@ -58,15 +58,18 @@ static_assert(CheckCode39());
 
 // Full-ASCII mapping of codes 0 to 127 onto Code 39 characters (ISO/IEC
 // 16388, the full ASCII Code 39 table).
+// clang-format off
 constexpr const char* kCode39Ext[128] = {
-    "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O", "$P", "$Q", "$R",
-    "$S", "$T", "$U", "$V", "$W", "$X", "$Y", "$Z", "%A", "%B", "%C", "%D", "%E", " ",  "/A", "/B", "/C", "/D", "/E",
-    "/F", "/G", "/H", "/I", "/J", "/K", "/L", "/M", "/N", "/O", "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
-    "9",  "/Z", "%F", "%G", "%H", "%I", "%J", "%V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",
-    "L",  "M",  "N",  "O",  "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "%K", "%L", "%M", "%N",
-    "%O", "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G", "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O", "+P", "+Q",
-    "+R", "+S", "+T", "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T",
+    "%U", "$A", "$B", "$C", "$D", "$E", "$F", "$G", "$H", "$I", "$J", "$K", "$L", "$M", "$N", "$O",
+    "$P", "$Q", "$R", "$S", "$T", "$U", "$V", "$W", "$X", "$Y", "$Z", "%A", "%B", "%C", "%D", "%E",
+    " ",  "/A", "/B", "/C", "/D", "/E", "/F", "/G", "/H", "/I", "/J", "/K", "/L", "/M", "/N", "/O",
+    "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "/Z", "%F", "%G", "%H", "%I", "%J",
+    "%V", "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",  "N",  "O",
+    "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "%K", "%L", "%M", "%N", "%O",
+    "%W", "+A", "+B", "+C", "+D", "+E", "+F", "+G", "+H", "+I", "+J", "+K", "+L", "+M", "+N", "+O",
+    "+P", "+Q", "+R", "+S", "+T", "+U", "+V", "+W", "+X", "+Y", "+Z", "%P", "%Q", "%R", "%S", "%T",
 };
+// clang-format on
 
 constexpr bool CheckCode39Ext()
 {

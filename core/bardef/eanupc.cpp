@@ -23,8 +23,8 @@ constexpr bool CheckNumberSets()
         const char *a = kSetA[d], *b = kSetB[d], *c = kSetC[d];
         if (!Alternates(a, 4, false) || !Alternates(b, 4, false) || !Alternates(c, 4, true))
             return false;
-        if (Modules(a) != 7 || Modules(b) != 7 || Modules(c) != 7 || Modules(a, IsBar) % 2 != 1 ||
-            Modules(b, IsBar) % 2 != 0)
+        if (Modules(a) != 7 || Modules(b) != 7 || Modules(c) != 7 || Modules(a, Kind::Bar) % 2 != 1 ||
+            Modules(b, Kind::Bar) % 2 != 0)
             return false;
         for (int i = 0; i < 4; ++i)
             if (WidthClass(c[i]) != WidthClass(a[i]) || b[i] != c[3 - i])

@@ -85,7 +85,7 @@ constexpr bool CheckCodabar()
     using namespace tablecheck;
     for (int row = 0; row < 20; ++row) {
         const char* p = kCodabar[row].pattern;
-        const int bars = Wide(p, IsBar), spaces = Wide(p, IsSpace);
+        const int bars = Wide(p, Kind::Bar), spaces = Wide(p, Kind::Space);
         const bool shape = row < 12   ? bars == 1 && spaces == 1
                            : row < 16 ? bars == 3 && spaces == 0
                                       : bars == 1 && spaces == 2;

@@ -98,22 +98,30 @@ constexpr bool Alternates(const char* lc, std::size_t elements, bool barFirst)
     return true;
 }
 
-// Modules at a ratio of 2.0, where width classes 1 to 4 are 1 to 4 modules.
-constexpr int Modules(const char* lc, bool (*kind)(char) = nullptr)
+enum class Kind { Any, Bar, Space };
+
+constexpr bool OfKind(char c, Kind kind)
+{
+    return kind == Kind::Any || (kind == Kind::Bar ? IsBar(c) : IsSpace(c));
+}
+
+// Modules of the elements of a kind, at a ratio of 2.0, where width classes 1
+// to 4 are 1 to 4 modules.
+constexpr int Modules(const char* lc, Kind kind = Kind::Any)
 {
     int sum = 0;
     for (std::size_t i = 0; i < Length(lc); ++i)
-        if (!kind || kind(lc[i]))
+        if (OfKind(lc[i], kind))
             sum += WidthClass(lc[i]);
     return sum;
 }
 
 // Number of elements of the kind that are wide (width class 2 or more).
-constexpr int Wide(const char* lc, bool (*kind)(char))
+constexpr int Wide(const char* lc, Kind kind)
 {
     int n = 0;
     for (std::size_t i = 0; i < Length(lc); ++i)
-        n += kind(lc[i]) && WidthClass(lc[i]) >= 2;
+        n += OfKind(lc[i], kind) && WidthClass(lc[i]) >= 2;
     return n;
 }
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-using namespace std::string_literals;
-
 struct Sample {
     TBarType type;
     std::string text;
@@ -26,13 +24,10 @@ std::string Run(int first, int last)
     return s;
 }
 
-std::string Pairs00To99()
-{
-    std::string s;
-    for (int v = 0; v < 100; ++v)
-        s += std::to_string(v / 10) + std::to_string(v % 10);
-    return s;
-}
+const std::string kPairs00To99 =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142"
+    "43444546474849505152535455565758596061626364656667686970717273747576777879808182838485"
+    "8687888990919293949596979899";
 
 const std::string kCode39Chars = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 
@@ -70,7 +65,7 @@ const Sample kSamples[] = {
     // "AA" and "BA" are values 100 and 101, which no set holds as data.
     {bcCode128A, Run(33, 64) + " " + Run(64, 96), csNone, Run(33, 64) + " " + Run(64, 96)},
     {bcCode128B, Run(33, 80) + " " + Run(80, 127), csNone, Run(33, 80) + " " + Run(80, 127)},
-    {bcCode128C, Pairs00To99(), csNone, Pairs00To99()},
+    {bcCode128C, kPairs00To99, csNone, kPairs00To99},
     {bcCode128B, "AA", csNone, "AA"},
     {bcCode128B, "BA", csNone, "BA"},
     {bcCode128C, "12345", csNone, "012345"},

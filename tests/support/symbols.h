@@ -14,11 +14,13 @@ struct Symbol {
     std::string modules; // one character per pixel: '1' bar, 'h' short bar, '0' space
 };
 
-/// Encodes at module 1 (the caption starts as the text), so that with the
-/// ratio at 2.0 the modules string holds one character per module.
-inline Symbol Encode(TBarType type, const std::string& text, TCheckSum cs = csNone, double ratio = 2.0)
+/// Encodes at module 1 and ratio 2.0 (clamped as the symbology says), so that
+/// the modules string holds one character per module; the caption starts as
+/// the text.
+inline Symbol Encode(TBarType type, const std::string& text, TCheckSum cs = csNone)
 {
     Symbol s{"", text, ""};
+    double ratio = 2.0;
     MakeLineCodes(type, text, 1, ratio, cs, s.caption, s.lineCodes);
     for (char code : s.lineCodes) {
         std::int32_t width = 0;
