@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any is missing.
-# Usage: scripts/setup.sh [--tests]   (--tests adds the test-only packages)
+# Usage: scripts/setup.sh [--tests | --format]   (--tests adds the test-only packages,
+#        --format only the formatter)
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libcairo2-dev zlib1g-dev libsqlite3-dev libcli11-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils)
+elif [[ "${1:-}" == "--format" ]]; then
+    packages=(clang-format)
 fi
 
 missing=()

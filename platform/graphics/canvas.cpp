@@ -56,7 +56,10 @@ struct CanvasImpl {
     double Aspect() const { return double(dc->caps.dpiX) / dc->caps.dpiY; }
 };
 
-void CanvasAccess::Attach(TCanvas& canvas, Surface* surface) { canvas.impl_->surface = surface; }
+void CanvasAccess::Attach(TCanvas& canvas, Surface* surface)
+{
+    canvas.impl_->surface = surface;
+}
 
 void CanvasAccess::SetCaps(TCanvas& canvas, const DeviceCaps& caps)
 {
@@ -75,13 +78,22 @@ using gfx::CanvasImpl;
 
 namespace {
 
-int ClampInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+int ClampInt(std::int64_t v)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
 
 } // namespace
 
-TCanvas::TCanvas() : impl_(std::make_unique<CanvasImpl>()) { impl_->handle = gfx::RegisterDeviceContext(impl_->dc); }
+TCanvas::TCanvas() : impl_(std::make_unique<CanvasImpl>())
+{
+    impl_->handle = gfx::RegisterDeviceContext(impl_->dc);
+}
 
-TCanvas::~TCanvas() { gfx::UnregisterDeviceContext(impl_->handle); }
+TCanvas::~TCanvas()
+{
+    gfx::UnregisterDeviceContext(impl_->handle);
+}
 
 void TCanvas::SetDevice(const TDeviceCaps& device)
 {
@@ -122,8 +134,7 @@ void TCanvas::FillRect(const TRect& rect)
     gfx::Surface& surface = impl_->Drawable();
     if (brush_.Style() == bsClear || rect.Right <= rect.Left || rect.Bottom <= rect.Top)
         return;
-    surface.FillBox(rect.Left, rect.Top, std::int64_t(rect.Right) - 1, std::int64_t(rect.Bottom) - 1,
-                    brush_.Color());
+    surface.FillBox(rect.Left, rect.Top, std::int64_t(rect.Right) - 1, std::int64_t(rect.Bottom) - 1, brush_.Color());
 }
 
 void TCanvas::LineTo(int x, int y)
@@ -192,4 +203,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     surface.Text({frame, c.layout, lf, font_.Color, brush_.Style() != bsClear, brush_.Color()});
 }
 
-TColor TCanvas::Pixel(int x, int y) const { return impl_->surface ? impl_->surface->Pixel(x, y) : -1; }
+TColor TCanvas::Pixel(int x, int y) const
+{
+    return impl_->surface ? impl_->surface->Pixel(x, y) : -1;
+}

@@ -96,11 +96,17 @@ TAtomicFile::~TAtomicFile()
 
 void TAtomicFile::Write(std::string_view bytes)
 {
-    if (!TryWrite(bytes.data(), bytes.size())) {
-        const std::string reason = fd_ < 0 ? "the file is closed" : Reason();
-        Discard();
-        throw Exception("Cannot write file " + QuotedFileName(path_) + ": " + reason);
+    // Bytes at hand go to the file at once, after anything gathered before.
+    bool ok = fd_ >= 0 && !failed_;
+    if (ok && !buffer_.empty()) {
+        ok = WriteAll(buffer_.data(), buffer_.size());
+        buffer_.clear();
     }
+    if (ok && WriteAll(bytes.data(), bytes.size()))
+        return;
+    const std::string reason = fd_ < 0 ? "the file is closed" : Reason();
+    Discard();
+    throw Exception("Cannot write file " + QuotedFileName(path_) + ": " + reason);
 }
 
 bool TAtomicFile::TryWrite(const void* data, std::size_t size) noexcept
@@ -198,6 +204,6 @@ void TAtomicFile::Discard() noexcept
 void WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     TAtomicFile file(path);
-    file.TryWrite(bytes.data(), bytes.size());
-    file.Commit(); // reports a failed write
+    file.Write(bytes);
+    file.Commit();
 }

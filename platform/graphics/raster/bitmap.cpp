@@ -20,10 +20,9 @@ cairo_surface_t* CreateWhiteSurface(int width, int height)
 {
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
     auto* pixels = static_cast<std::uint32_t*>(std::malloc(std::size_t(stride) * height));
-    cairo_surface_t* surface =
-        pixels ? cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels), CAIRO_FORMAT_RGB24,
-                                                     width, height, stride)
-               : nullptr;
+    cairo_surface_t* surface = pixels ? cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                                            CAIRO_FORMAT_RGB24, width, height, stride)
+                                      : nullptr;
     static const cairo_user_data_key_t kPixelsKey{};
     if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
         cairo_surface_set_user_data(surface, &kPixelsKey, pixels, std::free) != CAIRO_STATUS_SUCCESS) {
@@ -45,7 +44,10 @@ TBitmap::TBitmap(int width, int height)
     SetSize(width, height);
 }
 
-TBitmap::~TBitmap() { CanvasAccess::Detach(*canvas_); }
+TBitmap::~TBitmap()
+{
+    CanvasAccess::Detach(*canvas_);
+}
 
 void TBitmap::SetSize(int width, int height)
 {
@@ -93,4 +95,7 @@ std::string TBitmap::EncodePNG() const
     return gfx::EncodePng(surface_->Pixels());
 }
 
-void TBitmap::SaveToFile(const std::string& path) const { WriteFileAtomically(path, EncodePNG()); }
+void TBitmap::SaveToFile(const std::string& path) const
+{
+    WriteFileAtomically(path, EncodePNG());
+}

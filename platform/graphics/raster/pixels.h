@@ -33,8 +33,8 @@ void FillPolygon(const PixelBuffer& buf, const PointD* points, int count, std::u
 
 /// A line through pixel centres, from the first pixel to the last (included
 /// when `withLast`), with a square pen `width` pixels wide.
-void DrawLine(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
-              bool withLast, int width, std::uint32_t color);
+void DrawLine(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, bool withLast,
+              int width, std::uint32_t color);
 
 /// A polygon with the canvas's semantics: interior by FillPolygon (when
 /// `fill`), outline pixels by DrawLine (when `outline`).

@@ -10,7 +10,10 @@
 namespace gfx {
 namespace {
 
-int ClampInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+int ClampInt(std::int64_t v)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
 
 } // namespace
 
@@ -126,17 +129,22 @@ bool RasterSurface::DirectText(const TextRun& run)
     const TextLayout& layout = run.layout;
     const FontResource& font = *layout.font;
     const int quadrant = Quadrant(run.lf.lfEscapement);
-    if (quadrant < 0 || !layout.wholePixels || run.frame.aspect != 1 || !layout.font->Glyphs(layout.glyphs, glyphImages_))
+    if (quadrant < 0 || !layout.wholePixels || run.frame.aspect != 1 ||
+        !layout.font->Glyphs(layout.glyphs, glyphImages_))
         return false;
     // The frame of a quarter turn starts on whole pixels.
     const auto x = static_cast<std::int64_t>(run.frame.x), y = static_cast<std::int64_t>(run.frame.y);
     // A text-space point (u, v) after the quarter turns, in whole pixels.
     auto map = [&](std::int64_t u, std::int64_t v) -> std::pair<std::int64_t, std::int64_t> {
         switch (quadrant) {
-        case 0: return {x + u, y + v};
-        case 1: return {x + v, y - u};
-        case 2: return {x - u, y - v};
-        default: return {x - v, y + u};
+        case 0:
+            return {x + u, y + v};
+        case 1:
+            return {x + v, y - u};
+        case 2:
+            return {x - u, y - v};
+        default:
+            return {x - v, y + u};
         }
     };
     auto box = [&](int u0, int v0, int u1, int v1, std::uint32_t color) {

@@ -12,8 +12,7 @@ namespace {
 
 cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length)
 {
-    return static_cast<TAtomicFile*>(closure)->TryWrite(data, length) ? CAIRO_STATUS_SUCCESS
-                                                                       : CAIRO_STATUS_WRITE_ERROR;
+    return static_cast<TAtomicFile*>(closure)->TryWrite(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
 } // namespace
@@ -49,9 +48,15 @@ CairoSurface::CairoSurface(TVectorFormat format, const std::string& path, int wi
     cairo_set_matrix(cr_, &deviceMatrix);
 }
 
-CairoSurface::~CairoSurface() { Abort(); }
+CairoSurface::~CairoSurface()
+{
+    Abort();
+}
 
-void CairoSurface::NewPage() { cairo_show_page(cr_); }
+void CairoSurface::NewPage()
+{
+    cairo_show_page(cr_);
+}
 
 int CairoSurface::Finish() noexcept
 {
@@ -91,11 +96,20 @@ void CairoSurface::Abort() noexcept
     file_.Discard();
 }
 
-void CairoSurface::MoveTo(double x, double y) { cairo_move_to(cr_, x, y); }
+void CairoSurface::MoveTo(double x, double y)
+{
+    cairo_move_to(cr_, x, y);
+}
 
-void CairoSurface::LineTo(double x, double y) { cairo_line_to(cr_, x, y); }
+void CairoSurface::LineTo(double x, double y)
+{
+    cairo_line_to(cr_, x, y);
+}
 
-void CairoSurface::ClosePath() { cairo_close_path(cr_); }
+void CairoSurface::ClosePath()
+{
+    cairo_close_path(cr_);
+}
 
 void CairoSurface::Rectangle(double x, double y, double width, double height)
 {

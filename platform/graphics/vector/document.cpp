@@ -12,8 +12,8 @@ TVectorDocument::TVectorDocument(TVectorFormat format, const std::string& path, 
     gfx::CanvasAccess::SetNoSurfaceMessage(*canvas_, "The document is closed");
 }
 
-TVectorDocument::TVectorDocument(TCanvas& canvas, TVectorFormat format, const std::string& path, int width,
-                                 int height, const TVectorOptions& options)
+TVectorDocument::TVectorDocument(TCanvas& canvas, TVectorFormat format, const std::string& path, int width, int height,
+                                 const TVectorOptions& options)
     : format_(format), width_(width), height_(height), canvas_(&canvas)
 {
     Open(path, options);
@@ -23,12 +23,11 @@ void TVectorDocument::Open(const std::string& path, const TVectorOptions& option
 {
     if (width_ <= 0 || height_ <= 0)
         throw Exception(Format("Invalid document size %dx%d", {width_, height_}));
-    if (!(options.ScaleX > 0) || !(options.ScaleY > 0) || options.PixelsPerInchX <= 0 ||
-        options.PixelsPerInchY <= 0 || !(options.PageWidth >= 0) || !(options.PageHeight >= 0))
+    if (!(options.ScaleX > 0) || !(options.ScaleY > 0) || options.PixelsPerInchX <= 0 || options.PixelsPerInchY <= 0 ||
+        !(options.PageWidth >= 0) || !(options.PageHeight >= 0))
         throw Exception("Invalid document scale or resolution");
     if (format_ == TVectorFormat::Svg) {
-        out_ = std::make_unique<gfx::SvgSurface>(path, width_, height_, options.ScaleX, options.ScaleY,
-                                                 options.Title);
+        out_ = std::make_unique<gfx::SvgSurface>(path, width_, height_, options.ScaleX, options.ScaleY, options.Title);
     } else {
         const double pageWidth = options.PageWidth > 0 ? options.PageWidth : width_ * options.ScaleX;
         const double pageHeight = options.PageHeight > 0 ? options.PageHeight : height_ * options.ScaleY;
@@ -45,7 +44,10 @@ void TVectorDocument::Open(const std::string& path, const TVectorOptions& option
     gfx::CanvasAccess::SetCaps(*canvas_, caps);
 }
 
-TVectorDocument::~TVectorDocument() { Abort(); }
+TVectorDocument::~TVectorDocument()
+{
+    Abort();
+}
 
 void TVectorDocument::NewPage()
 {

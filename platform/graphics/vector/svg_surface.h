@@ -15,8 +15,7 @@ namespace gfx {
 /// written fails here.
 class SvgSurface final : public DocumentSurface {
 public:
-    SvgSurface(const std::string& path, int width, int height, double scaleX, double scaleY,
-               const std::string& title);
+    SvgSurface(const std::string& path, int width, int height, double scaleX, double scaleY, const std::string& title);
 
     void NewPage() override;
     void Close() override;

@@ -49,14 +49,10 @@ std::vector<PointD> ClipPolygon(std::vector<PointD> poly, const VectorClip& clip
         poly.swap(out);
     };
     auto atX = [](double x) {
-        return [x](const PointD& a, const PointD& b) {
-            return PointD{x, a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x)};
-        };
+        return [x](const PointD& a, const PointD& b) { return PointD{x, a.y + (x - a.x) * (b.y - a.y) / (b.x - a.x)}; };
     };
     auto atY = [](double y) {
-        return [y](const PointD& a, const PointD& b) {
-            return PointD{a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), y};
-        };
+        return [y](const PointD& a, const PointD& b) { return PointD{a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y), y}; };
     };
     edge([&](const PointD& p) { return p.x >= clip.x0; }, atX(clip.x0));
     edge([&](const PointD& p) { return p.x <= clip.x1; }, atX(clip.x1));
@@ -84,8 +80,7 @@ bool ClipSegment(PointD& a, PointD& b, const VectorClip& clip)
         }
         return true;
     };
-    if (!test(-dx, a.x - clip.x0) || !test(dx, clip.x1 - a.x) || !test(-dy, a.y - clip.y0) ||
-        !test(dy, clip.y1 - a.y))
+    if (!test(-dx, a.x - clip.x0) || !test(dx, clip.x1 - a.x) || !test(-dy, a.y - clip.y0) || !test(dy, clip.y1 - a.y))
         return false;
     PointD start{a.x + t0 * dx, a.y + t0 * dy}, end{a.x + t1 * dx, a.y + t1 * dy};
     a = start, b = end;

@@ -29,11 +29,12 @@ public:
     /// True until committed or discarded.
     bool IsOpen() const { return fd_ >= 0; }
 
-    /// Appends bytes; on failure discards the file and raises
-    /// `Cannot write file "<path>": <reason>`.
+    /// Appends bytes, written at once; on failure discards the file and
+    /// raises `Cannot write file "<path>": <reason>`.
     void Write(std::string_view bytes);
-    /// Appends bytes without raising, for a library's write callback. After a
-    /// failure it returns false and writes nothing more; Commit reports it.
+    /// Appends bytes without raising, for a library's write callback: small
+    /// pieces are gathered into larger writes. After a failure it returns
+    /// false and writes nothing more; Commit reports it.
     bool TryWrite(const void* data, std::size_t size) noexcept;
     /// Records that the content is bad (for example a library's own error);
     /// Commit then fails with `reason`. The first failure recorded is kept.
