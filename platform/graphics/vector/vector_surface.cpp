@@ -8,7 +8,7 @@ namespace gfx {
 namespace {
 
 // Shapes are clipped to the page plus this margin before they reach a
-// painter: cairo's fixed-point coordinates cannot hold the whole 32-bit
+// document: cairo's fixed-point coordinates cannot hold the whole 32-bit
 // range, and no output needs geometry far off the page.
 struct VectorClip {
     double x0, y0, x1, y1;
