@@ -140,3 +140,10 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes)
         throw Exception("Cannot write '" + path + "': " + std::strerror(error));
     }
 }
+
+void PrintError(std::string_view message)
+{
+    std::string line(message);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 /// Raised for a mistake in the command line itself (exit status 2).
 struct UsageError : std::runtime_error {
@@ -46,6 +47,10 @@ std::string CreateTemporaryFor(const std::string& path);
 
 /// Writes `bytes` to a file atomically, in one write.
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+/// Writes a message and a newline to standard error, every byte as it is (a
+/// text read from a file may hold NUL bytes).
+void PrintError(std::string_view message);
 
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;

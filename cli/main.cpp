@@ -2,7 +2,6 @@
 #include "common.h"
 #include "qbarcode/sysutils.h"
 
-#include <cstdio>
 #include <map>
 
 int main(int argc, char** argv)
@@ -29,10 +28,10 @@ int main(int argc, char** argv)
             if (cmd->parsed())
                 return action();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        PrintError(e.what());
         return 2;
     } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        PrintError(e.Message);
         return 1;
     }
     return 2;

@@ -157,16 +157,26 @@ void TPrinter::SetPrinterName(const std::string& name)
     printerName_ = name;
 }
 
-int TPrinter::PageWidth() const
+double TPrinter::PageWidthMm() const
 {
     Paper p = PaperOf(paper_);
-    return MmToPixels(orientation_ == poPortrait ? p.widthMm : p.heightMm, dpiX_);
+    return orientation_ == poPortrait ? p.widthMm : p.heightMm;
+}
+
+double TPrinter::PageHeightMm() const
+{
+    Paper p = PaperOf(paper_);
+    return orientation_ == poPortrait ? p.heightMm : p.widthMm;
+}
+
+int TPrinter::PageWidth() const
+{
+    return MmToPixels(PageWidthMm(), dpiX_);
 }
 
 int TPrinter::PageHeight() const
 {
-    Paper p = PaperOf(paper_);
-    return MmToPixels(orientation_ == poPortrait ? p.heightMm : p.widthMm, dpiY_);
+    return MmToPixels(PageHeightMm(), dpiY_);
 }
 
 void TPrinter::BeginDoc()
@@ -189,9 +199,7 @@ void TPrinter::BeginDoc()
     }
     // The page in points is the paper's exact size; printer pixels map to it
     // at 72 / resolution points each, separately along each axis.
-    Paper p = PaperOf(paper_);
-    double widthMm = orientation_ == poPortrait ? p.widthMm : p.heightMm;
-    double heightMm = orientation_ == poPortrait ? p.heightMm : p.widthMm;
+    const double widthMm = PageWidthMm(), heightMm = PageHeightMm();
     try {
         output_ = std::make_unique<gfx::VectorOutput>(
             format_ == TPrintFormat::Pdf ? TVectorFormat::Pdf : TVectorFormat::PostScript, path,
