@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process time of one qbarcode call, as a script or a web back end pays
 # it once per barcode: start, dynamic linking, fonts, drawing, writing, exit.
-# Prints the median and spread of RUNS runs (default 30) per command.
+# Prints the median and spread of RUNS runs (default 30) per command, after
+# /bin/true as the floor of starting any process here.
 #
 # Usage: bench/latency.sh [QBARCODE] [RUNS]   (default: build/release/qbarcode)
 # Needs hyperfine (scripts/setup.sh --tests installs it).
@@ -17,8 +18,9 @@ out="$(mktemp -d "${TMPDIR:-/tmp}/qb-latency-XXXXXX")"
 trap 'rm -rf "$out"' EXIT
 ean="--type ean13 --text 590123412345 --checksum"
 
-names=(encode draw-png draw-svg draw-pdf measure-mm print-pdf)
+names=(nothing encode draw-png draw-svg draw-pdf measure-mm print-pdf)
 commands=(
+    "/bin/true"
     "$qb encode $ean"
     "$qb draw $ean -o $out/e.png"
     "$qb draw $ean -o $out/e.svg"
@@ -32,11 +34,10 @@ args=()
 for i in "${!names[@]}"; do
     args+=(-n "${names[$i]}" "${commands[$i]}")
 done
-hyperfine -N --style none --warmup 3 --runs "$runs" --export-json "$out/times.json" "${args[@]}" >/dev/null
+hyperfine -N --style none --warmup 3 --runs "$runs" --export-csv "$out/times.csv" "${args[@]}" >/dev/null
 
-printf '%-12s %10s %10s %10s\n' command "median ms" "min ms" "max ms"
-python3 - "$out/times.json" <<'EOF'
-import json, sys
-for r in json.load(open(sys.argv[1]))["results"]:
-    print("%-12s %10.2f %10.2f %10.2f" % (r["command"], r["median"] * 1e3, r["min"] * 1e3, r["max"] * 1e3))
-EOF
+# Columns: command, mean, stddev, median, user, system, min, max (seconds).
+# CPU is user + system time: steadier than wall time on a busy machine.
+awk -F, 'NR == 1 { printf "%-12s %10s %10s %10s %10s\n", "command", "median ms", "min ms", "max ms", "cpu ms" }
+         NR > 1  { printf "%-12s %10.2f %10.2f %10.2f %10.2f\n", $1, $4 * 1e3, $7 * 1e3, $8 * 1e3, ($5 + $6) * 1e3 }' \
+    "$out/times.csv"
