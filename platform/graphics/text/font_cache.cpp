@@ -1,0 +1,260 @@
+// The cache of realised fonts (faces found through fontconfig by cairo) and
+// the glyph images each font keeps for raster output.
+#include "text/font_cache.h"
+#include "qbarcode/sysutils.h"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig keeps its configuration until the process ends; that is not a
+// leak of ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+#endif
+
+namespace gfx {
+namespace {
+
+struct FontKey {
+    std::string face;
+    std::int32_t height;
+    bool bold, italic, antialias;
+    bool operator==(const FontKey&) const = default;
+};
+
+struct FontKeyHash {
+    std::size_t operator()(const FontKey& k) const
+    {
+        std::size_t h = std::hash<std::string>()(k.face);
+        h ^= std::hash<std::int32_t>()(k.height) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        return h ^ (std::size_t(k.bold) << 1 | std::size_t(k.italic) << 2 | std::size_t(k.antialias) << 3);
+    }
+};
+
+// Realised fonts stay cached while they are in use and for a while after:
+// creating a font handle per drawing must not load the face again.
+class FontCache {
+public:
+    std::shared_ptr<FontResource> Get(const FontKey& key)
+    {
+        std::lock_guard lock(mutex_);
+        ++clock_;
+        auto it = entries_.find(key);
+        if (it != entries_.end()) {
+            it->second.lastUse = clock_;
+            return it->second.resource;
+        }
+        if (entries_.size() >= kCapacity)
+            EvictOldest();
+        auto resource = Realise(key);
+        entries_.emplace(key, Entry{resource, clock_});
+        return resource;
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 64;
+    struct Entry {
+        std::shared_ptr<FontResource> resource;
+        std::uint64_t lastUse;
+    };
+
+    void EvictOldest()
+    {
+        auto oldest = std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+            return a.second.lastUse < b.second.lastUse;
+        });
+        entries_.erase(oldest);
+    }
+
+    static std::shared_ptr<FontResource> Realise(const FontKey& key);
+
+    std::mutex mutex_;
+    std::uint64_t clock_ = 0;
+    std::unordered_map<FontKey, Entry, FontKeyHash> entries_;
+};
+
+FontCache& Cache()
+{
+    static auto* cache = new FontCache;
+    return *cache;
+}
+
+// Sizes beyond this are clamped: enough for a poster at printer resolution,
+// small enough that no glyph needs absurd memory.
+constexpr double kMaxEm = 4096;
+
+cairo_scaled_font_t* CreateScaled(cairo_font_face_t* face, double em, bool antialias, bool hinted)
+{
+    cairo_matrix_t fontMatrix, ctm;
+    cairo_matrix_init_scale(&fontMatrix, em, em);
+    cairo_matrix_init_identity(&ctm);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_subpixel_order(options, CAIRO_SUBPIXEL_ORDER_DEFAULT);
+    cairo_font_options_set_hint_style(options, antialias ? CAIRO_HINT_STYLE_SLIGHT : CAIRO_HINT_STYLE_FULL);
+    cairo_font_options_set_hint_metrics(options, hinted ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
+    cairo_scaled_font_t* scaled = cairo_scaled_font_create(face, &fontMatrix, &ctm, options);
+    cairo_font_options_destroy(options);
+    return scaled;
+}
+
+// The em size for a record's height: a negative height is the em itself, a
+// positive one the cell (ascent + descent), which depends on the face.
+double EmForHeight(cairo_font_face_t* face, std::int32_t height)
+{
+    if (height < 0)
+        return std::min(-double(height), kMaxEm);
+    if (height == 0)
+        return 12;
+    constexpr double kProbe = 1000;
+    cairo_scaled_font_t* probe = CreateScaled(face, kProbe, true, false);
+    cairo_font_extents_t fe;
+    cairo_scaled_font_extents(probe, &fe);
+    cairo_scaled_font_destroy(probe);
+    double cell = (fe.ascent + fe.descent) / kProbe;
+    return std::clamp(cell > 0 ? height / cell : double(height), 1.0, kMaxEm);
+}
+
+std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key)
+{
+    cairo_font_face_t* face = cairo_toy_font_face_create(key.face.empty() ? kDefaultFace : key.face.c_str(),
+                                                         key.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                                                         key.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    double em = EmForHeight(face, key.height);
+    auto font = std::make_shared<FontResource>();
+    font->antialias = key.antialias;
+    font->em = em;
+    font->scaled = CreateScaled(face, em, key.antialias, true);
+    cairo_font_face_destroy(face);
+    if (cairo_scaled_font_status(font->scaled) != CAIRO_STATUS_SUCCESS)
+        throw Exception("Cannot load the font \"" + key.face + "\"");
+
+    cairo_font_extents_t fe;
+    cairo_scaled_font_extents(font->scaled, &fe);
+    font->ascent = static_cast<int>(std::lround(fe.ascent));
+    font->descent = static_cast<int>(std::lround(fe.descent));
+
+    // Underline metrics from the face when it is a FreeType one (it is, with
+    // fontconfig); the strike-out line sits near half the x-height.
+    double underline = -0.1, thickness = 0.05;
+    if (cairo_scaled_font_get_type(font->scaled) == CAIRO_FONT_TYPE_FT) {
+        if (FT_Face ft = cairo_ft_scaled_font_lock_face(font->scaled)) {
+            if (ft->units_per_EM > 0 && ft->underline_thickness > 0) {
+                underline = double(ft->underline_position) / ft->units_per_EM;
+                thickness = double(ft->underline_thickness) / ft->units_per_EM;
+            }
+            cairo_ft_scaled_font_unlock_face(font->scaled);
+        }
+    }
+    font->lineThickness = std::max(1, static_cast<int>(std::lround(thickness * em)));
+    font->underlinePos = std::max(1, static_cast<int>(std::lround(-underline * em)) - font->lineThickness / 2);
+    font->strikePos = -std::max(1, static_cast<int>(std::lround(0.28 * em)));
+    return font;
+}
+
+void FaceName(const LOGFONTA& lf, std::string& out)
+{
+    const char* end = static_cast<const char*>(std::memchr(lf.lfFaceName, 0, LF_FACESIZE));
+    out.assign(lf.lfFaceName, end ? end : lf.lfFaceName + LF_FACESIZE);
+}
+
+} // namespace
+
+FontResource::~FontResource()
+{
+    if (scaled)
+        cairo_scaled_font_destroy(scaled);
+}
+
+bool FontResource::Glyphs(const std::vector<Glyph>& glyphs, std::vector<const GlyphImage*>& out)
+{
+    std::lock_guard lock(glyphsMutex_);
+    out.clear();
+    for (const Glyph& g : glyphs) {
+        const GlyphImage* image = Image(g.index);
+        if (!image)
+            return false;
+        out.push_back(image);
+    }
+    return true;
+}
+
+const GlyphImage* FontResource::Image(unsigned long index)
+{
+    auto it = glyphs_.find(index);
+    if (it != glyphs_.end())
+        return &it->second;
+    // Huge glyphs, or a cache that has grown large, are left to cairo.
+    constexpr int kMaxSide = 256;
+    constexpr std::size_t kMaxBytes = 4 << 20;
+    if (glyphBytes_ > kMaxBytes)
+        return nullptr;
+
+    cairo_glyph_t glyph{index, 0, 0};
+    cairo_text_extents_t ext;
+    cairo_scaled_font_glyph_extents(scaled, &glyph, 1, &ext);
+    GlyphImage image;
+    if (ext.width > 0 && ext.height > 0) {
+        // One pixel of margin: hinting may move ink slightly outside the extents.
+        int left = static_cast<int>(std::floor(ext.x_bearing)) - 1;
+        int top = static_cast<int>(std::floor(ext.y_bearing)) - 1;
+        int width = static_cast<int>(std::ceil(ext.x_bearing + ext.width)) + 1 - left;
+        int height = static_cast<int>(std::ceil(ext.y_bearing + ext.height)) + 1 - top;
+        if (width > kMaxSide || height > kMaxSide)
+            return nullptr;
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+        cairo_t* cr = cairo_create(surface);
+        cairo_set_scaled_font(cr, scaled);
+        glyph.x = -left;
+        glyph.y = -top;
+        cairo_show_glyphs(cr, &glyph, 1);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        auto at = [&](int x, int y) { return data[std::ptrdiff_t(y) * stride + x]; };
+
+        // Keep only the inked box.
+        int x0 = width, x1 = -1, y0 = height, y1 = -1;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (at(x, y)) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y);
+                }
+        if (x1 >= 0) {
+            image.left = left + x0;
+            image.top = top + y0;
+            image.width = x1 - x0 + 1;
+            image.height = y1 - y0 + 1;
+            image.alpha.resize(std::size_t(image.width) * image.height);
+            for (int y = 0; y < image.height; ++y)
+                for (int x = 0; x < image.width; ++x)
+                    image.alpha[std::size_t(y) * image.width + x] = at(x0 + x, y0 + y);
+        }
+        cairo_surface_destroy(surface);
+    }
+    glyphBytes_ += image.alpha.size() + sizeof(GlyphImage);
+    return &glyphs_.emplace(index, std::move(image)).first->second;
+}
+
+std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
+{
+    FontKey key;
+    FaceName(record, key.face);
+    key.height = record.lfHeight;
+    key.bold = record.lfWeight >= 600;
+    key.italic = record.lfItalic != 0;
+    key.antialias = record.lfQuality != NONANTIALIASED_QUALITY;
+    return Cache().Get(key);
+}
+
+} // namespace gfx

@@ -1,0 +1,60 @@
+// Files written whole or not at all, and file names as messages show them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+/// A file name as every message shows it: in double quotes.
+std::string QuotedFileName(std::string_view path);
+
+/// A file that is written whole or not at all. The content goes to a new
+/// temporary file in the target's folder, which Commit renames over the
+/// target. Without a commit (an exception on the way, Discard) or on any
+/// failure the temporary file is removed and the target stays as it was.
+/// A target that exists and is not a regular file (a terminal, /dev/null, a
+/// pipe) cannot be replaced and is written directly.
+class TAtomicFile {
+public:
+    /// Starts the file; raises `Cannot create file "<path>": <reason>` when
+    /// its folder cannot take it.
+    explicit TAtomicFile(std::string path);
+    TAtomicFile(const TAtomicFile&) = delete;
+    TAtomicFile& operator=(const TAtomicFile&) = delete;
+    /// Discards the file unless it was committed.
+    ~TAtomicFile();
+
+    /// The target's name.
+    const std::string& Path() const { return path_; }
+    /// True until committed or discarded.
+    bool IsOpen() const { return fd_ >= 0; }
+
+    /// Appends bytes; on failure discards the file and raises
+    /// `Cannot write file "<path>": <reason>`.
+    void Write(std::string_view bytes);
+    /// Appends bytes without raising, for a library's write callback. After a
+    /// failure it returns false and writes nothing more; Commit reports it.
+    bool TryWrite(const void* data, std::size_t size) noexcept;
+    /// Records that the content is bad (for example a library's own error);
+    /// Commit then fails with `reason`. The first failure recorded is kept.
+    void Fail(std::string_view reason) noexcept;
+
+    /// Finishes the file and puts it in place of the target; on any failure
+    /// discards it and raises `Cannot write file "<path>": <reason>`.
+    void Commit();
+    /// Removes the temporary file; the target is untouched.
+    void Discard() noexcept;
+
+private:
+    bool WriteAll(const char* data, std::size_t size) noexcept;
+    std::string Reason() const;
+
+    std::string path_, temporary_; // temporary_ empty: writing the target directly
+    int fd_ = -1;
+    std::string buffer_;
+    bool failed_ = false;
+    std::string error_;
+};
+
+/// Writes `bytes` to `path` whole or not at all, raising as TAtomicFile does.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
