@@ -56,6 +56,7 @@ void PrintError(std::string_view message);
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 
 std::function<int()> AddTypesCommand(CLI::App& app);
+std::function<int()> AddFontsCommand(CLI::App& app);
 std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);

@@ -132,6 +132,11 @@ TEST(Cli, ErrorsAndStatus)
         {"measure --type ean13 --text 1 --units mm --height -1e20", 1, "Printer coordinate out of range.\n"},
         {"measure --type ean13 --text 1 --units mm --modul nan", 1, "Printer coordinate out of range.\n"},
         {"print --type ean13 --text 1 --top 1e300 -o x.pdf", 1, "Printer coordinate out of range.\n"},
+        // A font that is not installed is named, not replaced by another.
+        {"draw --type ean13 --text 1 --font NoSuchFont:12 -o x.png", 2,
+         "--font: no installed font family is called 'NoSuchFont' ('qbarcode fonts' lists those installed)\n"},
+        {"print --type ean13 --text 1 --font \"Dejavu Sansx\" -o x.pdf", 2,
+         "--font: no installed font family is called 'Dejavu Sansx' ('qbarcode fonts' lists those installed)\n"},
     };
     for (const Case& c : cases) {
         const Result r = Qbarcode(c.args);
@@ -140,6 +145,21 @@ TEST(Cli, ErrorsAndStatus)
             EXPECT_EQ(r.err, c.err) << c.args;
         }
     }
+}
+
+// Installed families by any name fontconfig gives them, and the list that
+// the missing-font message points to.
+TEST(Cli, FontsByNameAndTheirList)
+{
+    TempDir dir;
+    for (const char* font : {"dejavu sans:9:bold", "DejaVu Serif:12", "sans-serif:10", "monospace:8:italic"}) {
+        const Result r =
+            Qbarcode(std::string("draw --type code39 --text A --font \"") + font + "\" -o " + dir / "f.png");
+        EXPECT_EQ(r.status, 0) << font << ": " << r.err;
+    }
+    const Result list = Qbarcode("fonts");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("\nDejaVu Serif\n"), std::string::npos) << list.out;
 }
 
 // A text may hold NUL bytes; a message about it shows every byte and the
