@@ -51,3 +51,9 @@ std::int32_t EncodingOptions::Modul() const
     return static_cast<std::int32_t>(modul);
 }
 
+void PrintError(std::string_view message)
+{
+    std::string line(message);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}

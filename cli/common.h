@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 /// Raised for a mistake in the command line itself (exit status 2).
 struct UsageError : std::runtime_error {
@@ -36,10 +37,15 @@ struct EncodingOptions {
     std::int32_t Modul() const;
 };
 
+/// Writes a message and a newline to standard error, every byte as it is (a
+/// text read from a file may hold NUL bytes).
+void PrintError(std::string_view message);
+
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 
 std::function<int()> AddTypesCommand(CLI::App& app);
+std::function<int()> AddFontsCommand(CLI::App& app);
 std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);

@@ -82,7 +82,7 @@ int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
         try {
             RenderBarcodeFile(style, line, NumberedPath(opts.output, n));
         } catch (const Exception& e) {
-            std::fprintf(stderr, "line %lld: %s\n", n, e.Message.c_str());
+            PrintError("line " + std::to_string(n) + ": " + e.Message);
             ++failures;
         }
     }

@@ -91,7 +91,9 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
         }
         std::printf("type:          %s (%s)\n", BarTypeEnumName(type), BCData[type].Name);
         std::printf("line codes:    %s\n", lineCodes.c_str());
-        std::printf("caption:       %s\n", caption.c_str());
+        std::fputs("caption:       ", stdout);
+        std::fwrite(caption.data(), 1, caption.size(), stdout); // every byte, NUL too
+        std::putchar('\n');
         std::printf("ratio:         %s\n", ShortestReal(ratio).c_str());
         std::printf("module widths: %d %d %d %d\n", widths[0], widths[1], widths[2], widths[3]);
         std::printf("bar width:     %d\n", barWidth);

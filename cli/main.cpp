@@ -2,7 +2,6 @@
 #include "common.h"
 #include "qbarcode/sysutils.h"
 
-#include <cstdio>
 #include <map>
 
 int main(int argc, char** argv)
@@ -10,7 +9,8 @@ int main(int argc, char** argv)
     CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
     app.require_subcommand(1);
     std::map<CLI::App*, std::function<int()>> actions;
-    for (auto add : {AddTypesCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand}) {
+    for (auto add :
+         {AddTypesCommand, AddFontsCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand}) {
         auto action = add(app);
         actions[app.get_subcommands({}).back()] = action;
     }
@@ -29,10 +29,10 @@ int main(int argc, char** argv)
             if (cmd->parsed())
                 return action();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        PrintError(e.what());
         return 2;
     } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        PrintError(e.Message);
         return 1;
     }
     return 2;

@@ -162,6 +162,10 @@ void AppearanceOptions::Apply(BarcodeStyle& style) const
     style.show = shows.at(caption);
     style.position = positions.at(captionPos);
     ParseFont(font, style);
+    // Any unknown name would silently draw with some fallback family.
+    if (!FontFamilyInstalled(style.fontName))
+        throw UsageError("--font: no installed font family is called '" + style.fontName +
+                         "' ('qbarcode fonts' lists those installed)");
     style.barColor = ParseColor("--bar-color", barColor);
     style.spaceColor = ParseColor("--space-color", spaceColor);
     style.captionColor = ParseColor("--caption-color", captionColor);

@@ -1,4 +1,4 @@
-// qbarcode types: the symbology table.
+// qbarcode types and fonts: the symbology table and the installed font families.
 #include "common.h"
 
 #include <cstdio>
@@ -14,6 +14,16 @@ std::function<int()> AddTypesCommand(CLI::App& app)
             std::printf("%-3d %-24s %-20s %-14s %s\n", i, BarTypeEnumName(t), BCData[i].Name, BarTypeAlias(t),
                         BCData[i].Numeric ? "yes" : "no");
         }
+        return 0;
+    };
+}
+
+std::function<int()> AddFontsCommand(CLI::App& app)
+{
+    app.add_subcommand("fonts", "List the installed font families, as --font takes them");
+    return [] {
+        for (const std::string& family : InstalledFontFamilies())
+            std::printf("%s\n", family.c_str());
         return 0;
     };
 }

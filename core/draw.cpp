@@ -75,32 +75,66 @@ void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, T
 
 namespace {
 
+// The caption as the platform writes it: TextWidth is its advance in x
+// pixels, TextHeight its cell height in y pixels. Turned text keeps its shape
+// on paper, so on a device whose x and y resolutions differ (aspect = x / y)
+// a point (u, v) of the text, in y pixels of the unturned text, lands at
+// (aspect (u cos + v sin), -u sin + v cos) from the reference point.
+struct CaptionMetrics {
+    std::int32_t textWidth = 0, textHeight = 0;
+    long double aspect = 1;
+
+    // The extents along the barcode's own x and y axes (turned by the same
+    // angle, in pixels), which is what placing the caption among the bars
+    // needs: along the direction the text runs, in that direction's pixels.
+    std::int32_t AlongX(const qbgeom::SinCos& sc) const
+    {
+        if (aspect == 1)
+            return textWidth;
+        return static_cast<std::int32_t>(Round(textWidth * (sc.c * sc.c + sc.s * sc.s / aspect)));
+    }
+    std::int32_t AlongY(const qbgeom::SinCos& sc) const
+    {
+        if (aspect == 1)
+            return textHeight;
+        return static_cast<std::int32_t>(Round(textHeight * (sc.c * sc.c + sc.s * sc.s * aspect)));
+    }
+};
+
+long double PixelAspect(TCanvas& canvas)
+{
+    const int x = GetDeviceCaps(canvas.Handle(), LOGPIXELSX), y = GetDeviceCaps(canvas.Handle(), LOGPIXELSY);
+    return x > 0 && y > 0 && x != y ? static_cast<long double>(x) / y : 1.0L;
+}
+
 // The caption's reference point (its unturned top-left corner, turned and
-// corrected) for a canvas whose font is already the caption's.
+// corrected) for a canvas whose font is already the caption's. `metrics`,
+// when given, receives the caption's size and the device's aspect.
 TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t left, std::int32_t top,
                     std::int32_t barWidth, std::int32_t barHeight, double angle, TTextPosition position,
-                    std::int32_t* textWidth = nullptr, std::int32_t* textHeight = nullptr)
+                    CaptionMetrics* metrics = nullptr)
 {
     const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(angle));
     const TPoint origin = qbgeom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
 
+    CaptionMetrics m;
+    const bool needWidth = metrics || IsRight(position) || IsCenter(position);
+    const bool needHeight = metrics || IsBottom(position);
+    if (needWidth)
+        m.textWidth = canvas.TextWidth(caption);
+    if (needHeight)
+        m.textHeight = canvas.TextHeight(caption);
+    if (needWidth || needHeight)
+        m.aspect = PixelAspect(canvas);
     TPoint p{0, 0};
-    if (textWidth || IsRight(position) || IsCenter(position)) {
-        const std::int32_t tw = canvas.TextWidth(caption);
-        if (textWidth)
-            *textWidth = tw;
-        if (IsRight(position))
-            p.X = Wrap(std::int64_t{barWidth} - tw - 1);
-        else if (IsCenter(position))
-            p.X = Wrap((std::int64_t{barWidth} - tw) / 2);
-    }
-    if (textHeight || IsBottom(position)) {
-        const std::int32_t th = canvas.TextHeight(caption);
-        if (textHeight)
-            *textHeight = th;
-        if (IsBottom(position))
-            p.Y = Wrap(std::int64_t{barHeight} - th);
-    }
+    if (IsRight(position))
+        p.X = Wrap(std::int64_t{barWidth} - m.AlongX(sc) - 1);
+    else if (IsCenter(position))
+        p.X = Wrap((std::int64_t{barWidth} - m.AlongX(sc)) / 2);
+    if (IsBottom(position))
+        p.Y = Wrap(std::int64_t{barHeight} - m.AlongY(sc));
+    if (metrics)
+        *metrics = m;
     p = qbgeom::Offset(qbgeom::Rotate(p, sc), origin);
 
     // One-pixel corrections on the screen, by the angle's quadrant.
@@ -197,15 +231,17 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
         TFont saved;
         saved.Assign(Canvas.Font());
         Canvas.Font().Assign(*Font);
-        std::int32_t tw = 0, th = 0;
+        CaptionMetrics m;
         const std::string shown = ShownCaption(TextShow, BarType, caption);
-        const TPoint p = CaptionPoint(Canvas, shown, Left, Top, w, BarHeight, Angle, TextPosition, &tw, &th);
+        const TPoint p = CaptionPoint(Canvas, shown, Left, Top, w, BarHeight, Angle, TextPosition, &m);
         Canvas.Font().Assign(saved);
-        // The character cell, turned by the font's escapement about p.
+        // The character cell, turned by the font's escapement about p (its
+        // advance in y pixels is the width over the aspect).
         const long double turn = Round(static_cast<long double>(Angle) * 10) / 10.0L / 180.0L * qbgeom::kPi;
         const long double s = std::sin(turn), c = std::cos(turn);
+        const long double tw = m.textWidth / m.aspect, th = m.textHeight;
         for (auto [u, v] : {std::pair<long double, long double>{0, 0}, {tw, 0}, {0, th}, {tw, th}})
-            b.Add(p.X + u * c + v * s, p.Y - u * s + v * c);
+            b.Add(p.X + m.aspect * (u * c + v * s), p.Y - u * s + v * c);
     }
     auto clamp = [](long double v) {
         return static_cast<int>(std::clamp<long double>(std::round(v), INT32_MIN, INT32_MAX));

@@ -13,6 +13,10 @@ constexpr long double kMmPerInch = 25.4L;
 // fit is refused rather than wrapped into a wrong size or place.
 std::int32_t ToPixels(long double v)
 {
+    // The range is checked before rounding, so that infinities, NaN and
+    // values beyond rounding's own range give this message too.
+    if (!(v > -2147483649.0L && v < 2147483648.0L))
+        throw Exception(Format("%s", {"Printer coordinate out of range."}));
     const std::int64_t r = Round(v);
     if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
         throw Exception(Format("%s", {"Printer coordinate out of range."}));
@@ -63,6 +67,23 @@ void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double 
     const std::int32_t m = UnitToPixels(Units, Modul, true);
     Q_DrawBar(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, x, y, h, Font, TextShow, TextPosition, ColorBar,
               ColorSpc, TextColor, Angle);
+}
+
+std::int32_t PrinterPixels(TUnits Units, double Value, bool Horizontal)
+{
+    return UnitToPixels(Units, Value, Horizontal);
+}
+
+TRect PrintedBounds(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                    TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font,
+                    TTextShow TextShow, TTextPosition TextPosition, double Angle)
+{
+    const std::int32_t x = UnitToPixels(Units, Left, true);
+    const std::int32_t y = UnitToPixels(Units, Top, false);
+    const std::int32_t h = UnitToPixels(Units, BarHeight, false);
+    const std::int32_t m = UnitToPixels(Units, Modul, true);
+    return DrawingBounds(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, x, y, h, Font, TextShow, TextPosition,
+                         Angle);
 }
 
 double Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,

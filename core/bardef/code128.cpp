@@ -119,7 +119,9 @@ void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std
         data = owned;
     }
     if (set == CodeSet::C && data.size() % 2 != 0) {
-        owned = "0" + std::string(data);
+        std::string padded(1, '0');
+        padded += data;
+        owned = std::move(padded);
         data = owned;
     }
 

@@ -158,16 +158,26 @@ void TPrinter::SetPrinterName(const std::string& name)
     printerName_ = name;
 }
 
-int TPrinter::PageWidth() const
+double TPrinter::PageWidthMm() const
 {
     Paper p = PaperOf(paper_);
-    return MmToPixels(orientation_ == poPortrait ? p.widthMm : p.heightMm, dpiX_);
+    return orientation_ == poPortrait ? p.widthMm : p.heightMm;
+}
+
+double TPrinter::PageHeightMm() const
+{
+    Paper p = PaperOf(paper_);
+    return orientation_ == poPortrait ? p.heightMm : p.widthMm;
+}
+
+int TPrinter::PageWidth() const
+{
+    return MmToPixels(PageWidthMm(), dpiX_);
 }
 
 int TPrinter::PageHeight() const
 {
-    Paper p = PaperOf(paper_);
-    return MmToPixels(orientation_ == poPortrait ? p.heightMm : p.widthMm, dpiY_);
+    return MmToPixels(PageHeightMm(), dpiY_);
 }
 
 void TPrinter::BeginDoc()
@@ -190,14 +200,13 @@ void TPrinter::BeginDoc()
     }
     // The page in points is the paper's exact size; printer pixels map to it
     // at 72 / resolution points each, separately along each axis.
-    Paper p = PaperOf(paper_);
     TVectorOptions options;
     options.ScaleX = 72.0 / dpiX_;
     options.ScaleY = 72.0 / dpiY_;
     options.PixelsPerInchX = dpiX_;
     options.PixelsPerInchY = dpiY_;
-    options.PageWidth = (orientation_ == poPortrait ? p.widthMm : p.heightMm) / 25.4 * 72;
-    options.PageHeight = (orientation_ == poPortrait ? p.heightMm : p.widthMm) / 25.4 * 72;
+    options.PageWidth = PageWidthMm() / 25.4 * 72;
+    options.PageHeight = PageHeightMm() / 25.4 * 72;
     options.Title = Title;
     try {
         job_ = std::make_unique<TVectorDocument>(

@@ -124,6 +124,19 @@ TEST(Cli, ErrorsAndStatus)
         {"encode --type ean13", 2, ""},
         {"draw --type ean13 --text 1 -o x.gif", 2, ""},
         {"bogus", 2, ""},
+        // Every printer size that does not fit gets the one message, also
+        // those beyond what rounding itself can hold.
+        {"measure --type ean13 --text 1 --units mm --modul 1e12", 1, "Printer coordinate out of range.\n"},
+        {"measure --type ean13 --text 1 --units mm --modul 1e300", 1, "Printer coordinate out of range.\n"},
+        {"measure --type ean13 --text 1 --units in --height inf", 1, "Printer coordinate out of range.\n"},
+        {"measure --type ean13 --text 1 --units mm --height -1e20", 1, "Printer coordinate out of range.\n"},
+        {"measure --type ean13 --text 1 --units mm --modul nan", 1, "Printer coordinate out of range.\n"},
+        {"print --type ean13 --text 1 --top 1e300 -o x.pdf", 1, "Printer coordinate out of range.\n"},
+        // A font that is not installed is named, not replaced by another.
+        {"draw --type ean13 --text 1 --font NoSuchFont:12 -o x.png", 2,
+         "--font: no installed font family is called 'NoSuchFont' ('qbarcode fonts' lists those installed)\n"},
+        {"print --type ean13 --text 1 --font \"Dejavu Sansx\" -o x.pdf", 2,
+         "--font: no installed font family is called 'Dejavu Sansx' ('qbarcode fonts' lists those installed)\n"},
     };
     for (const Case& c : cases) {
         const Result r = Qbarcode(c.args);
@@ -132,6 +145,37 @@ TEST(Cli, ErrorsAndStatus)
             EXPECT_EQ(r.err, c.err) << c.args;
         }
     }
+}
+
+// Installed families by any name fontconfig gives them, and the list that
+// the missing-font message points to.
+TEST(Cli, FontsByNameAndTheirList)
+{
+    TempDir dir;
+    for (const char* font : {"dejavu sans:9:bold", "DejaVu Serif:12", "sans-serif:10", "monospace:8:italic"}) {
+        const Result r =
+            Qbarcode(std::string("draw --type code39 --text A --font \"") + font + "\" -o " + dir / "f.png");
+        EXPECT_EQ(r.status, 0) << font << ": " << r.err;
+    }
+    const Result list = Qbarcode("fonts");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("\nDejaVu Serif\n"), std::string::npos) << list.out;
+}
+
+// A text may hold NUL bytes; a message about it shows every byte and the
+// reason after them.
+TEST(Cli, MessagesKeepEveryByteOfTheText)
+{
+    TempDir dir;
+    const std::string text("A1\0B2", 5);
+    std::ofstream(dir / "nul.bin", std::ios::binary) << text;
+    const Result one = Qbarcode("encode --type codabar --text-file " + dir / "nul.bin");
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(one.err, text + " : Codabar bad data.\n");
+
+    const Result batch = Qbarcode("draw --type ean13 --batch - -o " + dir / "b.png", "12\n" + text + "\n");
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_EQ(batch.err, "line 2: " + text + " : Barcode must be numeric.\n");
 }
 
 // With no quiet zone the image is exactly the painted pixels.
@@ -235,10 +279,28 @@ TEST(Cli, MeasureInPixelsAndUnits)
 {
     const Result px = Qbarcode("measure --type ean13 --text 590123412345 --modul 2 --height 50 --json");
     EXPECT_EQ(px.out, "{\"unit\": \"px\", \"bar_width\": 190, \"canvas_width\": 50, \"canvas_height\": 190}\n");
+    // The library's whole units, and the printer pixels actually printed:
+    // 4-pixel modules along x, a bar height of 709 pixels plus the last row
+    // along y.
     const Result mm = Qbarcode("measure --type code128b --text ABCDEFGHIJKLMNO --modul 0.16933 --units mm "
                                "--height 15 --dpi 600x1200 --json");
-    EXPECT_EQ(mm.out, "{\"unit\": \"mm\", \"bar_width\": 34, \"canvas_width\": 15, \"canvas_height\": 17}\n");
+    EXPECT_EQ(mm.out, "{\"unit\": \"mm\", \"bar_width\": 34, \"canvas_width\": 15, \"canvas_height\": 17, "
+                      "\"printer_pixels\": {\"bar_width\": 800, \"canvas_width\": 710, \"canvas_height\": 800, "
+                      "\"dpi\": [600, 1200]}}\n");
     EXPECT_EQ(Qbarcode("measure --type ean13 --text 1 --modul 1.5").status, 2);
+
+    // 0.33 mm is 8 pixels at 600 dpi: 95 modules are 760 pixels, 32.17 mm,
+    // where the library's whole millimetres say 32.
+    const Result text = Qbarcode("measure --type ean13 --text 590123412345 --units mm --modul 0.33 --height 20");
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("bar width:     32 mm (760 printer pixels = 32.17 mm at 600 dpi)\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("(across the code at 0 degrees; 473 printer pixels = 20.02 mm at 600 dpi)"),
+              std::string::npos)
+        << text.out;
+    const Result inches = Qbarcode("measure --type ean13 --text 590123412345 --units in --modul 0.01 --dpi 300");
+    EXPECT_NE(inches.out.find("bar width:     1 in (285 printer pixels = 0.95 in at 300 dpi)\n"), std::string::npos)
+        << inches.out;
 }
 
 TEST(Cli, PrintWritesAPageOrSaysWhyNot)
@@ -267,6 +329,32 @@ TEST(Cli, PrintWritesAPageOrSaysWhyNot)
 } // namespace
 
 namespace {
+
+// The library draws where it is told; the command refuses a page whose
+// drawing lies partly or wholly off the paper, and writes no file.
+TEST(Cli, PrintRefusesADrawingOffThePaper)
+{
+    TempDir dir;
+    const std::string ean = "print --type ean13 --text 590123412345 --checksum --modul 0.33 --height 20 ";
+    // At 600 dpi: left 11811 pixels (500 mm), 95 modules of 8 pixels (760
+    // pixels, 32.17 mm); top 709 pixels (30.01 mm), bars 472 + 1 rows high.
+    const Result far = Qbarcode(ean + "--left 500 --top 30 -o " + dir / "far.pdf");
+    EXPECT_EQ(far.status, 1);
+    EXPECT_EQ(far.err, "The barcode does not fit on the paper: it spans 500.00 to 532.17 mm across and 30.01 to "
+                       "50.04 mm down; the paper is 210.00 x 297.00 mm.\n");
+    const Result inches = Qbarcode("print --type ean13 --text 1 --units in --left 8.5 -o " + dir / "in.pdf");
+    EXPECT_NE(inches.err.find("spans 8.50 to 9.77 in across"), std::string::npos) << inches.err; // 5100 + 760
+    const char* partly[] = {"--left 190", "--top 290", "--left -1", "--angle 90 --top 270",
+                            "--paper letter --landscape --top 200"};
+    for (const char* where : partly) {
+        const Result r = Qbarcode(ean + where + " -o " + dir / "p.pdf");
+        EXPECT_EQ(r.status, 1) << where;
+        EXPECT_EQ(r.err.rfind("The barcode does not fit on the paper", 0), 0u) << where << ": " << r.err;
+    }
+    EXPECT_EQ(dir.Count(), 0u);
+    // Touching the paper's edges is on the paper.
+    EXPECT_EQ(Qbarcode(ean + "--left 177.8 --top 0 -o " + dir / "edge.pdf").status, 0);
+}
 
 // A print queue that refuses the job: the complete document stays, under the
 // name asked for, and the message says where.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,25 +36,30 @@ protected:
     std::string Pdf() const { return (dir_ / "page.pdf").string(); }
 
     // A region of the printed page at the printer's resolution, as grey
-    // levels, through poppler's renderer.
-    std::vector<std::vector<int>> Render(int x, int y, int w, int h)
+    // levels (or 0xRRGGBB colours), through poppler's renderer.
+    std::vector<std::vector<int>> Render(int x, int y, int w, int h, bool colour = false)
     {
         const std::string prefix = (dir_ / "render").string();
-        const std::string cmd = "pdftoppm -gray -aa no -aaVector no -singlefile -rx " +
-                                std::to_string(Printer()->XResolution()) + " -ry " +
-                                std::to_string(Printer()->YResolution()) + " -x " + std::to_string(x) + " -y " +
-                                std::to_string(y) + " -W " + std::to_string(w) + " -H " + std::to_string(h) + " " +
-                                Pdf() + " " + prefix;
+        const std::string cmd = std::string("pdftoppm ") + (colour ? "" : "-gray ") +
+                                "-aa no -aaVector no -singlefile -rx " + std::to_string(Printer()->XResolution()) +
+                                " -ry " + std::to_string(Printer()->YResolution()) + " -x " + std::to_string(x) +
+                                " -y " + std::to_string(y) + " -W " + std::to_string(w) + " -H " + std::to_string(h) +
+                                " " + Pdf() + " " + prefix;
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-        std::ifstream in(prefix + ".pgm", std::ios::binary);
+        std::ifstream in(prefix + (colour ? ".ppm" : ".pgm"), std::ios::binary);
         std::string magic;
         int width, height, maxval;
         in >> magic >> width >> height >> maxval;
         in.get();
         std::vector<std::vector<int>> rows(height, std::vector<int>(width));
         for (auto& row : rows)
-            for (int& v : row)
+            for (int& v : row) {
                 v = in.get();
+                if (colour) {
+                    v = v << 8 | in.get();
+                    v = v << 8 | in.get();
+                }
+            }
         return rows;
     }
 
@@ -83,7 +89,16 @@ TEST_F(Printing, ConversionsRoundOnceByTheResolutionOfTheirAxis)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.convert(c.v), c.expected) << c.v;
-    EXPECT_THROW(MmToPixelsX(1e12), Exception);
+    // Whatever does not fit 32 bits, also beyond what rounding can hold,
+    // gets the one message.
+    for (double v : {1e12, -1e12, 1e300, HUGE_VAL, -HUGE_VAL, double(NAN)}) {
+        try {
+            MmToPixelsX(v);
+            ADD_FAILURE() << v;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message, "Printer coordinate out of range.") << v;
+        }
+    }
 }
 
 TEST_F(Printing, MeasuresInUnits)
@@ -170,6 +185,57 @@ TEST_F(Printing, PrintedPageHasTheBarsWhereTheyWerePut)
         const auto decoded = testsupport::ReadLinear(lines.data(), static_cast<int>(rows[0].size()),
                                                      static_cast<int>(rows.size()));
         EXPECT_EQ(decoded.text, "5901234123457");
+    }
+}
+
+// On a printer whose two resolutions differ, a turned caption runs along y
+// in y pixels: it is measured along the direction it runs, so that placed
+// right or centred it stays inside the bars' box, as on square pixels.
+TEST_F(Printing, TurnedCaptionsStayAmongTheBarsOnNonSquarePixels)
+{
+    struct Case {
+        double angle;
+        TTextPosition position;
+    };
+    const Case cases[] = {{0, tpTopRight},      {0, tpBottomCenter},   {90, tpTopRight},
+                          {90, tpBottomCenter}, {180, tpTopRight},     {180, tpBottomCenter},
+                          {270, tpTopRight},    {270, tpBottomCenter}, {45, tpBottomCenter}};
+    Printer()->SetResolution(600, 1200);
+    // The caption's advance is about 690 pixels of 1200 dpi, the symbol 760
+    // pixels (95 modules of 8 at 600 dpi): it fits only if measured in y
+    // pixels when it runs along y.
+    TFont font;
+    font.Name = "DejaVu Sans";
+    font.Size = 5;
+    font.Color = clBlue;
+    struct Box {
+        int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
+        void Add(int x, int y)
+        {
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.angle << " degrees, position " << c.position);
+        Printer()->BeginDoc();
+        Q_PrintBar(utMillimeter, bcCodeEAN13, "590123412345", 0.33, 2.0, csModulo10, 40, 40, 20, &font, tsBarCode,
+                   c.position, clBlack, clYellow, clRed, c.angle);
+        Printer()->EndDoc();
+        const auto rows = Render(845, 1790, 1500, 1500, true);
+        Box bars, caption;
+        for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+            for (int x = 0; x < static_cast<int>(rows[y].size()); ++x) {
+                const int r = rows[y][x] >> 16, g = rows[y][x] >> 8 & 0xFF, b = rows[y][x] & 0xFF;
+                if (b < 80 && (r < 80) == (g < 80)) // black bars, yellow spaces
+                    bars.Add(x, y);
+                else if ((r > 200 && g < 80 && b < 80) || (r < 80 && g < 80 && b > 200)) // red cell, blue ink
+                    caption.Add(x, y);
+            }
+        ASSERT_GE(caption.right, 0);
+        EXPECT_GE(caption.left, bars.left - 1);
+        EXPECT_GE(caption.top, bars.top - 1);
+        EXPECT_LE(caption.right, bars.right + 1);
+        EXPECT_LE(caption.bottom, bars.bottom + 1);
     }
 }
 

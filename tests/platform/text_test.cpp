@@ -1,9 +1,11 @@
 // Fonts, font handles, device contexts and text output.
-#include "qbarcode/graphics.h"
 #include "pixel_art.h"
+#include "qbarcode/graphics.h"
+#include "text/layout.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -302,6 +304,69 @@ TEST(TextOut, AnyAngleFillsTheTurnedCell)
     EXPECT_NEAR(box.Top, *std::min_element(ys, ys + 4), 1.0);
     EXPECT_NEAR(box.Bottom, *std::max_element(ys, ys + 4), 1.0);
     EXPECT_NEAR(painted, w * h, (w + h) * 2);
+}
+
+} // namespace
+
+namespace {
+
+// The default family is opened from its files without fontconfig; every size
+// (on both sides of the unhinted-below-7.5-pixels rule), style and quality
+// must give what fontconfig gives: the same metrics, layout and glyphs.
+TEST(FontLookup, DefaultFamilyFromItsFilesMatchesFontconfig)
+{
+    if (gfx::DefaultFaceFile(false, false).empty())
+        GTEST_SKIP() << "the default family is not installed where it is looked for";
+    const std::string text = "Ag 5901234 Code128B";
+    for (int height : {-5, -7, -8, -11, -13, -67, -300, 14, 27})
+        for (int style = 0; style < 4; ++style)
+            for (std::uint8_t quality : {DEFAULT_QUALITY, NONANTIALIASED_QUALITY}) {
+                SCOPED_TRACE(testing::Message()
+                             << "height " << height << " style " << style << " quality " << int(quality));
+                LOGFONTA lf{};
+                lf.lfHeight = height;
+                lf.lfWeight = style & 1 ? FW_BOLD : FW_NORMAL;
+                lf.lfItalic = style & 2 ? 1 : 0;
+                lf.lfQuality = quality;
+                std::strcpy(lf.lfFaceName, height == 14 ? "dejavusans" : "DejaVu Sans");
+                const auto direct = gfx::ResolveFont(lf), fontconfig = gfx::ResolveFontThroughFontconfig(lf);
+                EXPECT_EQ(direct->em, fontconfig->em);
+                EXPECT_EQ(direct->ascent, fontconfig->ascent);
+                EXPECT_EQ(direct->descent, fontconfig->descent);
+                EXPECT_EQ(direct->underlinePos, fontconfig->underlinePos);
+                EXPECT_EQ(direct->lineThickness, fontconfig->lineThickness);
+                gfx::TextLayout a, b;
+                gfx::LayoutText(direct, text, a);
+                gfx::LayoutText(fontconfig, text, b);
+                ASSERT_EQ(a.glyphs.size(), b.glyphs.size());
+                EXPECT_EQ(a.advance, b.advance);
+                std::vector<const gfx::GlyphImage*> imagesA, imagesB;
+                ASSERT_EQ(direct->Glyphs(a.glyphs, imagesA), fontconfig->Glyphs(b.glyphs, imagesB));
+                for (std::size_t i = 0; i < imagesA.size(); ++i) {
+                    EXPECT_EQ(a.glyphs[i].x, b.glyphs[i].x);
+                    EXPECT_EQ(imagesA[i]->left, imagesB[i]->left);
+                    EXPECT_EQ(imagesA[i]->top, imagesB[i]->top);
+                    EXPECT_EQ(imagesA[i]->alpha, imagesB[i]->alpha) << "glyph " << i;
+                }
+            }
+}
+
+TEST(FontLookup, FamiliesResolveToInstalledOnesOrAreReported)
+{
+    struct Case {
+        const char* family;
+        bool installed;
+    };
+    const Case cases[] = {
+        {"DejaVu Sans", true},      {"dejavu  sans", true},  {"DejaVu Serif", true},
+        {"DejaVu Sans Mono", true}, {"sans-serif", true},    {"monospace", true},
+        {"NoSuchFont", false},      {"DejaVu Sansx", false}, {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FontFamilyInstalled(c.family), c.installed) << c.family;
+    const std::vector<std::string> families = InstalledFontFamilies();
+    EXPECT_TRUE(std::is_sorted(families.begin(), families.end()));
+    EXPECT_NE(std::find(families.begin(), families.end(), "DejaVu Sans"), families.end());
 }
 
 } // namespace

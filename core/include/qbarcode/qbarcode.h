@@ -209,6 +209,17 @@ void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double 
                 double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
                 TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle);
 
+/// Value in Units as printer pixels along x (Horizontal) or y, converted as
+/// Q_PrintBar converts its sizes. Raises "Printer coordinate out of range."
+/// when the result does not fit 32 bits.
+std::int32_t PrinterPixels(TUnits Units, double Value, bool Horizontal);
+
+/// The printer pixels Q_PrintBar paints with the same arguments (Right and
+/// Bottom exclusive, as DrawingBounds gives them); needs no print job.
+TRect PrintedBounds(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
+                    TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font,
+                    TTextShow TextShow, TTextPosition TextPosition, double Angle);
+
 /// The printed bar width as a whole number of Units; -1.0 for a unit
 /// outside TUnits.
 double Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,

@@ -7,10 +7,18 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
+#define __SANITIZE_ADDRESS__ 1 // clang before 15 names it only through __has_feature
+#endif
+#endif
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig keeps its configuration until the process ends; that is not a
 // leak of ours.
@@ -74,8 +82,10 @@ private:
         entries_.erase(oldest);
     }
 
-    static std::shared_ptr<FontResource> Realise(const FontKey& key);
+public:
+    static std::shared_ptr<FontResource> Realise(const FontKey& key, bool throughFontconfig = false);
 
+private:
     std::mutex mutex_;
     std::uint64_t clock_ = 0;
     std::unordered_map<FontKey, Entry, FontKeyHash> entries_;
@@ -123,12 +133,68 @@ double EmForHeight(cairo_font_face_t* face, std::int32_t height)
     return std::clamp(cell > 0 ? height / cell : double(height), 1.0, kMaxEm);
 }
 
-std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key)
+// The default family's faces, opened from their files without fontconfig:
+// reading fontconfig's configuration costs more than drawing a barcode, and
+// most captions use this family. The files are those the fonts package
+// installs, and the settings those the stock configuration gives the family
+// (slight hinting, none below 7.5 pixels to the em, no autohinter), so the
+// glyphs are the ones fontconfig would give. Null when the file is missing.
+cairo_font_face_t* CreateDefaultFace(bool bold, bool italic, bool hinting)
 {
-    cairo_font_face_t* face = cairo_toy_font_face_create(key.face.empty() ? kDefaultFace : key.face.c_str(),
-                                                         key.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                                                         key.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    double em = EmForHeight(face, key.height);
+    const std::string path = DefaultFaceFile(bold, italic);
+    if (path.empty())
+        return nullptr;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(path.c_str()));
+    FcPatternAddInteger(pattern, FC_INDEX, 0);
+    FcPatternAddBool(pattern, FC_ANTIALIAS, FcTrue);
+    FcPatternAddBool(pattern, FC_HINTING, hinting ? FcTrue : FcFalse);
+    FcPatternAddInteger(pattern, FC_HINT_STYLE, FC_HINT_SLIGHT);
+    FcPatternAddBool(pattern, FC_AUTOHINT, FcFalse);
+    FcPatternAddBool(pattern, FC_EMBEDDED_BITMAP, FcTrue);
+    FcPatternAddInteger(pattern, FC_LCD_FILTER, FC_LCD_DEFAULT);
+    FcPatternAddInteger(pattern, FC_RGBA, FC_RGBA_NONE);
+    FcPatternAddBool(pattern, FC_VERTICAL_LAYOUT, FcFalse);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    return face;
+}
+
+// The face for a key and its em size in pixels: the default family from its
+// file (unless `throughFontconfig`), any other family through fontconfig.
+cairo_font_face_t* CreateFace(const FontKey& key, bool throughFontconfig, double& em)
+{
+    if (!throughFontconfig && IsDefaultFamily(key.face)) {
+        if (cairo_font_face_t* face = CreateDefaultFace(key.bold, key.italic, true)) {
+            em = EmForHeight(face, key.height);
+            constexpr double kUnhintedBelow = 7.5;
+            if (em >= kUnhintedBelow)
+                return face;
+            cairo_font_face_destroy(face);
+            return CreateDefaultFace(key.bold, key.italic, false);
+        }
+    }
+    // A face of its own for each realised font: cairo resolves a face's
+    // pattern once, for the first size asked, and a shared face would give
+    // every later size that size's settings (hinting differs below 7.5
+    // pixels for some families).
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY,
+                       reinterpret_cast<const FcChar8*>(key.face.empty() ? kDefaultFace : key.face.c_str()));
+    FcPatternAddInteger(pattern, FC_SLANT, key.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, key.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_MEDIUM);
+    cairo_font_face_t* probe = cairo_ft_font_face_create_for_pattern(pattern);
+    em = EmForHeight(probe, key.height);
+    cairo_font_face_destroy(probe);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    return face;
+}
+
+std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key, bool throughFontconfig)
+{
+    double em;
+    cairo_font_face_t* face = CreateFace(key, throughFontconfig, em);
     auto font = std::make_shared<FontResource>();
     font->antialias = key.antialias;
     font->em = em;
@@ -246,7 +312,9 @@ const GlyphImage* FontResource::Image(unsigned long index)
     return &glyphs_.emplace(index, std::move(image)).first->second;
 }
 
-std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
+namespace {
+
+FontKey KeyOf(const LOGFONTA& record)
 {
     FontKey key;
     FaceName(record, key.face);
@@ -254,7 +322,49 @@ std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
     key.bold = record.lfWeight >= 600;
     key.italic = record.lfItalic != 0;
     key.antialias = record.lfQuality != NONANTIALIASED_QUALITY;
-    return Cache().Get(key);
+    return key;
+}
+
+} // namespace
+
+std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
+{
+    return Cache().Get(KeyOf(record));
+}
+
+std::shared_ptr<FontResource> ResolveFontThroughFontconfig(const LOGFONTA& record)
+{
+    return FontCache::Realise(KeyOf(record), true);
+}
+
+bool SameFamilyName(std::string_view a, std::string_view b)
+{
+    auto next = [](std::string_view s, std::size_t& i) {
+        while (i < s.size() && s[i] == ' ')
+            ++i;
+        return i < s.size() ? std::tolower(static_cast<unsigned char>(s[i++])) : -1;
+    };
+    std::size_t i = 0, j = 0;
+    for (;;) {
+        const int x = next(a, i), y = next(b, j);
+        if (x != y)
+            return false;
+        if (x < 0)
+            return true;
+    }
+}
+
+bool IsDefaultFamily(const std::string& family)
+{
+    return family.empty() || SameFamilyName(family, kDefaultFace);
+}
+
+std::string DefaultFaceFile(bool bold, bool italic)
+{
+    static const char* const names[2][2] = {{"DejaVuSans.ttf", "DejaVuSans-Oblique.ttf"},
+                                            {"DejaVuSans-Bold.ttf", "DejaVuSans-BoldOblique.ttf"}};
+    std::string path = std::string("/usr/share/fonts/truetype/dejavu/") + names[bold][italic];
+    return ::access(path.c_str(), R_OK) == 0 ? path : std::string();
 }
 
 } // namespace gfx

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -58,5 +60,19 @@ private:
 
 /// The resource for a record (cached by face, height, weight, italic, quality).
 std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record);
+
+/// The same font found through fontconfig whatever its family, uncached: what
+/// the default family's direct lookup must match.
+std::shared_ptr<FontResource> ResolveFontThroughFontconfig(const LOGFONTA& record);
+
+/// Whether two family names are the same as fontconfig compares them:
+/// ignoring ASCII case and blanks.
+bool SameFamilyName(std::string_view a, std::string_view b);
+
+/// Whether a family name is the default family's (or empty).
+bool IsDefaultFamily(const std::string& family);
+
+/// The default family's file for a style; empty when it is not installed.
+std::string DefaultFaceFile(bool bold, bool italic);
 
 } // namespace gfx

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Colours
@@ -233,6 +234,15 @@ private:
     mutable HFONT handle_ = nullptr;
     mutable std::shared_ptr<gfx::GdiFont> object_;
 };
+
+/// Whether a font family name resolves to installed fonts: a family by its
+/// own name (ignoring case and blanks), or a name the system's font
+/// configuration maps to installed families ("sans-serif", "Helvetica"),
+/// rather than to the fallback any unknown name gets.
+bool FontFamilyInstalled(const std::string& family);
+
+/// The installed font families, sorted, each once.
+std::vector<std::string> InstalledFontFamilies();
 
 enum TPenStyle { psSolid, psClear };
 

@@ -46,6 +46,9 @@ public:
     /// The page in printer pixels, whole paper (there are no margins).
     int PageWidth() const;
     int PageHeight() const;
+    /// The page in millimetres, as the paper and orientation give it.
+    double PageWidthMm() const;
+    double PageHeightMm() const;
 
     /// Starts a job on a blank first page; raises when the file cannot be
     /// created or there is nowhere to print to.
