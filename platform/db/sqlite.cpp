@@ -124,8 +124,10 @@ struct SQLiteState {
     Db db;
     /// The table rows are written to; empty when the dataset is read-only.
     std::string table;
-    /// Per field: its column in `table`, or empty for a read-only field.
+    /// Per field: its column in `table` (empty for other tables and expressions).
     std::vector<std::string> origin;
+    /// Per field: whether it can be written (generated columns cannot).
+    std::vector<bool> writable;
     /// Per field: its declared type.
     std::vector<TFieldType> types;
     /// The columns identifying a row, and where their values sit in a row.
@@ -389,9 +391,10 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
     }
     // Columns of other tables, expressions and generated columns are read-only.
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        if (state->table.empty() || state->origin[i].empty() || Contains(table.generated, state->origin[i]))
+        if (state->table.empty())
             state->origin[i].clear();
-        defs[i].readOnly = state->origin[i].empty();
+        state->writable.push_back(!state->origin[i].empty() && !Contains(table.generated, state->origin[i]));
+        defs[i].readOnly = !state->writable.back();
     }
 
     state->Load(rows, stmt.get());
@@ -471,7 +474,7 @@ void TSQLiteDataSet::InternalPost(bool inserting, const std::vector<TFieldValue>
 
     std::vector<std::size_t> written;
     for (std::size_t i = 0; i < fieldCount; ++i) {
-        if (s.origin[i].empty())
+        if (!s.writable[i])
             continue;
         if (inserting ? !std::holds_alternative<std::monostate>(row[i]) : row[i] != oldRow[i])
             written.push_back(i);
