@@ -242,6 +242,18 @@ TEST_P(DataSetTest, FreeingTheDataSourceLeavesTheLinkWithNone)
     EXPECT_TRUE(log.events.empty());
 }
 
+TEST_P(DataSetTest, FreeingTheDataSetLeavesSourceAndLinkWithNone)
+{
+    LinkLog log(source_, "code");
+    data_->Open();
+    log.Take();
+    delete data_;
+    EXPECT_EQ(source_->DataSet(), nullptr);
+    EXPECT_EQ(source_->State(), dsInactive);
+    EXPECT_EQ(log.link.Field(), nullptr);
+    EXPECT_EQ(log.Take(), std::vector<std::string>{"<no field>"});
+}
+
 TEST_P(DataSetTest, LinkAnswersDataSetActions)
 {
     LinkLog log(source_, "code");

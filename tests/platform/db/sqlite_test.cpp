@@ -148,6 +148,9 @@ TEST_F(SQLiteTest, RefusedPostLeavesStoredRowAndEditedRecord)
         {"code", "400638133393", "UNIQUE constraint failed: products.code", nullptr},
         {"name", "Plum!", "plums are not for sale", nullptr},
         {"name", "Locked", "database is locked", [](dbtest::Connection& c) { c.Exec("BEGIN EXCLUSIVE"); }},
+        // The update runs, but the commit cannot wait out a reader: it is rolled back.
+        {"name", "Read", "database is locked",
+         [](dbtest::Connection& c) { c.Exec("BEGIN; SELECT count(*) FROM products"); }},
         {"name", "Reserved", "database is locked",
          [](dbtest::Connection& c) { c.Exec("BEGIN IMMEDIATE; UPDATE products SET price = 9 WHERE id = 3"); }},
     };
