@@ -49,23 +49,31 @@ class TDataLink;
 /// A column of an open dataset, reading and writing the current record.
 class TField {
 public:
+    /// Created by the dataset when it opens, one per column.
     TField(TDataSet* dataSet, std::string fieldName, TFieldType dataType, int index, bool readOnly);
 
+    /// The column's name.
     const std::string& FieldName() const { return fieldName_; }
+    /// The type the column was declared with (values may still hold another kind in SQLite).
     TFieldType DataType() const { return dataType_; }
+    /// The dataset the field belongs to.
     TDataSet* DataSet() const { return dataSet_; }
     /// Position among the dataset's fields, from 0.
     int Index() const { return index_; }
     /// A read-only field refuses writes; computed columns and views are read-only.
     bool ReadOnly() const { return readOnly_; }
+    /// Makes the field refuse (or accept) writes.
     void SetReadOnly(bool value) { readOnly_ = value; }
     /// True when the field can be written: not read-only and the dataset can be modified.
     bool CanModify() const;
 
+    /// The value in the current record.
     const TFieldValue& Value() const;
     /// Writes the value (the dataset must be in edit or insert state); links hear of the change.
     void SetValue(TFieldValue value);
+    /// True when the value is NULL.
     bool IsNull() const;
+    /// Writes NULL.
     void Clear() { SetValue(std::monostate{}); }
 
     /// The value as text: empty for NULL, decimal for integers, up to 15 significant digits for reals.
@@ -74,15 +82,18 @@ public:
     void SetAsString(const std::string& value);
     /// Raises EConvertError for a value that is not an integer.
     long long AsInteger() const;
+    /// Writes an integer.
     void SetAsInteger(long long value) { SetValue(value); }
     /// Raises EConvertError for a value that is not a number.
     double AsFloat() const;
+    /// Writes a number (rounded half to even for an integer field).
     void SetAsFloat(double value);
 
     /// Text for display (equal to AsString).
     std::string DisplayText() const { return AsString(); }
     /// Text for editing, read and written; writing empty text to a numeric field stores NULL.
     std::string Text() const { return AsString(); }
+    /// Writes the edit text (as SetAsString).
     void SetText(const std::string& value) { SetAsString(value); }
 
 private:
@@ -97,21 +108,29 @@ private:
 /// over it, edit states, and notification of the data sources linked to it.
 class TDataSet : public TComponent {
     QB_CLASS(TDataSet, TComponent)
+    /// A closed dataset owned by `owner`.
     explicit TDataSet(TComponent* owner);
+    /// Lets go of every data source still attached (derived datasets close themselves first).
     ~TDataSet() override;
 
     /// Opens the dataset on its first record; raises (leaving it closed) when it cannot.
     void Open();
     /// Closes the dataset, cancelling a pending edit.
     void Close();
+    /// True while open.
     bool Active() const { return state_ != dsInactive; }
     /// Open or close. While a form loads, the value is kept and applied once loading ends.
     void SetActive(bool value);
+    /// Inactive, browsing, editing or inserting.
     TDataSetState State() const { return state_; }
 
+    /// Moves to the first record (Bof set); a pending edit is posted first, as by every move.
     void First();
+    /// Moves to the last record (Eof set).
     void Last();
+    /// MoveBy(1).
     void Next() { MoveBy(1); }
+    /// MoveBy(-1).
     void Prior() { MoveBy(-1); }
     /// Moves by `distance` records (negative: backwards), stopping at either end; returns the distance moved.
     int MoveBy(int distance);
@@ -123,6 +142,7 @@ class TDataSet : public TComponent {
     int RecordCount() const;
     /// Current record number from 1; 0 when there is none (or while inserting).
     int RecNo() const;
+    /// True when there is no record and none is being inserted.
     bool IsEmpty() const { return RecordCount() == 0 && state_ != dsInsert; }
 
     /// Enters edit state for the current record (inserts when the dataset is empty).
@@ -147,7 +167,9 @@ class TDataSet : public TComponent {
     /// True while a record in edit or insert state has changed values.
     bool Modified() const { return modified_; }
 
+    /// Number of fields (0 while closed).
     int FieldCount() const { return static_cast<int>(fields_.size()); }
+    /// Field `index` from 0; raises EDatabaseError when out of range.
     TField* Fields(int index) const;
     /// The field of that name (case-insensitive), or nullptr.
     TField* FindField(const std::string& name) const;
@@ -157,9 +179,12 @@ class TDataSet : public TComponent {
     /// Suspends notification of linked controls until the matching EnableControls,
     /// which sends one change notice for everything that happened meanwhile.
     void DisableControls();
+    /// Ends one DisableControls.
     void EnableControls();
+    /// True between DisableControls and its EnableControls.
     bool ControlsDisabled() const { return disableCount_ > 0; }
 
+    /// Opens the dataset when a form file set Active while it was loading.
     void Loaded() override;
 
 protected:
@@ -173,6 +198,7 @@ protected:
     /// Prepares the rows and returns the field definitions. Called by Open;
     /// may raise, and the dataset stays closed.
     virtual std::vector<FieldDef> InternalOpen() = 0;
+    /// Releases what InternalOpen prepared.
     virtual void InternalClose() {}
     /// Makes the new values permanent. `row` holds the field values and then any
     /// key values the subclass keeps after them; the subclass may update those
@@ -186,6 +212,7 @@ protected:
     /// Values appended to every row after the field values (keys of the store).
     virtual int HiddenValueCount() const { return 0; }
 
+    /// The stored rows.
     qb_db::RowStore& Rows() { return *rows_; }
     /// Raises EDatabaseError unless the dataset is open.
     void CheckActive() const;
@@ -223,17 +250,22 @@ private:
 /// Connects data-aware links to a dataset.
 class TDataSource : public TComponent {
     QB_CLASS(TDataSource, TComponent)
+    /// A data source without a dataset.
     explicit TDataSource(TComponent* owner);
+    /// Leaves the dataset; the links are left without a data source.
     ~TDataSource() override;
 
+    /// The dataset, or nullptr.
     TDataSet* DataSet() const { return dataSet_; }
     /// Links follow the new dataset at once; freeing the dataset clears the reference.
     void SetDataSet(TDataSet* value);
     /// A disabled data source shows its links an inactive dataset.
     bool Enabled() const { return enabled_; }
+    /// Enables or disables; links follow at once.
     void SetEnabled(bool value);
     /// When set (the default), a link's Edit puts a browsing dataset into edit state.
     bool AutoEdit() const { return autoEdit_; }
+    /// Sets AutoEdit.
     void SetAutoEdit(bool value) { autoEdit_ = value; }
     /// dsInactive when disabled or without a dataset, else the dataset's state.
     TDataSetState State() const;
@@ -243,6 +275,7 @@ class TDataSource : public TComponent {
     /// Called on every event from the dataset, after the links have heard it.
     TNotifyEvent OnDataChange;
 
+    /// Forgets a dataset that is being freed.
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
@@ -261,11 +294,14 @@ private:
 /// scrolling and edits, and answers dataset actions aimed at its data source.
 class TDataLink : public TPersistent {
 public:
+    /// A link without a data source.
     TDataLink() = default;
     TDataLink(const TDataLink&) = delete;
     TDataLink& operator=(const TDataLink&) = delete;
+    /// Leaves the data source.
     ~TDataLink() override;
 
+    /// The data source followed, or nullptr.
     TDataSource* DataSource() const { return dataSource_; }
     /// Raises EDatabaseError while DataSourceFixed is set.
     void SetDataSource(TDataSource* value);
@@ -277,7 +313,9 @@ public:
     bool Active() const { return active_; }
     /// True while the dataset is in edit or insert state.
     bool Editing() const { return editing_; }
+    /// A read-only link never puts the dataset into edit state.
     bool ReadOnly() const { return readOnly_; }
+    /// Sets ReadOnly.
     void SetReadOnly(bool value);
     /// Asks the data source to edit; returns whether the dataset is now editing.
     virtual bool Edit();
@@ -289,15 +327,21 @@ public:
     bool UpdateAction(TBasicAction* action);
 
 protected:
+    /// The dataset opened or closed (or the data source changed).
     virtual void ActiveChanged() {}
+    /// The dataset entered or left an edit state.
     virtual void EditingChanged() {}
+    /// The rows or the position changed.
     virtual void DataSetChanged() { RecordChanged(nullptr); }
+    /// The position moved.
     virtual void DataSetScrolled(int /*distance*/) { DataSetChanged(); }
+    /// The fields changed.
     virtual void LayoutChanged() { DataSetChanged(); }
     /// A field's value (or, with nullptr, the whole record) changed.
     virtual void RecordChanged(TField* /*field*/) {}
     /// The dataset is about to store the record: write pending edits now.
     virtual void UpdateData() {}
+    /// True while UpdateRecord runs.
     bool Updating() const { return updating_; }
 
 private:
@@ -315,6 +359,7 @@ private:
 /// The link of a control that shows and edits one field.
 class TFieldDataLink : public TDataLink {
 public:
+    /// The name of the field followed.
     const std::string& FieldName() const { return fieldName_; }
     /// Looks the field up again; raises "<control>: Field '<name>' not found" for an unknown name.
     void SetFieldName(const std::string& value);
@@ -324,9 +369,11 @@ public:
     TComponent* Control = nullptr;
     /// True when the field can be written through this link.
     bool CanModify() const;
+    /// Asks for edit state when the field can be modified; returns whether the dataset is editing.
     bool Edit() override;
     /// Marks the control's value as changed, so UpdateRecord writes it.
     void Modified() { modified_ = true; }
+    /// True between Modified and the next write or data change.
     bool IsModified() const { return modified_; }
     /// Forgets a pending change and lets the control show the field's value again.
     void Reset();
@@ -358,18 +405,24 @@ private:
 /// (the action's own DataSource when set, else the one a link offers).
 class TDataSetAction : public TBasicAction {
     QB_CLASS(TDataSetAction, TBasicAction)
+    /// An enabled action without a data source of its own.
     explicit TDataSetAction(TComponent* owner) : TBasicAction(owner) {}
     ~TDataSetAction() override;
     /// The data source acted on; nullptr: the one a link offers.
     TDataSource* DataSource() const { return dataSource_; }
+    /// Sets the data source (freeing it clears the reference).
     void SetDataSource(TDataSource* value);
     /// Set by UpdateTarget: whether the action can run now.
     bool Enabled() const { return enabled_; }
+    /// Sets Enabled.
     void SetEnabled(bool value) { enabled_ = value; }
+    /// Forgets a data source that is being freed.
     void Notification(TComponent* component, TOperation operation) override;
     /// True for a data source with a dataset (the action's own, when it has one).
     bool HandlesTarget(TObject* target) override;
+    /// Runs the action on the target's dataset.
     void ExecuteTarget(TObject* target) override;
+    /// Sets Enabled: the target's dataset is open and the action can run on it.
     void UpdateTarget(TObject* target) override;
 
 protected:
@@ -420,7 +473,9 @@ QB_DATASET_ACTION(TDataSetRefresh)
 /// file whose header row names the (text) fields. Rows survive Close and Open.
 class TMemDataSet : public TDataSet {
     QB_CLASS(TMemDataSet, TDataSet)
+    /// A closed dataset without fields.
     explicit TMemDataSet(TComponent* owner);
+    /// Closes the dataset.
     ~TMemDataSet() override;
 
     /// Adds a field definition; the dataset must be closed.
@@ -449,28 +504,36 @@ private:
 /// once, each in its own transaction, by rowid (or the primary key).
 class TSQLiteDataSet : public TDataSet {
     QB_CLASS(TSQLiteDataSet, TDataSet)
+    /// A closed dataset without a database.
     explicit TSQLiteDataSet(TComponent* owner);
+    /// Closes the dataset and its connection.
     ~TSQLiteDataSet() override;
 
     // The connection settings can change only while the dataset is closed.
 
     /// The database file (never created: a missing file raises on Open).
     const std::string& DatabaseName() const { return databaseName_; }
+    /// Sets DatabaseName (closed dataset only).
     void SetDatabaseName(const std::string& value);
     /// A table or view; used when SQL is empty.
     const std::string& TableName() const { return tableName_; }
+    /// Sets TableName (closed dataset only).
     void SetTableName(const std::string& value);
     /// A query that reads; its parameters are bound from SetParam.
     const std::string& SQL() const { return sql_; }
+    /// Sets SQL (closed dataset only).
     void SetSQL(const std::string& value);
     /// Milliseconds to wait for another connection's lock before "database is locked".
     int BusyTimeout() const { return busyTimeout_; }
+    /// Sets BusyTimeout, also for an open connection.
     void SetBusyTimeout(int value);
 
     /// Sets parameter `name` (with its prefix, e.g. ":code") or, for a number, `?N`.
     void SetParam(const std::string& name, TFieldValue value);
+    /// Forgets every parameter value.
     void ClearParams() { params_.clear(); }
 
+    /// True while open on a table (or a query of one table with its key) whose rows can be found again.
     bool CanModify() const override;
 
 protected:
