@@ -329,6 +329,13 @@ void TControl::Paint() {}
 
 void TControl::PaintBorder(TCanvas&, int, int) {}
 
+void TControl::Assign(const TPersistent* source)
+{
+    if (dynamic_cast<const TControl*>(source))
+        return;
+    TPersistent::Assign(source);
+}
+
 void TControl::Click()
 {
     OnClick(this);

@@ -227,6 +227,11 @@ class TControl : public TComponent {
     /// canvas, leaving its own raster alone.
     virtual void PaintTo(TCanvas& canvas, int x, int y);
 
+    /// From another control: takes nothing and returns normally, so that a
+    /// descendant's Assign can copy what it defines after calling this one.
+    /// Other sources raise as TPersistent::Assign does.
+    void Assign(const TPersistent* source) override;
+
     /// Fires OnClick.
     virtual void Click();
     /// Clears the loading state and repaints if anything asked for it.
