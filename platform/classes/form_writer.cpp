@@ -10,6 +10,8 @@ namespace {
 
 // Deepest chain of sub-objects written (Font.Style..., a guard against cycles).
 constexpr int kMaxSubObjectDepth = 16;
+// Strings longer than this many bytes are written in pieces joined by '+', one per line.
+constexpr std::size_t kStringPiece = 64;
 
 std::string QuoteString(std::string_view s)
 {
@@ -133,12 +135,29 @@ private:
             }
             if (prop->HasDefault() && EqualsDefault(value, prop->Default))
                 continue;
+            bool pieces = prop->Kind == TTypeKind::tkString && std::get<std::string>(value).size() > kStringPiece;
             std::string text;
-            if (!ValueText(*prop, value, text))
+            if (!pieces && !ValueText(*prop, value, text))
                 continue;
             Indent(level);
-            out += prefix + prop->Name + " = " + text + "\n";
+            out += prefix + prop->Name + " =";
+            if (pieces)
+                WritePieces(std::get<std::string>(value), level + 1);
+            else
+                out += " " + text + "\n";
         }
+    }
+
+    void WritePieces(std::string_view s, int level)
+    {
+        for (std::size_t at = 0; at < s.size(); at += kStringPiece) {
+            out += '\n';
+            Indent(level);
+            out += QuoteString(s.substr(at, kStringPiece));
+            if (at + kStringPiece < s.size())
+                out += " +";
+        }
+        out += '\n';
     }
 
     // The value as form text; false when there is nothing to write (nil, unassigned).
