@@ -46,6 +46,8 @@ void TFont::Assign(const TFont& source)
     Color = source.Color;
     Style = source.Style;
     Quality = source.Quality;
+    Charset = source.Charset;
+    Pitch = source.Pitch;
 }
 
 HFONT TFont::Handle() const

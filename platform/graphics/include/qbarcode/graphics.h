@@ -10,6 +10,8 @@
 // being the unit square it covers.
 #pragma once
 
+#include "qbarcode/classes.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -193,6 +195,8 @@ int GetDeviceCaps(HDC dc, int index);
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
+/// The pitch a font asks for; kept and streamed, not used to pick a face.
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
 
 namespace gfx {
 struct GdiFont;
@@ -201,9 +205,11 @@ struct FontAccess;
 
 /// A font description. Fonts come from fontconfig by family name; Size is in
 /// points and becomes pixels through PixelsPerInch (the canvas a font belongs
-/// to sets it to its device's vertical resolution).
-class TFont {
-public:
+/// to sets it to its device's vertical resolution). A font is a persistent
+/// sub-object of a control: Charset, Color, Height, Name, Pitch, Size and
+/// Style stream as Font.Name, Font.Size and so on.
+class TFont : public TPersistent {
+    QB_CLASS(TFont, TPersistent)
     TFont();
     TFont(const TFont&) = delete;
     TFont& operator=(const TFont&) = delete;
@@ -216,6 +222,9 @@ public:
     /// Raster text is anti-aliased unless fqNonAntialiased.
     TFontQuality Quality = fqDefault;
     int PixelsPerInch = 96;
+    /// Character set and pitch requested; kept and streamed only.
+    std::uint8_t Charset = DEFAULT_CHARSET;
+    TFontPitch Pitch = fpDefault;
 
     /// Size in pixels: negative for a character height, -Size * PixelsPerInch / 72 rounded.
     int Height() const;
@@ -224,6 +233,8 @@ public:
     /// Copies every property except PixelsPerInch, so the point size carries
     /// over between devices of different resolutions.
     void Assign(const TFont& source);
+    /// The same for a TFont source; other sources raise as TPersistent does.
+    void Assign(const TPersistent* source) override;
 
     /// A font handle for the current properties, owned by this object and
     /// replaced when the properties change.
