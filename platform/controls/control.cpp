@@ -345,8 +345,9 @@ void TControl::Click()
 void TControl::Loaded()
 {
     TComponent::Loaded();
-    if (invalid_)
-        Invalidate();
+    // Sub-object properties (Font.Size...) change without telling the
+    // control, so a loaded control paints once with everything in place.
+    Invalidate();
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu)

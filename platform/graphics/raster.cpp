@@ -4,6 +4,7 @@
 #include "graphics_internal.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 
 namespace gfx {
@@ -104,9 +105,19 @@ void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32
     case 6: FillColumns<6>(p, buf.stride, rows, color); return;
     case 7: FillColumns<7>(p, buf.stride, rows, color); return;
     case 8: FillColumns<8>(p, buf.stride, rows, color); return;
-    default:
-        for (i64 i = 0; i < rows; ++i, p += buf.stride)
-            std::fill(p, p + width, color);
+    default: {
+        // A wide box (a background): the first row by doubling copies, the
+        // others copied from it; both run as block copies, not pixel stores.
+        const std::size_t bytes = static_cast<std::size_t>(width) * sizeof *p;
+        FillColumns<8>(p, buf.stride, 1, color);
+        for (i64 done = 8; done < width;) {
+            const i64 n = std::min(done, width - done);
+            std::memcpy(p + done, p, static_cast<std::size_t>(n) * sizeof *p);
+            done += n;
+        }
+        for (i64 i = 1; i < rows; ++i)
+            std::memcpy(p + i * buf.stride, p, bytes);
+    }
     }
 }
 
