@@ -4,7 +4,6 @@
 #include "graphics_internal.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
 
 namespace gfx {
@@ -105,19 +104,16 @@ void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32
     case 6: FillColumns<6>(p, buf.stride, rows, color); return;
     case 7: FillColumns<7>(p, buf.stride, rows, color); return;
     case 8: FillColumns<8>(p, buf.stride, rows, color); return;
-    default: {
-        // A wide box (a background): the first row by doubling copies, the
-        // others copied from it; both run as block copies, not pixel stores.
-        const std::size_t bytes = static_cast<std::size_t>(width) * sizeof *p;
-        FillColumns<8>(p, buf.stride, 1, color);
-        for (i64 done = 8; done < width;) {
-            const i64 n = std::min(done, width - done);
-            std::memcpy(p + done, p, static_cast<std::size_t>(n) * sizeof *p);
-            done += n;
+    default:
+        // Wider boxes (backgrounds): eight pixels per step, which the
+        // compiler turns into vector stores, then the rest one by one.
+        for (i64 i = 0; i < rows; ++i, p += buf.stride) {
+            i64 k = 0;
+            for (; k + 8 <= width; k += 8)
+                FillColumns<8>(p + k, buf.stride, 1, color);
+            for (; k < width; ++k)
+                p[k] = color;
         }
-        for (i64 i = 1; i < rows; ++i)
-            std::memcpy(p + i * buf.stride, p, bytes);
-    }
     }
 }
 
