@@ -13,9 +13,17 @@ bool IsValidIdent(std::string_view s)
     return std::all_of(s.begin() + 1, s.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
 
+// Removes c, searching from the end: components mostly leave in reverse order of arrival.
 void Erase(std::vector<TComponent*>& list, TComponent* c)
 {
-    list.erase(std::remove(list.begin(), list.end(), c), list.end());
+    auto it = std::find(list.rbegin(), list.rend(), c);
+    if (it != list.rend())
+        list.erase(std::next(it).base());
+}
+
+bool Contains(const std::vector<TComponent*>& list, const TComponent* c)
+{
+    return std::find(list.rbegin(), list.rend(), c) != list.rend();
 }
 
 } // namespace
@@ -100,8 +108,18 @@ TComponent::~TComponent()
         Erase(peer->freeNotifies_, this);
         peer->Notification(this, opRemove);
     }
-    while (!components_.empty())
-        delete components_.back(); // its destructor removes it from components_
+    while (!components_.empty()) {
+        TComponent* c = components_.back();
+        // Only a component others watch is announced to its siblings; the rest
+        // leave quietly, which keeps freeing a large owner linear.
+        if (!c->freeNotifies_.empty()) {
+            RemoveComponent(c);
+        } else {
+            components_.pop_back();
+            c->owner_ = nullptr;
+        }
+        delete c;
+    }
     if (owner_)
         owner_->RemoveComponent(this);
 }
@@ -204,21 +222,25 @@ void TComponent::Notification(TComponent* component, TOperation operation)
 {
     if (operation == opRemove && component)
         RemoveFreeNotification(component);
-    // Copy: a handler may free or move components while we iterate.
-    std::vector<TComponent*> children = components_;
-    for (TComponent* c : children)
-        if (std::find(components_.begin(), components_.end(), c) != components_.end())
-            c->Notification(component, operation);
+    // Newest first; a handler may free components, so the index is clamped to the list each time.
+    for (std::size_t i = components_.size(); i > 0;) {
+        --i;
+        components_[i]->Notification(component, operation);
+        i = std::min(i, components_.size());
+    }
 }
 
 void TComponent::FreeNotification(TComponent* c)
 {
     if (!c || c == this)
         return;
-    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), c) == freeNotifies_.end())
+    // The links are kept symmetric, so the shorter list tells whether they exist.
+    bool linked =
+        freeNotifies_.size() <= c->freeNotifies_.size() ? Contains(freeNotifies_, c) : Contains(c->freeNotifies_, this);
+    if (!linked) {
         freeNotifies_.push_back(c);
-    if (std::find(c->freeNotifies_.begin(), c->freeNotifies_.end(), this) == c->freeNotifies_.end())
         c->freeNotifies_.push_back(this);
+    }
 }
 
 void TComponent::RemoveFreeNotification(TComponent* c)

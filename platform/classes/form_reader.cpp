@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <unordered_set>
 
 namespace {
 
@@ -31,28 +32,32 @@ struct Value {
     std::vector<std::string> items; // set elements
 };
 
-// Tells free-notification peers' destruction to the reader, so a component
-// freed by another component during loading is never freed twice.
+// Learns through free notification when a component it built is freed, so
+// that the reader never touches (or frees twice) a component another one freed.
 class BuiltList : public TComponent {
 public:
     BuiltList() : TComponent(nullptr) {}
     ~BuiltList() override
     {
-        for (TComponent* c : built)
-            RemoveFreeNotification(c);
+        for (auto it = order.rbegin(); it != order.rend(); ++it)
+            if (alive.count(*it))
+                RemoveFreeNotification(*it);
     }
     void Add(TComponent* c)
     {
-        built.push_back(c);
+        order.push_back(c);
+        alive.insert(c);
         FreeNotification(c);
     }
+    bool Alive(TComponent* c) const { return alive.count(c) != 0; }
     void Notification(TComponent* component, TOperation operation) override
     {
         if (operation == opRemove)
-            built.erase(std::remove(built.begin(), built.end(), component), built.end());
+            alive.erase(component);
         TComponent::Notification(component, operation);
     }
-    std::vector<TComponent*> built; // creation order
+    std::vector<TComponent*> order; // creation order, freed ones included
+    std::unordered_set<TComponent*> alive;
 };
 
 class FormReader {
@@ -278,6 +283,8 @@ private:
 
     TComponent* Create(const TClassInfo& cls, TComponent* owner, int line)
     {
+        if (built_.order.size() >= static_cast<std::size_t>(MaxFormComponents))
+            Fail(line, "Too many components");
         TComponent* c = nullptr;
         try {
             c = cls.Create(owner);
@@ -655,25 +662,25 @@ private:
         std::vector<TComponent*> list;
         if (intoRoot_)
             list.push_back(root_);
-        list.insert(list.end(), built_.built.begin(), built_.built.end());
+        for (TComponent* c : built_.order)
+            if (built_.Alive(c))
+                list.push_back(c);
         return list;
     }
 
-    bool Alive(TComponent* c)
-    {
-        return (intoRoot_ && c == root_) ||
-               std::find(built_.built.begin(), built_.built.end(), c) != built_.built.end();
-    }
+    bool Alive(TComponent* c) { return (intoRoot_ && c == root_) || built_.Alive(c); }
 
-    // Frees every component built (newest first) and clears the loading state of a root read into.
+    // Frees every component built and clears the loading state of a root read into.
+    // Only the outermost ones are freed here (newest first); their owners free the rest.
     void Abandon()
     {
-        std::vector<TComponent*> built = built_.built;
-        for (auto it = built.rbegin(); it != built.rend(); ++it) {
-            TComponent* c = *it;
-            if (std::find(built_.built.begin(), built_.built.end(), c) != built_.built.end())
-                delete c; // not yet freed by its owner
-        }
+        std::vector<TComponent*> outermost;
+        for (TComponent* c : built_.order)
+            if (built_.Alive(c) && !built_.Alive(c->Owner()))
+                outermost.push_back(c);
+        for (auto it = outermost.rbegin(); it != outermost.rend(); ++it)
+            if (built_.Alive(*it))
+                delete *it;
         if (intoRoot_)
             root_->SetLoading(false);
     }

@@ -220,9 +220,11 @@ std::string WriteComponentString(const TComponent& root)
     return w.out;
 }
 
-void WriteComponentFile(const std::string& path, const TComponent& root)
+namespace {
+
+// The one place a form file reaches the disk.
+void SaveWholeFile(const std::string& path, const std::string& text)
 {
-    std::string text = WriteComponentString(root);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (f)
         f.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -230,4 +232,11 @@ void WriteComponentFile(const std::string& path, const TComponent& root)
         f.close();
     if (!f)
         throw EWriteError(Format("Cannot create file \"%s\"", {path}));
+}
+
+} // namespace
+
+void WriteComponentFile(const std::string& path, const TComponent& root)
+{
+    SaveWholeFile(path, WriteComponentString(root));
 }

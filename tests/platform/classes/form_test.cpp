@@ -288,6 +288,26 @@ TEST_F(Forms, NestingIsLimited)
     EXPECT_EQ(TGadget::Live, 0);
 }
 
+TEST_F(Forms, LargeFormsLoadAndFailWhole)
+{
+    auto flat = [](int count, const char* last) {
+        std::string text = "object Form1: TGadget\n";
+        for (int i = 0; i < count; ++i)
+            text += "  object G" + std::to_string(i) + ": TGadget\n    Link = G" + std::to_string(i == 0 ? 0 : i - 1) +
+                    "\n  end\n";
+        return text + last + "end\n";
+    };
+    const int most = MaxFormComponents - 1; // the root counts too
+    EXPECT_EQ(Read(flat(most, ""))->ComponentCount(), most);
+    EXPECT_THROW(Read(flat(most, "  Link = Nobody\n")), EReadError);
+    try {
+        Read(flat(most + 1, ""));
+        ADD_FAILURE();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message, "form.txt:" + std::to_string(2 + 3 * most) + ": Too many components");
+    }
+}
+
 TEST_F(Forms, RandomBytesAreRefusedQuickly)
 {
     std::mt19937 rng(7);

@@ -319,7 +319,9 @@ public:
     /// Creates the component; a non-null owner takes ownership (InsertComponent).
     explicit TComponent(TComponent* owner);
     /// Tells free-notification peers (opRemove), frees the owned components in
-    /// reverse order of insertion, then leaves the owner.
+    /// reverse order of insertion, then leaves the owner. While an owner is freed,
+    /// only the owned components that have free-notification links are announced
+    /// to their siblings (opRemove); the others leave quietly.
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
     TComponent& operator=(const TComponent&) = delete;
@@ -501,6 +503,8 @@ void ReadComponentFileInto(TComponent* root, const std::string& path);
 
 /// Deepest nesting of object blocks the reader accepts.
 inline constexpr int MaxFormNesting = 64;
+/// Most components one form file may build.
+inline constexpr int MaxFormComponents = 4096;
 
 // ---------------------------------------------------------------------------
 // Declaring classes and their tables
