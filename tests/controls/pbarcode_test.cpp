@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -665,6 +666,47 @@ TEST(BarCodeControl, WhereTheBarcodeWasIsBackgroundAgain)
             background += c == face;
         }
     EXPECT_GT(background, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A printed page without its creation time, which is all that differs
+// between two prints of the same drawing.
+std::string PrintedPage(const std::function<void()>& print, const std::string& path)
+{
+    Printer()->SetResolution(300, 300);
+    Printer()->SetOutputFile(path);
+    Printer()->BeginDoc();
+    print();
+    Printer()->EndDoc();
+    Printer()->SetOutputFile("");
+    std::string pdf = testsupport::ReadFile(path);
+    fs::remove(path);
+    const auto at = pdf.find("/CreationDate");
+    if (at != std::string::npos)
+        pdf.erase(at, pdf.find('\n', at) - at);
+    return pdf;
+}
+
+TEST(BarCodeControl, PrintWithoutAngleUsesGetAngle)
+{
+    const std::string path = (fs::temp_directory_path() / ("qb-print-" + std::to_string(::getpid()) + ".pdf")).string();
+    TBarCode bc(nullptr);
+    bc.SetBarType(bcCodeEAN13);
+    bc.SetBarCode("590123412345");
+    bc.SetTextShow(tsBarCode);
+    for (TOrientation o : {toLeftRight, toTopBottom}) {
+        bc.SetOrientation(o);
+        const std::string implicit = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33); }, path);
+        const std::string given = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33, bc.GetAngle()); }, path);
+        const std::string other = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33, 45); }, path);
+        ASSERT_FALSE(implicit.empty());
+        EXPECT_EQ(implicit, given) << o;
+        EXPECT_NE(implicit, other) << o;
+    }
+    Printer()->SetResolution(600, 600);
 }
 
 } // namespace
