@@ -9,8 +9,8 @@ int main(int argc, char** argv)
     CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
     app.require_subcommand(1);
     std::map<CLI::App*, std::function<int()>> actions;
-    for (auto add :
-         {AddTypesCommand, AddFontsCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand}) {
+    for (auto add : {AddTypesCommand, AddFontsCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand,
+                     AddPrintCommand, AddFormCommand}) {
         auto action = add(app);
         actions[app.get_subcommands({}).back()] = action;
     }

@@ -351,7 +351,17 @@ int TBarCode::AutoSetWidth(int margin)
 
 void TBarCode::Paint()
 {
-    TCustomPanel::Paint();
+    // The width is measured once, first, so that the panel can leave the
+    // barcode's box to the bars and spaces that cover it. When the text is
+    // one the symbology rejects, the panel paints in full and the error
+    // leaves Paint, as it would from the barcode's own drawing.
+    std::int64_t w = 0;
+    try {
+        w = GetBarWidth();
+    } catch (const Exception&) {
+        PaintPanel(nullptr);
+        throw;
+    }
     const std::int64_t b = FrameInset(), e = BorderAllowance(), width = Width(), height = Height();
     const std::int64_t h = barHeight_ != 0 ? barHeight_ : AvailableHeight();
     const bool horizontal = Horizontal(orientation_);
@@ -365,20 +375,27 @@ void TBarCode::Paint()
         start = b - back;
         break;
     case taRightJustify:
-        start = along - b - e - GetBarWidth() - back;
+        start = along - b - e - w - back;
         break;
     case taCenter:
-        start = (along - e - GetBarWidth()) / 2;
+        start = (along - e - w) / 2;
         break;
     }
     const std::int64_t across = ((horizontal ? height : width) - h - e) / 2;
-    const std::int64_t x = horizontal ? start : across;
-    const std::int64_t y = horizontal ? across : start;
+    const TPoint o = ClientOrigin();
+    const std::int64_t x = (horizontal ? start : across) + o.X;
+    const std::int64_t y = (horizontal ? across : start) + o.Y;
+
+    // The pixels the bars and spaces cover (the 180 and 90 degree drawings
+    // start one pixel further along). PostNet's short bars leave background
+    // showing, so the panel paints all of it then.
+    const TRect box = horizontal ? TRect{To32(x + back), To32(y), To32(x + back + w), To32(y + h + 1)}
+                                 : TRect{To32(x), To32(y + back), To32(x + h + 1), To32(y + back + w)};
+    PaintPanel(barType_ == bcCodePostNet || h < 0 ? nullptr : &box);
     if (autoWidth_)
         AutoSetWidth(hMargin_);
-    const TPoint o = ClientOrigin();
-    Q_DrawBar(Canvas(), barType_, barCode_, modul_, ratio_, checkSum_, To32(x + o.X), To32(y + o.Y), To32(h), Font(),
-              textShow_, textPosition_, colorBar_, colorSpc_, textColor_, GetAngle());
+    Q_DrawBar(Canvas(), barType_, barCode_, modul_, ratio_, checkSum_, To32(x), To32(y), To32(h), Font(), textShow_,
+              textPosition_, colorBar_, colorSpc_, textColor_, GetAngle());
 }
 
 // ---------------------------------------------------------------------------

@@ -153,6 +153,7 @@ TControl::~TControl()
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    CheckSize(width, height);
     width = constraints_->ConstrainWidth(width);
     height = constraints_->ConstrainHeight(height);
     CheckSize(width, height);
@@ -344,8 +345,9 @@ void TControl::Click()
 void TControl::Loaded()
 {
     TComponent::Loaded();
-    if (invalid_)
-        Invalidate();
+    // Sub-object properties (Font.Size...) change without telling the
+    // control, so a loaded control paints once with everything in place.
+    Invalidate();
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu)

@@ -3,6 +3,8 @@
 
 #include "property_rows.h"
 
+#include <algorithm>
+
 using namespace controls_detail;
 
 namespace {
@@ -138,14 +140,28 @@ int TCustomPanel::BorderExtent() const
 
 void TCustomPanel::Paint()
 {
+    PaintPanel(nullptr);
+}
+
+void TCustomPanel::PaintPanel(const TRect* covered)
+{
     TCanvas& canvas = Canvas();
     const TPoint o = ClientOrigin();
     TRect r{o.X, o.Y, o.X + ClientWidth(), o.Y + ClientHeight()};
     Bevel(canvas, r, bevelOuter_, Color(), bevelWidth_);
     Frame3D(canvas, r, Color(), Color(), borderWidth_);
     Bevel(canvas, r, bevelInner_, Color(), bevelWidth_);
-    if (r.Right > r.Left && r.Bottom > r.Top)
+    if (!covered || covered->Left >= covered->Right || covered->Top >= covered->Bottom) {
         Fill(canvas, r.Left, r.Top, r.Right, r.Bottom, Color());
+    } else {
+        // The bands above and below the covered box, then beside it.
+        const int top = std::clamp(covered->Top, r.Top, r.Bottom);
+        const int bottom = std::clamp(covered->Bottom, r.Top, r.Bottom);
+        Fill(canvas, r.Left, r.Top, r.Right, top, Color());
+        Fill(canvas, r.Left, bottom, r.Right, r.Bottom, Color());
+        Fill(canvas, r.Left, top, std::clamp(covered->Left, r.Left, r.Right), bottom, Color());
+        Fill(canvas, std::clamp(covered->Right, r.Left, r.Right), top, r.Right, bottom, Color());
+    }
     if (caption_.empty())
         return;
     canvas.Font().Assign(*Font());

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -595,6 +596,117 @@ TEST_F(BarCodeForms, ANonNumericTextAfterANumericTypeFailsNamingTheLine)
         EXPECT_NE(e.Message.find("form.txt:5"), std::string::npos) << e.Message;
         EXPECT_NE(e.Message.find("12a: Barcode must be numeric."), std::string::npos) << e.Message;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BarCodeForms, ALoadedControlShowsItsFont)
+{
+    const std::string text = "object BarCode1: TBarCode\n"
+                             "  Width = 200\n"
+                             "  Height = 60\n"
+                             "  BarCode = 'AB'\n"
+                             "  Modul = 1\n"
+                             "  Ratio = 2.0\n"
+                             "  TextShow = tsBarCode\n"
+                             "  Font.Color = clRed\n"
+                             "  Font.Size = 12\n"
+                             "end\n";
+    std::unique_ptr<TComponent> root(ReadComponentString(text, "bc.txt", nullptr));
+    auto* bc = dynamic_cast<TBarCode*>(root.get());
+    ASSERT_NE(bc, nullptr);
+    EXPECT_EQ(bc->Font()->Size, 12);
+    bool red = false;
+    for (int y = 0; y < 60 && !red; ++y)
+        for (int x = 0; x < 200 && !red; ++x)
+            red = PixelAt(bc->Image(), x, y) == clRed;
+    EXPECT_TRUE(red) << "the caption is painted in the loaded font";
+}
+
+} // namespace
+
+namespace {
+
+// The panel leaves the barcode's own box to the bars; everything else must
+// be background again after the barcode moves or shrinks.
+TEST(BarCodeControl, WhereTheBarcodeWasIsBackgroundAgain)
+{
+    const TColor face = ColorToRGB(clBtnFace);
+    TBarCode bc(nullptr);
+    bc.SetBounds(0, 0, 200, 60);
+    bc.SetAlignment(taLeftJustify);
+    bc.SetBarCode("A"); // columns 1 to 38
+    EXPECT_EQ(PixelAt(bc.Image(), 1, 30), clBlack);
+    bc.SetAlignment(taRightJustify);
+    EXPECT_EQ(PixelAt(bc.Image(), 1, 30), face);
+    bc.SetOrientation(toTopBottom);
+    bc.SetBarHeight(50); // columns 75 to 125, rows 21 to 58
+    EXPECT_EQ(PixelAt(bc.Image(), 190, 30), face);
+    EXPECT_EQ(PixelAt(bc.Image(), 100, 10), face);
+    // PostNet's short bars leave background beside them, where earlier
+    // paints (Code 39 in black) must not show through: red bars, white
+    // spaces and the face colour only.
+    TBarCode settings(nullptr);
+    settings.SetBounds(0, 0, 200, 60);
+    settings.SetBarType(bcCodePostNet);
+    settings.SetColorBar(clRed);
+    settings.SetBarHeight(50);
+    settings.SetBarCode("1234");
+    TBarCode postnet(nullptr);
+    postnet.SetBounds(0, 0, 200, 60); // an empty Code 39 in the middle
+    postnet.Assign(&settings);        // no paint: the next one is the first PostNet paint
+    postnet.Repaint();
+    int background = 0;
+    for (int y = 5; y <= 55; ++y)
+        for (int x = 1; x < 199; ++x) {
+            const TColor c = PixelAt(postnet.Image(), x, y);
+            ASSERT_TRUE(c == clRed || c == clWhite || c == face) << x << "," << y << ": " << c;
+            background += c == face;
+        }
+    EXPECT_GT(background, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A printed page without its creation time, which is all that differs
+// between two prints of the same drawing.
+std::string PrintedPage(const std::function<void()>& print, const std::string& path)
+{
+    Printer()->SetResolution(300, 300);
+    Printer()->SetOutputFile(path);
+    Printer()->BeginDoc();
+    print();
+    Printer()->EndDoc();
+    Printer()->SetOutputFile("");
+    std::string pdf = testsupport::ReadFile(path);
+    fs::remove(path);
+    const auto at = pdf.find("/CreationDate");
+    if (at != std::string::npos)
+        pdf.erase(at, pdf.find('\n', at) - at);
+    return pdf;
+}
+
+TEST(BarCodeControl, PrintWithoutAngleUsesGetAngle)
+{
+    const std::string path = (fs::temp_directory_path() / ("qb-print-" + std::to_string(::getpid()) + ".pdf")).string();
+    TBarCode bc(nullptr);
+    bc.SetBarType(bcCodeEAN13);
+    bc.SetBarCode("590123412345");
+    bc.SetTextShow(tsBarCode);
+    for (TOrientation o : {toLeftRight, toTopBottom}) {
+        bc.SetOrientation(o);
+        const std::string implicit = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33); }, path);
+        const std::string given = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33, bc.GetAngle()); }, path);
+        const std::string other = PrintedPage([&] { bc.Print(utMillimeter, 20, 20, 15, 0.33, 45); }, path);
+        ASSERT_FALSE(implicit.empty());
+        EXPECT_EQ(implicit, given) << o;
+        EXPECT_NE(implicit, other) << o;
+    }
+    Printer()->SetResolution(600, 600);
 }
 
 } // namespace

@@ -234,7 +234,7 @@ class TControl : public TComponent {
 
     /// Fires OnClick.
     virtual void Click();
-    /// Clears the loading state and repaints if anything asked for it.
+    /// Clears the loading state and repaints.
     void Loaded() override;
 
     // Properties that only keep a value (streamed with their defaults).
@@ -403,6 +403,9 @@ class TCustomPanel : public TWinControl {
 
 protected:
     void Paint() override;
+    /// Paint, leaving the background alone inside *covered (canvas
+    /// coordinates) when a descendant is about to paint all of it over.
+    void PaintPanel(const TRect* covered);
     void PaintBorder(TCanvas& canvas, int x, int y) override;
 
 private:
