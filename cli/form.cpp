@@ -3,6 +3,7 @@
 #include "common.h"
 #include "render.h"
 
+#include "qbarcode/fileio.h"
 #include "qbarcode/pbarcode.h"
 #include "qbarcode/sysutils.h"
 
@@ -77,11 +78,10 @@ int RunRender(const RenderOptions& o)
         WriteFileAtomically(o.output, bitmap.EncodePNG());
         return 0;
     }
-    WriteFileAtomically(o.output, [&](const std::string& tmp) {
-        TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, tmp, width, height);
-        control->PaintTo(doc.Canvas(), 0, 0);
-        doc.Close();
-    });
+    // The document is written whole or not at all by the graphics layer.
+    TVectorDocument doc(format == ImageFormat::Svg ? TVectorFormat::Svg : TVectorFormat::Pdf, o.output, width, height);
+    control->PaintTo(doc.Canvas(), 0, 0);
+    doc.Close();
     return 0;
 }
 
