@@ -3,6 +3,7 @@
 #include "qbarcode/sysutils.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -138,5 +139,59 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes)
         const int error = errno;
         ::unlink(tmp.c_str());
         throw Exception("Cannot write '" + path + "': " + std::strerror(error));
+    }
+}
+
+PrinterResolution ParsePrinterResolution(const std::string& text)
+{
+    PrinterResolution r;
+    const auto sep = text.find_first_of("xX");
+    try {
+        std::size_t used = 0;
+        r.x = std::stoi(text.substr(0, sep), &used);
+        if (used != (sep == std::string::npos ? text.size() : sep))
+            throw std::invalid_argument(text);
+        r.y = r.x;
+        if (sep != std::string::npos) {
+            r.y = std::stoi(text.substr(sep + 1), &used);
+            if (used != text.size() - sep - 1)
+                throw std::invalid_argument(text);
+        }
+    } catch (const std::logic_error&) {
+        throw UsageError("--dpi: '" + text + "' is not a resolution such as 600 or 600x1200");
+    }
+    if (r.x < 1 || r.y < 1 || r.x > 9600 || r.y > 9600)
+        throw UsageError("--dpi: each resolution must be 1 to 9600 pixels per inch");
+    return r;
+}
+
+void WritePrintJob(const std::string& output, const std::string& printer,
+                   const std::function<void(const std::string& file)>& job)
+{
+    if (output.empty()) {
+        job("");
+        return;
+    }
+    const std::string tmp = CreateTemporaryFor(output);
+    try {
+        job(tmp);
+    } catch (const Exception& e) {
+        std::error_code ec;
+        if (!printer.empty() && std::filesystem::file_size(tmp, ec) > 0 && !ec &&
+            std::rename(tmp.c_str(), output.c_str()) == 0) {
+            std::string message = e.Message;
+            for (auto at = message.find(tmp); at != std::string::npos; at = message.find(tmp))
+                message.replace(at, tmp.size(), output);
+            throw Exception(message);
+        }
+        std::remove(tmp.c_str());
+        throw;
+    } catch (...) {
+        std::remove(tmp.c_str());
+        throw;
+    }
+    if (std::rename(tmp.c_str(), output.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot write '" + output + "'");
     }
 }

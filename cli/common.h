@@ -47,6 +47,22 @@ std::string CreateTemporaryFor(const std::string& path);
 /// Writes `bytes` to a file atomically, in one write.
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
+/// A printer resolution in pixels per inch along x and y.
+struct PrinterResolution {
+    int x = 600, y = 600;
+};
+
+/// Reads "600" or "600x1200" (x by y, each 1 to 9600); raises UsageError otherwise.
+PrinterResolution ParsePrinterResolution(const std::string& text);
+
+/// Runs a print job that writes `output` (when not empty) whole or not at
+/// all: `job` prints into a temporary file beside it, which replaces `output`
+/// once the job succeeded. When only the submission to `printer` failed, the
+/// complete document is kept under its own name and the message says so.
+/// With an empty `output` the job gets an empty file name.
+void WritePrintJob(const std::string& output, const std::string& printer,
+                   const std::function<void(const std::string& file)>& job);
+
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 
@@ -55,3 +71,4 @@ std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);
 std::function<int()> AddMeasureCommand(CLI::App& app);
+std::function<int()> AddLabelsCommand(CLI::App& app);
