@@ -41,9 +41,9 @@ void BM_LabelsToPdf(benchmark::State& state)
     const auto dir = BenchDir();
     const std::string db = (dir / "products.db").string(), pdf = (dir / "labels.pdf").string();
     MakeProducts(db);
-    std::vector<std::string> args = {"qbarcode",        "labels", "--db",    db,     "--table", "products",
-                                     "--field",         "code",   "--type",  "ean13", "--checksum",
-                                     "--caption-field", "name",   "-o",      pdf};
+    std::vector<std::string> args = {"qbarcode",   "labels",          "--db", db,       "--table",
+                                     "products",   "--field",         "code", "--type", "ean13",
+                                     "--checksum", "--caption-field", "name", "-o",     pdf};
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

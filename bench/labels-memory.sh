@@ -16,18 +16,19 @@ fi
 dir=$(mktemp -d "${TMPDIR:-/dev/shm}/qb-labels-bench-XXXXXX" 2>/dev/null || mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
-printf '%9s %10s %9s %12s %10s\n' records seconds labels/s "peak RSS KB" "PDF KB"
+printf '%9s %10s %10s %13s %12s %10s\n' records "wall s" "CPU s" "labels/CPU s" "peak RSS KB" "PDF KB"
 for n in 10000 100000; do
     sqlite3 "$dir/p$n.db" "
         CREATE TABLE products (id INTEGER PRIMARY KEY, code TEXT, name TEXT);
         WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $n)
         INSERT INTO products (code, name)
             SELECT printf('4%011d', (i * 7919) % 100000000 + i), 'Product number ' || i FROM n;"
-    /usr/bin/time -f '%e %M' -o "$dir/time" \
+    /usr/bin/time -f '%e %U %S %M' -o "$dir/time" \
         "$qb" labels --db "$dir/p$n.db" --table products --field code --caption-field name \
         --type ean13 --checksum --layout a4-3x8 -o "$dir/labels.pdf" 2>"$dir/err"
-    read -r seconds rss <"$dir/time"
-    rate=$(awk -v n="$n" -v s="$seconds" 'BEGIN { printf "%.0f", s > 0 ? n / s : 0 }')
-    printf '%9d %10s %9s %12s %10d\n' "$n" "$seconds" "$rate" "$rss" $(( $(stat -c %s "$dir/labels.pdf") / 1024 ))
+    read -r seconds user sys rss <"$dir/time"
+    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+    rate=$(awk -v n="$n" -v s="$cpu" 'BEGIN { if (s > 0) printf "%.0f", n / s; else print "-" }')
+    printf '%9d %10s %10s %13s %12s %10d\n' "$n" "$seconds" "$cpu" "$rate" "$rss" $(( $(stat -c %s "$dir/labels.pdf") / 1024 ))
     tail -1 "$dir/err"
 done

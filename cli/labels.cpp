@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -112,13 +113,13 @@ std::string Fixed(double value, int decimals)
 
 std::string InUnit(double mm, bool inches)
 {
-    return inches ? Fixed(mm / 25.4, 3) : Fixed(mm, 2);
+    return Fixed(inches ? mm / 25.4 : mm, 3);
 }
 
 void ListLayouts(bool inches)
 {
     const char* unit = inches ? "in" : "mm";
-    std::printf("%-12s %-7s %-7s %-16s %-16s %s\n", "layout", "paper", "labels", "label size", "margins l, t",
+    std::printf("%-12s %-7s %-7s %-18s %-16s %s\n", "layout", "paper", "labels", "label size", "margins l, t",
                 "gaps x, y");
     for (const NamedSheet& l : kLayouts) {
         const Sheet& s = l.sheet;
@@ -126,7 +127,7 @@ void ListLayouts(bool inches)
         const std::string size = InUnit(s.labelWidth, inches) + " x " + InUnit(s.labelHeight, inches) + " " + unit;
         const std::string margins = InUnit(s.marginLeft, inches) + ", " + InUnit(s.marginTop, inches) + " " + unit;
         const std::string gaps = InUnit(s.gapX, inches) + ", " + InUnit(s.gapY, inches) + " " + unit;
-        std::printf("%-12s %-7s %-7s %-16s %-16s %s\n", l.name, PaperOf(s.paper).name, grid.c_str(), size.c_str(),
+        std::printf("%-12s %-7s %-7s %-18s %-16s %s\n", l.name, PaperOf(s.paper).name, grid.c_str(), size.c_str(),
                     margins.c_str(), gaps.c_str());
     }
 }
@@ -194,23 +195,16 @@ std::string Identifier(const std::string& name)
     return out + "`";
 }
 
-// The query that reads only the fields the labels need, from the table or
-// from the user's query, so that SQLite itself reports an unknown table or
-// column. --where is the user's own SQL condition, put in parentheses.
-std::string LabelQuery(const LabelsOptions& o)
+// The query that reads only the fields the labels need from the table, so
+// that SQLite itself reports an unknown table or column. --where is the
+// user's own SQL condition, put in parentheses; the dataset refuses a second
+// statement or one that writes.
+std::string TableQuery(const LabelsOptions& o)
 {
     std::string columns = Identifier(o.field);
     if (!o.captionField.empty() && o.captionField != o.field)
         columns += ", " + Identifier(o.captionField);
-    std::string from = Identifier(o.table);
-    if (o.table.empty()) {
-        std::string inner = o.sql;
-        // A statement's closing semicolon cannot stand inside parentheses.
-        while (!inner.empty() && (std::isspace(static_cast<unsigned char>(inner.back())) || inner.back() == ';'))
-            inner.pop_back();
-        from = "(" + inner + "\n)";
-    }
-    std::string query = "SELECT " + columns + " FROM " + from;
+    std::string query = "SELECT " + columns + " FROM " + Identifier(o.table);
     if (!o.where.empty())
         query += " WHERE (" + o.where + "\n)";
     if (o.limit >= 0)
@@ -264,6 +258,19 @@ private:
     Clock::time_point lastDraw_{};
 };
 
+// A length in printer pixels, converted as the printing routines convert
+// (in extended precision, rounded half to even), so that what is measured
+// here is what the control prints.
+std::int32_t ToPixels(double value, TUnits units, int dpi)
+{
+    const long double pixels =
+        units == utInch ? static_cast<long double>(dpi) * value : static_cast<long double>(dpi) * value / 25.4L;
+    const std::int64_t rounded = Round(pixels);
+    if (rounded < INT32_MIN || rounded > INT32_MAX)
+        throw Exception("Printer coordinate out of range.");
+    return static_cast<std::int32_t>(rounded);
+}
+
 // Runs one step of the walk through the records; returns the message of the
 // exception it raised, which belongs to the record now current.
 template <typename Step> std::optional<std::string> RecordError(Step step)
@@ -293,6 +300,8 @@ public:
     // Prints a label for every record the symbology takes.
     void Run(TDataSet& data, TPrinter& printer);
 
+    /// The data source the control follows.
+    TDataSource& Source() { return source_; }
     int Labels() const { return labels_; }
     int Pages() const { return labels_ == 0 ? 0 : (labels_ - 1) / PerPage() + 1; }
     int Skipped() const { return skipped_; }
@@ -309,8 +318,8 @@ private:
     std::string Size(int width, int height, TPrinter& printer) const
     {
         const std::string unit = units_ == utInch ? " in" : " mm";
-        return Fixed(PixelsToUnit(width, printer.XResolution()), 2) + " x " +
-               Fixed(PixelsToUnit(height, printer.YResolution()), 2) + unit;
+        return Fixed(PixelsToUnit(width, printer.XResolution()), 1) + " x " +
+               Fixed(PixelsToUnit(height, printer.YResolution()), 1) + unit;
     }
 
     const LabelsOptions& o_;
@@ -362,14 +371,12 @@ void LabelJob::Run(TDataSet& data, TPrinter& printer)
     // The dataset opened with the controls held back (by the caller); the
     // control sees the first record only once its field may reach it.
     PrepareData(data);
-    source_.SetDataSet(&data);
     TCanvas& canvas = printer.Canvas();
     canvas.Font().Assign(font_);
     canvas.Brush().SetStyle(bsClear);
 
-    const int total = o_.csv.empty() || o_.limit < 0
-                          ? data.RecordCount()
-                          : static_cast<int>(std::min<long long>(o_.limit, data.RecordCount()));
+    const int total =
+        o_.limit < 0 ? data.RecordCount() : static_cast<int>(std::min<long long>(o_.limit, data.RecordCount()));
     Progress progress(total);
     std::optional<std::string> error = RecordError([&] { data.EnableControls(); });
     for (int done = 0; done < total;) {
@@ -397,10 +404,8 @@ void LabelJob::PrintLabel(TPrinter& printer)
 {
     const std::string& text = bar_.BarCode();
     const int dpiX = printer.XResolution(), dpiY = printer.YResolution();
-    const bool inches = units_ == utInch;
-    auto px = [&](double mm, bool horizontal) { return horizontal ? MmToPixelsX(mm) : MmToPixelsY(mm); };
-    const std::int32_t modul = inches ? InchToPixelsX(o_.modul) : MmToPixelsX(o_.modul);
-    const std::int32_t height = inches ? InchToPixelsY(o_.height) : MmToPixelsY(o_.height);
+    const std::int32_t modul = ToPixels(o_.modul, units_, dpiX);
+    const std::int32_t height = ToPixels(o_.height, units_, dpiY);
     // What the control will print, measured first: a text the symbology
     // refuses raises here, before anything reaches the page.
     const TRect drawing = DrawingBounds(printer.Canvas(), type_, text, modul, bar_.Ratio(), bar_.CheckSum(), 0, 0,
@@ -410,13 +415,13 @@ void LabelJob::PrintLabel(TPrinter& printer)
     const int column = slot % sheet_.columns, row = slot / sheet_.columns;
     const double leftMm = sheet_.marginLeft + column * (sheet_.labelWidth + sheet_.gapX);
     const double topMm = sheet_.marginTop + row * (sheet_.labelHeight + sheet_.gapY);
-    const int cellX = px(leftMm, true), cellY = px(topMm, false);
-    const int cellW = px(leftMm + sheet_.labelWidth, true) - cellX;
-    const int cellH = px(topMm + sheet_.labelHeight, false) - cellY;
+    const int cellX = ToPixels(leftMm, utMillimeter, dpiX), cellY = ToPixels(topMm, utMillimeter, dpiY);
+    const int cellW = ToPixels(leftMm + sheet_.labelWidth, utMillimeter, dpiX) - cellX;
+    const int cellH = ToPixels(topMm + sheet_.labelHeight, utMillimeter, dpiY) - cellY;
 
     TCanvas& canvas = printer.Canvas();
     std::string caption = caption_ ? caption_->DisplayText() : std::string();
-    const int captionGap = caption_ ? MmToPixelsY(1.0) : 0;
+    const int captionGap = caption_ ? ToPixels(1.0, utMillimeter, dpiY) : 0;
     const int captionH = caption_ ? canvas.TextHeight("Ag") : 0;
     const int blockW = drawing.Width(), blockH = drawing.Height() + captionGap + captionH;
     if (blockW > cellW || blockH > cellH)
@@ -452,26 +457,34 @@ void CheckDataOptions(const LabelsOptions& o)
         throw UsageError("labels: give --db FILE (with --table or --sql) or --csv FILE");
     if (!o.db.empty() && o.table.empty() == o.sql.empty())
         throw UsageError("labels: with --db give --table NAME or --sql QUERY");
-    if (!o.csv.empty() && (!o.table.empty() || !o.sql.empty() || !o.where.empty()))
-        throw UsageError("labels: --table, --sql and --where read a database, not a CSV file");
+    if (!o.csv.empty() && (!o.table.empty() || !o.sql.empty()))
+        throw UsageError("labels: --table and --sql read a database, not a CSV file");
+    if (!o.where.empty() && o.table.empty())
+        throw UsageError("labels: --where goes with --table (put the condition in your --sql query)");
     if (o.field.empty())
         throw UsageError("labels: --field NAME is required");
     if (o.encoding.typeName.empty())
         throw UsageError("labels: --type is required");
 }
 
-// Opens the records with the controls held back; SQLite's own message on failure.
-std::unique_ptr<TDataSet> OpenData(const LabelsOptions& o)
+// Opens the records for the job's data source, with the controls held back
+// until the job has looked at the fields; SQLite's own message on failure.
+std::unique_ptr<TDataSet> OpenData(const LabelsOptions& o, TDataSource& source)
 {
     if (!o.csv.empty()) {
         auto csv = std::make_unique<TMemDataSet>(nullptr);
+        source.SetDataSet(csv.get());
         csv->DisableControls();
         csv->LoadFromCsvFile(o.csv);
         return csv;
     }
     auto db = std::make_unique<TSQLiteDataSet>(nullptr);
     db->SetDatabaseName(o.db);
-    db->SetSQL(LabelQuery(o));
+    if (o.table.empty())
+        db->SetSQL(o.sql);
+    else
+        db->SetSQL(TableQuery(o));
+    source.SetDataSet(db.get());
     db->DisableControls();
     db->Open();
     return db;
@@ -492,7 +505,7 @@ void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::str
     printer.Title = o.title;
 
     LabelJob job(o, sheet);
-    std::unique_ptr<TDataSet> data = OpenData(o);
+    std::unique_ptr<TDataSet> data = OpenData(o, job.Source());
     printer.BeginDoc();
     try {
         job.Run(*data, printer);
