@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -283,6 +284,139 @@ template <typename Step> std::optional<std::string> RecordError(Step step)
     }
 }
 
+// The records, fed to the job's data source: a CSV file or a query read
+// whole, or a table read in windows of rows in rowid order, so that memory
+// does not grow with the table (a view or a table without rowid is read
+// whole). Each window is a fresh query: rows committed by others meanwhile
+// may show in later windows, and no row is read twice.
+class Records {
+public:
+    Records(const LabelsOptions& o, TDataSource& source) : o_(o), source_(source) {}
+
+    /// Opens the first window with the controls held back; raises with
+    /// SQLite's (or the CSV reader's) message.
+    void Open();
+    /// Opens the next window with the controls held back; false when the
+    /// records are exhausted.
+    bool NextWindow();
+    /// The current window.
+    TDataSet& Data() { return *data_; }
+    /// The records of the current window to print.
+    int Count() const;
+    /// Records in the windows before the current one.
+    int Before() const { return before_; }
+    /// Every record to print, for the progress bar.
+    int Total() const { return total_; }
+
+private:
+    static constexpr int kWindowRows = 4096;
+    std::string WindowQuery(long long rows) const;
+    int CountTableRecords() const;
+    bool IsRowidTable() const;
+
+    const LabelsOptions& o_;
+    TDataSource& source_;
+    std::unique_ptr<TDataSet> data_;
+    TSQLiteDataSet* db_ = nullptr;
+    bool windowed_ = false;
+    int before_ = 0, total_ = 0;
+};
+
+std::string Records::WindowQuery(long long rows) const
+{
+    std::string columns = Identifier(o_.field);
+    if (!o_.captionField.empty() && o_.captionField != o_.field)
+        columns += ", " + Identifier(o_.captionField);
+    std::string query = "SELECT " + columns + ", rowid FROM " + Identifier(o_.table) + " WHERE rowid > ?1";
+    if (!o_.where.empty())
+        query += " AND (" + o_.where + "\n)";
+    return query + " ORDER BY rowid LIMIT " + std::to_string(rows);
+}
+
+// Views have no rowid of their own to read in windows.
+bool Records::IsRowidTable() const
+{
+    TSQLiteDataSet schema(nullptr);
+    schema.SetDatabaseName(o_.db);
+    schema.SetSQL("SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    schema.SetParam("?1", o_.table);
+    schema.Open();
+    return schema.RecordCount() > 0 && schema.Fields(0)->AsString() == "table";
+}
+
+int Records::CountTableRecords() const
+{
+    TSQLiteDataSet count(nullptr);
+    count.SetDatabaseName(o_.db);
+    count.SetSQL("SELECT count(*) FROM (" + TableQuery(o_) + ")");
+    count.Open();
+    return static_cast<int>(count.Fields(0)->AsInteger());
+}
+
+void Records::Open()
+{
+    if (!o_.csv.empty()) {
+        auto csv = std::make_unique<TMemDataSet>(nullptr);
+        source_.SetDataSet(csv.get());
+        csv->DisableControls();
+        csv->LoadFromCsvFile(o_.csv);
+        data_ = std::move(csv);
+        total_ = Count();
+        return;
+    }
+    auto db = std::make_unique<TSQLiteDataSet>(nullptr);
+    db_ = db.get();
+    data_ = std::move(db);
+    db_->SetDatabaseName(o_.db);
+    source_.SetDataSet(db_);
+    db_->DisableControls();
+    if (!o_.table.empty() && IsRowidTable()) {
+        const long long rows = o_.limit < 0 ? kWindowRows : std::min<long long>(o_.limit, kWindowRows);
+        db_->SetSQL(WindowQuery(rows));
+        db_->SetParam("?1", std::numeric_limits<long long>::min());
+        try {
+            db_->Open();
+            windowed_ = true;
+            total_ = CountTableRecords();
+            return;
+        } catch (const Exception&) {
+            // No rowid, or a mistake in the names or the condition: read
+            // whole, and let that query say what is wrong.
+        }
+    }
+    db_->SetSQL(o_.table.empty() ? o_.sql : TableQuery(o_));
+    db_->Open();
+    total_ = Count();
+}
+
+int Records::Count() const
+{
+    const int rows = data_->RecordCount();
+    return windowed_ || o_.limit < 0 ? rows : static_cast<int>(std::min<long long>(o_.limit, rows));
+}
+
+bool Records::NextWindow()
+{
+    if (!windowed_ || data_->RecordCount() < kWindowRows)
+        return false;
+    before_ += data_->RecordCount();
+    if (o_.limit >= 0 && before_ >= o_.limit)
+        return false;
+    // Held back from here until the job takes the next window.
+    db_->DisableControls();
+    db_->Last();
+    const long long lastKey = data_->Fields(data_->FieldCount() - 1)->AsInteger();
+    db_->Close();
+    const long long left = o_.limit < 0 ? kWindowRows : std::min<long long>(o_.limit - before_, kWindowRows);
+    db_->SetSQL(WindowQuery(left));
+    db_->SetParam("?1", lastKey);
+    db_->Open();
+    if (db_->RecordCount() > 0)
+        return true;
+    db_->EnableControls();
+    return false;
+}
+
 // The label job: the control, the dataset it follows and the page grid.
 class LabelJob {
 public:
@@ -298,7 +432,7 @@ public:
     }
 
     // Prints a label for every record the symbology takes.
-    void Run(TDataSet& data, TPrinter& printer);
+    void Run(Records& records, TPrinter& printer);
 
     /// The data source the control follows.
     TDataSource& Source() { return source_; }
@@ -366,37 +500,39 @@ void LabelJob::PrepareData(TDataSet& data)
         caption_->SetReadOnly(false);
 }
 
-void LabelJob::Run(TDataSet& data, TPrinter& printer)
+void LabelJob::Run(Records& records, TPrinter& printer)
 {
-    // The dataset opened with the controls held back (by the caller); the
-    // control sees the first record only once its field may reach it.
-    PrepareData(data);
     TCanvas& canvas = printer.Canvas();
     canvas.Font().Assign(font_);
     canvas.Brush().SetStyle(bsClear);
-
-    const int total =
-        o_.limit < 0 ? data.RecordCount() : static_cast<int>(std::min<long long>(o_.limit, data.RecordCount()));
-    Progress progress(total);
-    std::optional<std::string> error = RecordError([&] { data.EnableControls(); });
-    for (int done = 0; done < total;) {
-        if (!error)
-            error = RecordError([&] { PrintLabel(printer); });
-        if (error) {
-            const std::string message = "record " + std::to_string(data.RecNo()) + ": " + *error;
-            if (o_.strict)
-                throw Exception(message);
-            progress.Clear();
-            std::fprintf(stderr, "%s\n", message.c_str());
-            ++skipped_;
+    Progress progress(records.Total());
+    int done = 0;
+    do {
+        // Each window opened with the controls held back: the control sees
+        // its first record only once its field may reach it.
+        TDataSet& data = records.Data();
+        PrepareData(data);
+        std::optional<std::string> error = RecordError([&] { data.EnableControls(); });
+        for (int taken = 0, count = records.Count(); taken < count;) {
+            if (!error)
+                error = RecordError([&] { PrintLabel(printer); });
+            if (error) {
+                const std::string message = "record " + std::to_string(records.Before() + data.RecNo()) + ": " + *error;
+                if (o_.strict)
+                    throw Exception(message);
+                progress.Clear();
+                std::fprintf(stderr, "%s\n", message.c_str());
+                ++skipped_;
+            }
+            ++taken;
+            progress.Update(++done);
+            if (taken == count)
+                break;
+            error = RecordError([&] { data.Next(); });
+            if (data.Eof())
+                break;
         }
-        progress.Update(++done);
-        if (done == total)
-            break;
-        error = RecordError([&] { data.Next(); });
-        if (data.Eof())
-            break;
-    }
+    } while (records.NextWindow());
     progress.Clear();
 }
 
@@ -467,29 +603,6 @@ void CheckDataOptions(const LabelsOptions& o)
         throw UsageError("labels: --type is required");
 }
 
-// Opens the records for the job's data source, with the controls held back
-// until the job has looked at the fields; SQLite's own message on failure.
-std::unique_ptr<TDataSet> OpenData(const LabelsOptions& o, TDataSource& source)
-{
-    if (!o.csv.empty()) {
-        auto csv = std::make_unique<TMemDataSet>(nullptr);
-        source.SetDataSet(csv.get());
-        csv->DisableControls();
-        csv->LoadFromCsvFile(o.csv);
-        return csv;
-    }
-    auto db = std::make_unique<TSQLiteDataSet>(nullptr);
-    db->SetDatabaseName(o.db);
-    if (o.table.empty())
-        db->SetSQL(o.sql);
-    else
-        db->SetSQL(TableQuery(o));
-    source.SetDataSet(db.get());
-    db->DisableControls();
-    db->Open();
-    return db;
-}
-
 void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::string& file)
 {
     const Sheet sheet = SheetOf(o, given);
@@ -505,10 +618,11 @@ void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::str
     printer.Title = o.title;
 
     LabelJob job(o, sheet);
-    std::unique_ptr<TDataSet> data = OpenData(o, job.Source());
+    Records records(o, job.Source());
+    records.Open();
     printer.BeginDoc();
     try {
-        job.Run(*data, printer);
+        job.Run(records, printer);
         std::fprintf(stderr, "%d labels on %d pages, %d records skipped\n", job.Labels(), job.Pages(), job.Skipped());
         if (job.Labels() == 0)
             throw Exception("Nothing to print: no record gave a label");
