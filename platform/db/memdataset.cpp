@@ -19,6 +19,9 @@ TMemDataSet::~TMemDataSet()
 void TMemDataSet::AddFieldDef(const std::string& name, TFieldType type, bool readOnly)
 {
     CheckInactive();
+    // Stored rows hold one value per field: a new field would not line up with them.
+    if (Rows().Size() > 0)
+        throw EDatabaseError(Format("%s: Cannot add a field to a dataset holding rows", {Name()}));
     defs_.push_back({name, type, readOnly});
 }
 

@@ -84,6 +84,25 @@ TEST_P(DataSetTest, NavigationSetsPositionAndEnds)
     EXPECT_EQ(MessageOf([&] { data_->Next(); }), "Products: Cannot perform this operation on a closed dataset");
 }
 
+TEST(MemDataSet, FieldsCanChangeOnlyWhileClosedAndEmpty)
+{
+    TMemDataSet data(nullptr);
+    data.SetName("Mem");
+    EXPECT_EQ(MessageOf([&] { data.Open(); }), "Mem: No fields defined");
+    data.AddFieldDef("a", ftString);
+    data.Open();
+    EXPECT_EQ(MessageOf([&] { data.AddFieldDef("b", ftString); }),
+              "Mem: Cannot perform this operation on an open dataset");
+    EXPECT_EQ(MessageOf([&] { data.AppendRecord({"x", "y"}); }), "Mem: 2 values for 1 fields");
+    data.AppendRecord({"x"});
+    data.Close();
+    EXPECT_EQ(MessageOf([&] { data.AddFieldDef("b", ftString); }), "Mem: Cannot add a field to a dataset holding rows");
+    data.ClearDefinitions();
+    data.AddFieldDef("b", ftInteger);
+    data.Open();
+    EXPECT_EQ(data.RecordCount(), 0);
+}
+
 TEST_P(DataSetTest, FieldsReadAndConvert)
 {
     data_->Open();

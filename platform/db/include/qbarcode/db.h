@@ -478,7 +478,7 @@ class TMemDataSet : public TDataSet {
     /// Closes the dataset.
     ~TMemDataSet() override;
 
-    /// Adds a field definition; the dataset must be closed.
+    /// Adds a field definition; the dataset must be closed and hold no rows.
     void AddFieldDef(const std::string& name, TFieldType type, bool readOnly = false);
     /// Removes every field definition and row; the dataset must be closed.
     void ClearDefinitions();
