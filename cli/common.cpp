@@ -3,6 +3,7 @@
 #include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
+#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -56,4 +57,27 @@ void PrintError(std::string_view message)
     std::string line(message);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+PrinterResolution ParsePrinterResolution(const std::string& text)
+{
+    PrinterResolution r;
+    const auto sep = text.find_first_of("xX");
+    try {
+        std::size_t used = 0;
+        r.x = std::stoi(text.substr(0, sep), &used);
+        if (used != (sep == std::string::npos ? text.size() : sep))
+            throw std::invalid_argument(text);
+        r.y = r.x;
+        if (sep != std::string::npos) {
+            r.y = std::stoi(text.substr(sep + 1), &used);
+            if (used != text.size() - sep - 1)
+                throw std::invalid_argument(text);
+        }
+    } catch (const std::logic_error&) {
+        throw UsageError("--dpi: '" + text + "' is not a resolution such as 600 or 600x1200");
+    }
+    if (r.x < 1 || r.y < 1 || r.x > 9600 || r.y > 9600)
+        throw UsageError("--dpi: each resolution must be 1 to 9600 pixels per inch");
+    return r;
 }

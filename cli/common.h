@@ -41,6 +41,14 @@ struct EncodingOptions {
 /// text read from a file may hold NUL bytes).
 void PrintError(std::string_view message);
 
+/// A printer resolution in pixels per inch along x and y.
+struct PrinterResolution {
+    int x = 600, y = 600;
+};
+
+/// Reads "600" or "600x1200" (x by y, each 1 to 9600); raises UsageError otherwise.
+PrinterResolution ParsePrinterResolution(const std::string& text);
+
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 
@@ -51,3 +59,4 @@ std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);
 std::function<int()> AddMeasureCommand(CLI::App& app);
 std::function<int()> AddFormCommand(CLI::App& app);
+std::function<int()> AddLabelsCommand(CLI::App& app);

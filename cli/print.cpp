@@ -12,32 +12,6 @@
 
 namespace {
 
-struct Resolution {
-    int x = 600, y = 600;
-};
-
-Resolution ParseDpi(const std::string& text)
-{
-    Resolution r;
-    const auto sep = text.find_first_of("xX");
-    try {
-        std::size_t used = 0;
-        r.x = std::stoi(text.substr(0, sep), &used);
-        if (used != (sep == std::string::npos ? text.size() : sep))
-            throw std::invalid_argument(text);
-        r.y = r.x;
-        if (sep != std::string::npos) {
-            r.y = std::stoi(text.substr(sep + 1), &used);
-            if (used != text.size() - sep - 1)
-                throw std::invalid_argument(text);
-        }
-    } catch (const std::logic_error&) {
-        throw UsageError("--dpi: '" + text + "' is not a resolution such as 600 or 600x1200");
-    }
-    if (r.x < 1 || r.y < 1 || r.x > 9600 || r.y > 9600)
-        throw UsageError("--dpi: each resolution must be 1 to 9600 pixels per inch");
-    return r;
-}
 
 TUnits ParseUnits(const std::string& text) { return text == "in" ? utInch : utMillimeter; }
 
@@ -90,7 +64,7 @@ struct PrintOptions {
 void PrintJob(const PrintOptions& o, const std::string& file)
 {
     TPrinter& printer = *Printer();
-    const Resolution dpi = ParseDpi(o.dpi);
+    const PrinterResolution dpi = ParsePrinterResolution(o.dpi);
     printer.SetResolution(dpi.x, dpi.y);
     printer.SetPaperSize(o.paper == "letter" ? TPaperSize::Letter : TPaperSize::A4);
     printer.SetOrientation(o.landscape ? poLandscape : poPortrait);
@@ -201,7 +175,7 @@ std::function<int()> AddMeasureCommand(CLI::App& app)
                             width, canvasWidth, canvasHeight);
             return 0;
         }
-        const Resolution dpi = ParseDpi(o->dpi);
+        const PrinterResolution dpi = ParsePrinterResolution(o->dpi);
         Printer()->SetResolution(dpi.x, dpi.y);
         const TUnits u = ParseUnits(*units);
         const std::string& unit = *units;

@@ -112,4 +112,13 @@ $qb form render "$out/price-form.txt" -o "$out/price-form.pdf"
 $qb form properties TBarCode | wc -l | xargs echo "TBarCode properties:"
 
 echo
+echo "== Labels: a sample product database and a sheet of labels from it"
+rm -f "$out/products.db"
+sqlite3 "$out/products.db" < scripts/sample-products.sql
+$qb labels --list-layouts
+$qb labels --db "$out/products.db" --table products --field code --caption-field name \
+    --type ean13 --checksum --layout a4-3x8 --font "DejaVu Sans:9" -o "$out/labels.pdf"
+echo "Printed $out/labels.pdf"
+
+echo
 echo "Main job done; output in $out/"
