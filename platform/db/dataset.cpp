@@ -1,0 +1,378 @@
+#include "qbarcode/db.h"
+
+#include "rowstore.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b,
+                              [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+bool IsEditState(TDataSetState state)
+{
+    return state == dsEdit || state == dsInsert;
+}
+
+} // namespace
+
+TDataSet::TDataSet(TComponent* owner) : TComponent(owner), rows_(std::make_unique<qb_db::RowStore>()) {}
+
+// A derived dataset closes itself in its own destructor, while its Internal*
+// overrides still exist; here only the data sources are let go.
+TDataSet::~TDataSet()
+{
+    while (!dataSources_.empty())
+        dataSources_.back()->SetDataSet(nullptr);
+}
+
+void TDataSet::CheckActive() const
+{
+    if (!Active())
+        throw EDatabaseError(Format("%s: Cannot perform this operation on a closed dataset", {Name()}));
+}
+
+void TDataSet::CheckInactive() const
+{
+    if (Active())
+        throw EDatabaseError(Format("%s: Cannot perform this operation on an open dataset", {Name()}));
+}
+
+void TDataSet::CheckCanModify() const
+{
+    if (!CanModify())
+        throw EDatabaseError(Format("%s: Cannot modify a read-only dataset", {Name()}));
+}
+
+void TDataSet::SetActive(bool value)
+{
+    if (ComponentState().Contains(csLoading)) {
+        streamedActive_ = value;
+        return;
+    }
+    if (value)
+        Open();
+    else
+        Close();
+}
+
+void TDataSet::Loaded()
+{
+    TComponent::Loaded();
+    if (streamedActive_)
+        Open();
+}
+
+void TDataSet::Open()
+{
+    if (Active())
+        return;
+    std::vector<FieldDef> defs = InternalOpen();
+    try {
+        for (const FieldDef& def : defs)
+            fields_.push_back(
+                std::make_unique<TField>(this, def.name, def.type, static_cast<int>(fields_.size()), def.readOnly));
+        state_ = dsBrowse;
+        recNo_ = RecordCount() > 0 ? 0 : -1;
+        LoadCurrent();
+    } catch (...) {
+        fields_.clear();
+        state_ = dsInactive;
+        InternalClose();
+        throw;
+    }
+    bof_ = true;
+    eof_ = RecordCount() == 0;
+    modified_ = false;
+    DataEvent(deUpdateState);
+}
+
+void TDataSet::Close()
+{
+    if (!Active())
+        return;
+    state_ = dsInactive;
+    modified_ = false;
+    // Links let go of their fields before the fields are destroyed.
+    DataEvent(deUpdateState);
+    fields_.clear();
+    buffer_.clear();
+    oldBuffer_.clear();
+    recNo_ = -1;
+    bof_ = eof_ = true;
+    InternalClose();
+}
+
+int TDataSet::RecordCount() const
+{
+    return Active() ? static_cast<int>(rows_->Size()) : 0;
+}
+
+int TDataSet::RecNo() const
+{
+    return state_ == dsInsert ? 0 : recNo_ + 1;
+}
+
+void TDataSet::BlankBuffer()
+{
+    buffer_.assign(fields_.size() + static_cast<std::size_t>(HiddenValueCount()), TFieldValue{});
+}
+
+void TDataSet::LoadCurrent()
+{
+    if (recNo_ >= 0)
+        rows_->Get(static_cast<std::size_t>(recNo_), buffer_);
+    else
+        BlankBuffer();
+}
+
+void TDataSet::First()
+{
+    CheckBrowseMode();
+    recNo_ = RecordCount() > 0 ? 0 : -1;
+    LoadCurrent();
+    bof_ = true;
+    eof_ = RecordCount() == 0;
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Last()
+{
+    CheckBrowseMode();
+    recNo_ = RecordCount() - 1;
+    LoadCurrent();
+    bof_ = RecordCount() == 0;
+    eof_ = true;
+    DataEvent(deDataSetChange);
+}
+
+int TDataSet::MoveBy(int distance)
+{
+    CheckBrowseMode();
+    if (distance == 0)
+        return 0;
+    const int count = RecordCount();
+    bof_ = eof_ = false;
+    if (count == 0) {
+        bof_ = eof_ = true;
+        return 0;
+    }
+    long long target = static_cast<long long>(recNo_) + distance;
+    if (target >= count) {
+        target = count - 1;
+        eof_ = true;
+    } else if (target < 0) {
+        target = 0;
+        bof_ = true;
+    }
+    const int moved = static_cast<int>(target) - recNo_;
+    if (moved != 0) {
+        recNo_ = static_cast<int>(target);
+        LoadCurrent();
+        DataEvent(deDataSetScroll);
+    }
+    return moved;
+}
+
+void TDataSet::CheckBrowseMode()
+{
+    CheckActive();
+    DataEvent(deCheckBrowseMode);
+    if (!IsEditState(state_))
+        return;
+    DataEvent(deUpdateRecord);
+    if (modified_)
+        Post();
+    else
+        Cancel();
+}
+
+void TDataSet::Edit()
+{
+    CheckActive();
+    if (IsEditState(state_))
+        return;
+    if (RecordCount() == 0) {
+        Insert();
+        return;
+    }
+    CheckCanModify();
+    oldBuffer_ = buffer_;
+    state_ = dsEdit;
+    modified_ = false;
+    DataEvent(deUpdateState);
+}
+
+void TDataSet::StartInsert(int position)
+{
+    CheckCanModify();
+    insertAt_ = position;
+    BlankBuffer();
+    state_ = dsInsert;
+    modified_ = false;
+    bof_ = eof_ = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Insert()
+{
+    CheckBrowseMode();
+    StartInsert(std::max(recNo_, 0));
+}
+
+void TDataSet::Append()
+{
+    CheckBrowseMode();
+    StartInsert(RecordCount());
+}
+
+void TDataSet::Post()
+{
+    CheckActive();
+    if (!IsEditState(state_))
+        throw EDatabaseError("Dataset not in edit or insert mode");
+    DataEvent(deUpdateRecord);
+    const bool inserting = state_ == dsInsert;
+    std::vector<TFieldValue> row = buffer_;
+    if (inserting)
+        oldBuffer_.assign(buffer_.size(), TFieldValue{});
+    InternalPost(inserting, oldBuffer_, row);
+    if (inserting) {
+        rows_->Insert(static_cast<std::size_t>(insertAt_), row);
+        recNo_ = insertAt_;
+    } else {
+        rows_->Replace(static_cast<std::size_t>(recNo_), row);
+    }
+    buffer_ = std::move(row);
+    state_ = dsBrowse;
+    modified_ = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Cancel()
+{
+    if (!IsEditState(state_))
+        return;
+    if (state_ == dsInsert) {
+        LoadCurrent();
+        bof_ = eof_ = RecordCount() == 0;
+    } else {
+        buffer_ = oldBuffer_;
+    }
+    state_ = dsBrowse;
+    modified_ = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Delete()
+{
+    CheckActive();
+    if (state_ == dsInsert) {
+        Cancel();
+        return;
+    }
+    if (RecordCount() == 0)
+        throw EDatabaseError(Format("%s: Cannot perform this operation on an empty dataset", {Name()}));
+    CheckCanModify();
+    if (state_ == dsEdit)
+        Cancel();
+    DataEvent(deCheckBrowseMode);
+    std::vector<TFieldValue> row;
+    rows_->Get(static_cast<std::size_t>(recNo_), row);
+    InternalDelete(row);
+    rows_->Erase(static_cast<std::size_t>(recNo_));
+    recNo_ = std::min(recNo_, RecordCount() - 1);
+    LoadCurrent();
+    bof_ = recNo_ <= 0;
+    eof_ = RecordCount() == 0;
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::Refresh()
+{
+    CheckBrowseMode();
+    InternalRefresh();
+    recNo_ = std::min(std::max(recNo_, 0), RecordCount() - 1);
+    LoadCurrent();
+    bof_ = recNo_ <= 0;
+    eof_ = RecordCount() == 0;
+    DataEvent(deDataSetChange);
+}
+
+TField* TDataSet::Fields(int index) const
+{
+    if (index < 0 || index >= FieldCount())
+        throw EDatabaseError(Format("%s: Field index %d out of range", {Name(), static_cast<long long>(index)}));
+    return fields_[static_cast<std::size_t>(index)].get();
+}
+
+TField* TDataSet::FindField(const std::string& name) const
+{
+    for (const auto& field : fields_)
+        if (SameName(field->FieldName(), name))
+            return field.get();
+    return nullptr;
+}
+
+TField* TDataSet::FieldByName(const std::string& name) const
+{
+    if (TField* field = FindField(name))
+        return field;
+    throw EDatabaseError(Format("Field '%s' not found", {name}));
+}
+
+const TFieldValue& TDataSet::FieldValue(int index) const
+{
+    return buffer_.at(static_cast<std::size_t>(index));
+}
+
+void TDataSet::SetFieldValue(TField& field, TFieldValue value)
+{
+    if (!IsEditState(state_))
+        throw EDatabaseError("Dataset not in edit or insert mode");
+    if (field.ReadOnly())
+        throw EDatabaseError(Format("Field '%s' cannot be modified", {field.FieldName()}));
+    buffer_.at(static_cast<std::size_t>(field.Index())) = std::move(value);
+    modified_ = true;
+    DataEvent(deFieldChange, &field);
+}
+
+void TDataSet::DisableControls()
+{
+    ++disableCount_;
+}
+
+void TDataSet::EnableControls()
+{
+    if (disableCount_ == 0 || --disableCount_ > 0 || !eventPending_)
+        return;
+    eventPending_ = false;
+    DataEvent(deUpdateState);
+    DataEvent(deDataSetChange);
+}
+
+void TDataSet::DataEvent(TDataEvent event, TField* field)
+{
+    // Pending edits must reach the store even while controls are disabled, and
+    // a closing dataset must reach the links before its fields are destroyed.
+    const bool always =
+        event == deUpdateRecord || event == deCheckBrowseMode || (event == deUpdateState && state_ == dsInactive);
+    if (disableCount_ > 0 && !always) {
+        eventPending_ = true;
+        return;
+    }
+    std::vector<TDataSource*> sources = dataSources_;
+    for (TDataSource* source : sources)
+        if (std::ranges::find(dataSources_, source) != dataSources_.end())
+            source->NotifyLinks(event, field);
+}
+
+QB_IMPLEMENT_CLASS(TDataSet, TComponent)
+QB_NO_PROPERTIES(TDataSet)

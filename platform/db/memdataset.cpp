@@ -1,0 +1,81 @@
+#include "qbarcode/db.h"
+
+#include "csv.h"
+#include "rowstore.h"
+
+#include <fstream>
+#include <sstream>
+
+QB_IMPLEMENT_COMPONENT(TMemDataSet, TDataSet)
+QB_NO_PROPERTIES(TMemDataSet)
+
+TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) {}
+
+TMemDataSet::~TMemDataSet()
+{
+    Close();
+}
+
+void TMemDataSet::AddFieldDef(const std::string& name, TFieldType type, bool readOnly)
+{
+    CheckInactive();
+    defs_.push_back({name, type, readOnly});
+}
+
+void TMemDataSet::ClearDefinitions()
+{
+    CheckInactive();
+    defs_.clear();
+    Rows().Clear();
+}
+
+void TMemDataSet::AppendRecord(const std::vector<TFieldValue>& values)
+{
+    CheckBrowseMode();
+    if (values.size() != defs_.size())
+        throw EDatabaseError(Format("%s: %d values for %d fields", {Name(), static_cast<long long>(values.size()),
+                                                                    static_cast<long long>(defs_.size())}));
+    Rows().Append(values);
+    Last();
+}
+
+void TMemDataSet::LoadFromCsv(const std::string& text, const std::string& source)
+{
+    qb_db::CsvTable table = qb_db::ParseCsv(text, source);
+    Close();
+    defs_.clear();
+    for (const std::string& name : table.header)
+        defs_.push_back({name, ftString, false});
+    qb_db::RowStore& rows = Rows();
+    rows.Clear();
+    qb_db::Row row;
+    for (auto& record : table.records) {
+        row.assign(std::make_move_iterator(record.begin()), std::make_move_iterator(record.end()));
+        rows.Append(row);
+        record = {}; // the parsed text is let go as the compact rows grow
+    }
+    Open();
+}
+
+void TMemDataSet::LoadFromCsvFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EDatabaseError(Format("Cannot open file '%s'", {path}));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        throw EDatabaseError(Format("Cannot read file '%s'", {path}));
+    LoadFromCsv(text.str(), path);
+}
+
+std::vector<TDataSet::FieldDef> TMemDataSet::InternalOpen()
+{
+    if (defs_.empty())
+        throw EDatabaseError(Format("%s: No fields defined", {Name()}));
+    return defs_;
+}
+
+void TMemDataSet::InternalPost(bool, const std::vector<TFieldValue>&, std::vector<TFieldValue>&) {}
+
+void TMemDataSet::InternalDelete(const std::vector<TFieldValue>&) {}

@@ -1,0 +1,546 @@
+#include "qbarcode/db.h"
+
+#include "rowstore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace qb_db {
+namespace {
+
+struct CloseDb {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct FinalizeStmt {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Db = std::unique_ptr<sqlite3, CloseDb>;
+using Stmt = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
+
+[[noreturn]] void Fail(sqlite3* db)
+{
+    throw EDatabaseError(sqlite3_errmsg(db));
+}
+
+Stmt Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, tail) != SQLITE_OK)
+        Fail(db);
+    if (!raw) // nothing but blanks or comments
+        throw EDatabaseError("The query is empty");
+    return Stmt(raw);
+}
+
+std::string Quoted(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b,
+                              [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+std::string Upper(const char* text)
+{
+    std::string s = text ? text : "";
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The field type of a declared column type, by SQLite's own affinity rules;
+// numeric affinity and undeclared types (expressions) are text, which SQLite
+// converts on storing as the column asks.
+TFieldType TypeOfDeclared(const char* declared)
+{
+    std::string type = Upper(declared);
+    if (type.find("INT") != std::string::npos)
+        return ftInteger;
+    if (type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+        type.find("TEXT") != std::string::npos)
+        return ftString;
+    if (type.find("BLOB") != std::string::npos)
+        return ftBlob;
+    if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
+        type.find("DOUB") != std::string::npos)
+        return ftFloat;
+    return ftString;
+}
+
+TFieldValue ReadColumn(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return static_cast<long long>(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, column);
+    case SQLITE_TEXT:
+        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                           static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+        return std::string(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+    }
+    default:
+        return std::monostate{};
+    }
+}
+
+void Bind(sqlite3* db, sqlite3_stmt* stmt, int index, const TFieldValue& value, TFieldType type)
+{
+    int rc = SQLITE_OK;
+    if (const auto* i = std::get_if<long long>(&value))
+        rc = sqlite3_bind_int64(stmt, index, *i);
+    else if (const auto* d = std::get_if<double>(&value))
+        rc = sqlite3_bind_double(stmt, index, *d);
+    else if (const auto* s = std::get_if<std::string>(&value))
+        rc = type == ftBlob ? sqlite3_bind_blob64(stmt, index, s->data(), s->size(), SQLITE_TRANSIENT)
+                            : sqlite3_bind_text64(stmt, index, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    else
+        rc = sqlite3_bind_null(stmt, index);
+    if (rc != SQLITE_OK)
+        Fail(db);
+}
+
+void Exec(sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        Fail(db);
+}
+
+} // namespace
+
+/// The open connection and what is known about where the rows can be written.
+struct SQLiteState {
+    Db db;
+    /// The table rows are written to; empty when the dataset is read-only.
+    std::string table;
+    /// Per field: its column in `table` (empty for other tables and expressions).
+    std::vector<std::string> origin;
+    /// Per field: whether it can be written (generated columns cannot).
+    std::vector<bool> writable;
+    /// Per field: its declared type.
+    std::vector<TFieldType> types;
+    /// The columns identifying a row, and where their values sit in a row.
+    std::vector<std::pair<std::string, std::size_t>> key;
+    /// Table mode: the rowid is read as the statement's first column and kept after the fields.
+    bool hiddenRowid = false;
+    std::string rowidName;
+
+    void Load(RowStore& rows, sqlite3_stmt* stmt);
+};
+
+void SQLiteState::Load(RowStore& rows, sqlite3_stmt* stmt)
+{
+    const int first = hiddenRowid ? 1 : 0;
+    const int columns = sqlite3_column_count(stmt);
+    Row row(static_cast<std::size_t>(columns));
+    rows.Clear();
+    for (;;) {
+        int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE)
+            return;
+        if (rc != SQLITE_ROW)
+            Fail(db.get());
+        for (int c = first; c < columns; ++c)
+            row[static_cast<std::size_t>(c - first)] = ReadColumn(stmt, c);
+        if (hiddenRowid)
+            row.back() = ReadColumn(stmt, 0);
+        rows.Append(row);
+    }
+}
+
+} // namespace qb_db
+
+using namespace qb_db;
+
+namespace {
+
+struct TableInfo {
+    bool exists = false;
+    bool isView = false;
+    std::string name;
+    std::vector<std::string> primaryKey; // in key order
+    std::vector<std::string> generated;
+    std::vector<std::string> columns;
+};
+
+TableInfo DescribeTable(sqlite3* db, const std::string& name)
+{
+    TableInfo info;
+    Stmt kind = Prepare(db, "SELECT type, name FROM sqlite_schema WHERE name = ?1 COLLATE NOCASE "
+                            "AND type IN ('table', 'view')");
+    sqlite3_bind_text(kind.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(kind.get());
+    if (rc == SQLITE_ROW) {
+        info.exists = true;
+        info.isView = std::string(reinterpret_cast<const char*>(sqlite3_column_text(kind.get(), 0))) == "view";
+        info.name = reinterpret_cast<const char*>(sqlite3_column_text(kind.get(), 1));
+    } else if (rc != SQLITE_DONE) {
+        Fail(db);
+    }
+    if (!info.exists)
+        return info;
+    Stmt columns = Prepare(db, "SELECT name, pk, hidden FROM pragma_table_xinfo(?1)");
+    sqlite3_bind_text(columns.get(), 1, info.name.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<std::pair<int, std::string>> keys;
+    while ((rc = sqlite3_step(columns.get())) == SQLITE_ROW) {
+        std::string column = reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 0));
+        int pk = sqlite3_column_int(columns.get(), 1);
+        int hidden = sqlite3_column_int(columns.get(), 2);
+        if (pk > 0)
+            keys.emplace_back(pk, column);
+        if (hidden == 2 || hidden == 3)
+            info.generated.push_back(column);
+        info.columns.push_back(column);
+    }
+    if (rc != SQLITE_DONE)
+        Fail(db);
+    std::ranges::sort(keys);
+    for (auto& key : keys)
+        info.primaryKey.push_back(key.second);
+    return info;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::ranges::any_of(names, [&](const std::string& n) { return SameName(n, name); });
+}
+
+} // namespace
+
+QB_IMPLEMENT_COMPONENT(TSQLiteDataSet, TDataSet)
+
+std::vector<TPropInfo> TSQLiteDataSet::Properties()
+{
+    using T = TSQLiteDataSet;
+    return {
+        QB_PROP_STRING(T, DatabaseName, DatabaseName, SetDatabaseName, ""),
+        QB_PROP_STRING(T, TableName, TableName, SetTableName, ""),
+        QB_PROP_STRING(T, SQL, SQL, SetSQL, ""),
+        QB_PROP_INT(T, BusyTimeout, BusyTimeout, SetBusyTimeout, 5000),
+        QB_PROP_BOOL(T, Active, Active, SetActive, false),
+    };
+}
+
+TSQLiteDataSet::TSQLiteDataSet(TComponent* owner) : TDataSet(owner) {}
+
+void TSQLiteDataSet::SetDatabaseName(const std::string& value)
+{
+    CheckInactive();
+    databaseName_ = value;
+}
+
+void TSQLiteDataSet::SetTableName(const std::string& value)
+{
+    CheckInactive();
+    tableName_ = value;
+}
+
+void TSQLiteDataSet::SetSQL(const std::string& value)
+{
+    CheckInactive();
+    sql_ = value;
+}
+
+void TSQLiteDataSet::SetBusyTimeout(int value)
+{
+    busyTimeout_ = value;
+    if (sqlite_)
+        sqlite3_busy_timeout(sqlite_->db.get(), value);
+}
+
+TSQLiteDataSet::~TSQLiteDataSet()
+{
+    Close();
+}
+
+void TSQLiteDataSet::SetParam(const std::string& name, TFieldValue value)
+{
+    for (auto& param : params_)
+        if (param.first == name) {
+            param.second = std::move(value);
+            return;
+        }
+    params_.emplace_back(name, std::move(value));
+}
+
+bool TSQLiteDataSet::CanModify() const
+{
+    return Active() && sqlite_ && !sqlite_->table.empty();
+}
+
+int TSQLiteDataSet::HiddenValueCount() const
+{
+    return sqlite_ && sqlite_->hiddenRowid ? 1 : 0;
+}
+
+std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::unique_ptr<SQLiteState>& connected)
+{
+    if (databaseName_.empty())
+        throw EDatabaseError(Format("%s: No database file name", {Name()}));
+    if (sql_.empty() && tableName_.empty())
+        throw EDatabaseError(Format("%s: No table name or query", {Name()}));
+
+    auto state = std::make_unique<SQLiteState>();
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(databaseName_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    state->db.reset(raw);
+    if (rc != SQLITE_OK)
+        throw EDatabaseError(raw ? sqlite3_errmsg(raw) : "out of memory");
+    sqlite3* db = raw;
+    sqlite3_busy_timeout(db, busyTimeout_);
+
+    Stmt stmt;
+    TableInfo table;
+    if (sql_.empty()) {
+        table = DescribeTable(db, tableName_);
+        const std::string from = " FROM " + Quoted(table.exists ? table.name : tableName_);
+        if (table.exists && !table.isView) {
+            // The first of SQLite's names for the rowid that no column shadows.
+            for (const char* alias : {"rowid", "_rowid_", "oid"})
+                if (!Contains(table.columns, alias)) {
+                    state->rowidName = alias;
+                    break;
+                }
+        }
+        if (!state->rowidName.empty()) {
+            sqlite3_stmt* probe = nullptr;
+            std::string sql = "SELECT " + state->rowidName + ", *" + from;
+            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK) {
+                stmt.reset(probe);
+                state->hiddenRowid = true;
+            } else {
+                sqlite3_finalize(probe); // a table without rowid: its primary key identifies rows
+            }
+        }
+        if (!stmt)
+            stmt = Prepare(db, "SELECT *" + from); // an unknown table fails here with SQLite's message
+    } else {
+        const char* tail = nullptr;
+        stmt = Prepare(db, sql_, &tail);
+        if (std::any_of(tail, sql_.c_str() + sql_.size(), [](unsigned char c) { return !std::isspace(c); }))
+            throw EDatabaseError(Format("%s: The query holds more than one statement", {Name()}));
+        if (!sqlite3_stmt_readonly(stmt.get()))
+            throw EDatabaseError(Format("%s: Only a query that reads can open a dataset", {Name()}));
+        for (const auto& [name, value] : params_) {
+            int index = sqlite3_bind_parameter_index(stmt.get(), name.c_str());
+            if (index == 0) {
+                auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), index);
+                if (ec != std::errc() || end != name.data() + name.size() || index < 1 ||
+                    index > sqlite3_bind_parameter_count(stmt.get()))
+                    throw EDatabaseError(Format("%s: Parameter '%s' not found", {Name(), name}));
+            }
+            Bind(db, stmt.get(), index, value, ftString);
+        }
+    }
+
+    // Where each column comes from decides what can be written back.
+    const int first = state->hiddenRowid ? 1 : 0;
+    const int columns = sqlite3_column_count(stmt.get());
+    std::vector<FieldDef> defs;
+    std::string target;
+    bool singleTarget = true;
+    for (int c = first; c < columns; ++c) {
+        const char* originTable = sqlite3_column_table_name(stmt.get(), c);
+        const char* originDb = sqlite3_column_database_name(stmt.get(), c);
+        const char* originColumn = sqlite3_column_origin_name(stmt.get(), c);
+        FieldDef def{sqlite3_column_name(stmt.get(), c), TypeOfDeclared(sqlite3_column_decltype(stmt.get(), c)), true};
+        std::string origin;
+        if (originTable && originColumn && originDb && std::string_view(originDb) == "main") {
+            if (target.empty())
+                target = originTable;
+            else if (!SameName(target, originTable))
+                singleTarget = false;
+            origin = originColumn;
+        }
+        state->origin.push_back(origin);
+        state->types.push_back(def.type);
+        defs.push_back(def);
+    }
+
+    if (!target.empty() && singleTarget) {
+        if (!sql_.empty())
+            table = DescribeTable(db, target);
+        if (table.exists && !table.isView) {
+            const auto fieldCount = defs.size();
+            if (state->hiddenRowid) {
+                state->key.emplace_back(state->rowidName, fieldCount);
+            } else {
+                for (const std::string& keyColumn : table.primaryKey)
+                    for (std::size_t i = 0; i < fieldCount; ++i)
+                        if (SameName(state->origin[i], keyColumn)) {
+                            state->key.emplace_back(keyColumn, i);
+                            break;
+                        }
+                if (table.primaryKey.empty() || state->key.size() != table.primaryKey.size())
+                    state->key.clear();
+            }
+            if (!state->key.empty())
+                state->table = table.name;
+        }
+    }
+    // Columns of other tables, expressions and generated columns are read-only.
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        if (state->table.empty())
+            state->origin[i].clear();
+        state->writable.push_back(!state->origin[i].empty() && !Contains(table.generated, state->origin[i]));
+        defs[i].readOnly = !state->writable.back();
+    }
+
+    state->Load(rows, stmt.get());
+    connected = std::move(state);
+    return defs;
+}
+
+std::vector<TDataSet::FieldDef> TSQLiteDataSet::InternalOpen()
+{
+    RowStore rows;
+    std::unique_ptr<SQLiteState> state;
+    std::vector<FieldDef> defs = Connect(rows, state);
+    Rows() = std::move(rows);
+    sqlite_ = std::move(state);
+    return defs;
+}
+
+void TSQLiteDataSet::InternalClose()
+{
+    sqlite_.reset();
+    Rows().Clear();
+}
+
+// Reads rows and layout again through the one path that describes them; on
+// any failure the rows already shown stay.
+void TSQLiteDataSet::InternalRefresh()
+{
+    RowStore rows;
+    std::unique_ptr<SQLiteState> state;
+    std::vector<FieldDef> defs = Connect(rows, state);
+    bool same = static_cast<int>(defs.size()) == FieldCount();
+    for (std::size_t i = 0; same && i < defs.size(); ++i)
+        same = defs[i].name == Fields(static_cast<int>(i))->FieldName();
+    if (!same)
+        throw EDatabaseError(Format("%s: The columns changed; close and open the dataset", {Name()}));
+    Rows() = std::move(rows);
+    sqlite_ = std::move(state);
+}
+
+namespace {
+
+// Runs one write statement inside its own transaction; on any failure the
+// transaction is rolled back and SQLite's message raised. `apply` reads the
+// RETURNING row.
+template <typename Apply> void WriteInTransaction(sqlite3* db, sqlite3_stmt* stmt, bool mustChange, Apply apply)
+{
+    Exec(db, "BEGIN IMMEDIATE");
+    try {
+        int rc = sqlite3_step(stmt);
+        bool returned = false;
+        while (rc == SQLITE_ROW) {
+            apply(stmt);
+            returned = true;
+            rc = sqlite3_step(stmt);
+        }
+        if (rc != SQLITE_DONE)
+            Fail(db);
+        if (mustChange && !returned)
+            throw EDatabaseError("Record not found: it was deleted by another connection");
+        sqlite3_reset(stmt);
+        Exec(db, "COMMIT");
+    } catch (...) {
+        sqlite3_reset(stmt);
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace
+
+void TSQLiteDataSet::InternalPost(bool inserting, const std::vector<TFieldValue>& oldRow, std::vector<TFieldValue>& row)
+{
+    SQLiteState& s = *sqlite_;
+    sqlite3* db = s.db.get();
+    const std::size_t fieldCount = s.origin.size();
+
+    std::vector<std::size_t> written;
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        if (!s.writable[i])
+            continue;
+        if (inserting ? !std::holds_alternative<std::monostate>(row[i]) : row[i] != oldRow[i])
+            written.push_back(i);
+    }
+    if (!inserting && written.empty())
+        return;
+
+    // What the row holds after the write, as the database computed it.
+    std::string returning;
+    std::vector<std::size_t> returnedInto;
+    if (s.hiddenRowid) {
+        returning = s.rowidName;
+        returnedInto.push_back(fieldCount);
+    }
+    for (std::size_t i = 0; i < fieldCount; ++i)
+        if (!s.origin[i].empty()) {
+            returning += (returning.empty() ? "" : ", ") + Quoted(s.origin[i]);
+            returnedInto.push_back(i);
+        }
+
+    std::string sql;
+    if (inserting) {
+        std::string names, values;
+        for (std::size_t n = 0; n < written.size(); ++n) {
+            names += (n ? ", " : "") + Quoted(s.origin[written[n]]);
+            values += (n ? ", ?" : "?");
+        }
+        sql = "INSERT INTO " + Quoted(s.table) +
+              (written.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+    } else {
+        sql = "UPDATE " + Quoted(s.table) + " SET ";
+        for (std::size_t n = 0; n < written.size(); ++n)
+            sql += (n ? ", " : "") + Quoted(s.origin[written[n]]) + " = ?";
+        sql += " WHERE ";
+        for (std::size_t k = 0; k < s.key.size(); ++k)
+            sql += (k ? " AND " : "") + (s.hiddenRowid ? s.key[k].first : Quoted(s.key[k].first)) + " IS ?";
+    }
+    sql += " RETURNING " + returning;
+
+    Stmt stmt = Prepare(db, sql);
+    int index = 1;
+    for (std::size_t i : written)
+        Bind(db, stmt.get(), index++, row[i], s.types[i]);
+    if (!inserting)
+        for (const auto& [column, at] : s.key)
+            Bind(db, stmt.get(), index++, oldRow[at], at < fieldCount ? s.types[at] : ftInteger);
+
+    std::vector<TFieldValue> result = row;
+    WriteInTransaction(db, stmt.get(), !inserting, [&](sqlite3_stmt* returned) {
+        for (std::size_t c = 0; c < returnedInto.size(); ++c)
+            result[returnedInto[c]] = ReadColumn(returned, static_cast<int>(c));
+    });
+    row = std::move(result);
+}
+
+void TSQLiteDataSet::InternalDelete(const std::vector<TFieldValue>& row)
+{
+    SQLiteState& s = *sqlite_;
+    sqlite3* db = s.db.get();
+    std::string sql = "DELETE FROM " + Quoted(s.table) + " WHERE ";
+    for (std::size_t k = 0; k < s.key.size(); ++k)
+        sql += (k ? " AND " : "") + (s.hiddenRowid ? s.key[k].first : Quoted(s.key[k].first)) + " IS ?";
+    Stmt stmt = Prepare(db, sql);
+    int index = 1;
+    for (const auto& [column, at] : s.key)
+        Bind(db, stmt.get(), index++, row[at], at < s.origin.size() ? s.types[at] : ftInteger);
+    // A row another connection deleted already is gone either way.
+    WriteInTransaction(db, stmt.get(), false, [](sqlite3_stmt*) {});
+}
