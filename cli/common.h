@@ -55,3 +55,4 @@ std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);
 std::function<int()> AddMeasureCommand(CLI::App& app);
+std::function<int()> AddPaletteCommand(CLI::App& app);

@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
     app.require_subcommand(1);
     std::map<CLI::App*, std::function<int()>> actions;
-    for (auto add : {AddTypesCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand}) {
+    for (auto add : {AddTypesCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand, AddPaletteCommand}) {
         auto action = add(app);
         actions[app.get_subcommands({}).back()] = action;
     }

@@ -450,6 +450,10 @@ void RegisterHandler(TComponent* root, const std::string& name, std::function<vo
 void RegisterClass(const TClassInfo& cls);
 /// Forgets cls (and removes it from the palette); used when a package unloads.
 void UnRegisterClass(const TClassInfo& cls);
+/// Unregisters every registered class for which inModule is true, removes it
+/// from the palette, and forgets the property lists computed for any class
+/// (registered or not) for which inModule is true or that derives from one.
+void UnRegisterModuleClasses(const std::function<bool(const TClassInfo&)>& inModule);
 /// The registered class named name, or nullptr.
 const TClassInfo* FindClass(std::string_view name);
 
