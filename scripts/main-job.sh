@@ -8,8 +8,8 @@ scripts/setup.sh
 out="${1:-out}"
 mkdir -p "$out"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
-cmake --build build/release -j2 --target qbarcode
-qb=build/release/qbarcode
+cmake --build build/release -j2 --target qbarcode Kavrel Kavrin
+qb=build/release/cli/qbarcode
 
 echo "== Symbologies"
 $qb types
@@ -43,6 +43,11 @@ $qb measure --type ean13 --text 590123412345 --checksum --units mm --modul 0.33 
 $qb print --type ean13 --text 590123412345 --checksum --units mm --left 20 --top 20 --modul 0.33 --height 20 \
     --font "DejaVu Sans:9" -o "$out/sample-page.pdf"
 echo "Printed $out/sample-page.pdf"
+
+echo
+echo "== Component packages: each loaded as a host does, its palette listed and its bitmaps written"
+$qb palette build/release/lib/libKavrel.so --bitmaps "$out/palette-Kavrel"
+$qb palette build/release/lib/libKavrin.so --json --bitmaps "$out/palette-Kavrin"
 
 echo
 echo "Main job done; output in $out/"
