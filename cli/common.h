@@ -55,4 +55,5 @@ std::function<int()> AddEncodeCommand(CLI::App& app);
 std::function<int()> AddDrawCommand(CLI::App& app);
 std::function<int()> AddPrintCommand(CLI::App& app);
 std::function<int()> AddMeasureCommand(CLI::App& app);
+std::function<int()> AddFormCommand(CLI::App& app);
 std::function<int()> AddPaletteCommand(CLI::App& app);

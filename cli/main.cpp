@@ -10,7 +10,8 @@ int main(int argc, char** argv)
     CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
     app.require_subcommand(1);
     std::map<CLI::App*, std::function<int()>> actions;
-    for (auto add : {AddTypesCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand, AddPaletteCommand}) {
+    for (auto add : {AddTypesCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand, AddPrintCommand,
+                     AddFormCommand, AddPaletteCommand}) {
         auto action = add(app);
         actions[app.get_subcommands({}).back()] = action;
     }

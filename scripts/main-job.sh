@@ -45,6 +45,73 @@ $qb print --type ean13 --text 590123412345 --checksum --units mm --left 20 --top
 echo "Printed $out/sample-page.pdf"
 
 echo
+echo "== Forms: a form file with four barcode controls, rendered; one written from options"
+cat > "$out/sample-form.txt" <<'FORM'
+object Labels: TForm
+  Width = 600
+  Height = 330
+  Color = clWhite
+  object Shipping: TBarCode
+    Left = 10
+    Top = 10
+    Width = 300
+    Height = 100
+    BarType = bcCode128B
+    BarCode = 'SHIP-2041'
+    Modul = 1
+    Ratio = 2.0
+    TextShow = tsBoth
+  end
+  object Article: TBarCode
+    Left = 330
+    Top = 10
+    Width = 110
+    Height = 260
+    BarType = bcCodeEAN13
+    BarCode = '590123412345'
+    Modul = 1
+    Ratio = 2.0
+    CheckSum = csModulo10
+    Orientation = toTopBottom
+    TextShow = tsBarCode
+  end
+  object Batch: TBarCode
+    Left = 460
+    Top = 10
+    Width = 110
+    Height = 300
+    BevelInner = bvLowered
+    BorderWidth = 2
+    BarType = bcCode39
+    BarCode = 'LOT 7'
+    Modul = 1
+    Ratio = 2.5
+    Orientation = toBottomTop
+    TextShow = tsBarCode
+  end
+  object Serial: TBarCode
+    Left = 10
+    Top = 130
+    Width = 300
+    Height = 100
+    BorderStyle = bsSingle
+    Ctl3D = True
+    BarType = bcCode93
+    BarCode = 'SN-93'
+    Modul = 1
+    Ratio = 2.0
+    TextShow = tsBarCode
+    TextPosition = tpTopCenter
+  end
+end
+FORM
+$qb form render "$out/sample-form.txt" -o "$out/sample-form.png"
+$qb form render "$out/sample-form.txt" -o "$out/sample-form.svg"
+$qb form new --name Price --type ean13 --text 590123412345 --checksum --modul 2 -o "$out/price-form.txt"
+$qb form render "$out/price-form.txt" -o "$out/price-form.pdf"
+$qb form properties TBarCode | wc -l | xargs echo "TBarCode properties:"
+
+echo
 echo "== Component packages: each loaded as a host does, its palette listed and its bitmaps written"
 $qb palette build/release/lib/libKavrel.so --bitmaps "$out/palette-Kavrel"
 $qb palette build/release/lib/libKavrin.so --json --bitmaps "$out/palette-Kavrin"

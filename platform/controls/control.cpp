@@ -153,6 +153,7 @@ TControl::~TControl()
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    CheckSize(width, height);
     width = constraints_->ConstrainWidth(width);
     height = constraints_->ConstrainHeight(height);
     CheckSize(width, height);

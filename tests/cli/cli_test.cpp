@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,8 +30,8 @@ Result Qbarcode(const std::string& args, const std::string& input = "", const st
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const fs::path out = dir / ("qb-out-" + tag), err = dir / ("qb-err-" + tag), in = dir / ("qb-in-" + tag);
     std::ofstream(in, std::ios::binary) << input;
-    const std::string cmd = environment + " " + std::string(QBARCODE_BIN) + " " + args + " <" + in.string() + " >" + out.string() +
-                            " 2>" + err.string();
+    const std::string cmd = environment + " " + std::string(QBARCODE_BIN) + " " + args + " <" + in.string() + " >" +
+                            out.string() + " 2>" + err.string();
     const int raw = std::system(cmd.c_str());
     auto slurp = [](const fs::path& p) {
         std::ifstream f(p, std::ios::binary);
@@ -43,7 +44,10 @@ Result Qbarcode(const std::string& args, const std::string& input = "", const st
 
 class TempDir {
 public:
-    TempDir() : path_(fs::temp_directory_path() / ("qb-cli-" + std::to_string(::getpid()))) { fs::create_directories(path_); }
+    TempDir() : path_(fs::temp_directory_path() / ("qb-cli-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(path_);
+    }
     ~TempDir() { fs::remove_all(path_); }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     std::size_t Count() const { return std::distance(fs::directory_iterator(path_), fs::directory_iterator()); }
@@ -143,7 +147,8 @@ TEST(Cli, DrawWithoutQuietZoneHoldsExactlyTheSymbol)
         SCOPED_TRACE(angle);
         const std::string png = dir / "e.png";
         const Result r = Qbarcode("draw --type ean13 --text 590123412345 --checksum --modul 2 --height 50 "
-                               "--caption none --quiet-zone 0 --angle " + std::to_string(angle) + " -o " + png);
+                                  "--caption none --quiet-zone 0 --angle " +
+                                  std::to_string(angle) + " -o " + png);
         ASSERT_EQ(r.status, 0) << r.err;
         const Image img = LoadPng(png);
         const bool upright = angle % 180 == 0;
@@ -244,8 +249,8 @@ TEST(Cli, MeasureInPixelsAndUnits)
 TEST(Cli, PrintWritesAPageOrSaysWhyNot)
 {
     TempDir dir;
-    const Result pdf = Qbarcode("print --type ean13 --text 590123412345 --checksum --paper letter --landscape -o " +
-                                dir / "p.pdf");
+    const Result pdf =
+        Qbarcode("print --type ean13 --text 590123412345 --checksum --paper letter --landscape -o " + dir / "p.pdf");
     EXPECT_EQ(pdf.status, 0) << pdf.err;
     EXPECT_EQ(testsupport::ReadFile(dir / "p.pdf").substr(0, 5), "%PDF-");
     EXPECT_NE(testsupport::RunCommand("pdfinfo " + dir / "p.pdf").find("792 x 612 pts (letter)"), std::string::npos);
@@ -277,8 +282,8 @@ TEST(Cli, RefusedPrintJobKeepsTheDocument)
     std::ofstream(lp) << "#!/bin/sh\necho 'queue is paused' >&2\nexit 1\n";
     fs::permissions(lp, fs::perms::owner_all);
     const std::string pdf = dir / "job.pdf";
-    const Result r = Qbarcode("print --type ean13 --text 1 --printer office -o " + pdf, "",
-                              "PATH=" + (dir / "") + ":$PATH");
+    const Result r =
+        Qbarcode("print --type ean13 --text 1 --printer office -o " + pdf, "", "PATH=" + (dir / "") + ":$PATH");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot print: lp failed (queue is paused); the document was kept as \"" + pdf + "\"\n");
     EXPECT_GT(fs::file_size(pdf), 0u);
@@ -286,3 +291,129 @@ TEST(Cli, RefusedPrintJobKeepsTheDocument)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// qbarcode form
+
+// The pixels of one control's rectangle, for the reader.
+testsupport::Decoded DecodeRegion(const Image& img, int left, int top, int width, int height)
+{
+    std::vector<const std::uint32_t*> rows;
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            pixels.push_back(img.At(x, y));
+    for (int y = 0; y < height; ++y)
+        rows.push_back(pixels.data() + static_cast<std::size_t>(y) * width);
+    return testsupport::ReadLinear(rows.data(), width, height);
+}
+
+TEST(CliForm, RenderPaintsEveryControlReadably)
+{
+    struct Control {
+        const char* type;
+        const char* text;
+        const char* orientation;
+        const char* checkSum;
+        int left, top, width, height;
+        const char* decoded;
+    };
+    const Control controls[] = {
+        {"bcCode128B", "Form-128", "toLeftRight", "csNone", 10, 10, 300, 100, "Form-128"},
+        {"bcCodeEAN13", "590123412345", "toTopBottom", "csModulo10", 330, 10, 110, 260, "5901234123457"},
+        {"bcCode39", "CODE 39", "toTopBottom", "csNone", 460, 10, 110, 300, "CODE 39"},
+        {"bcCode93", "NINETY3", "toLeftRight", "csNone", 10, 130, 300, 100, "NINETY3"},
+    };
+    std::string form = "object Form1: TForm\n  Width = 600\n  Height = 330\n  Color = clWhite\n";
+    int n = 0;
+    for (const Control& c : controls) {
+        form += "  object BarCode" + std::to_string(++n) + ": TBarCode\n";
+        form += "    Left = " + std::to_string(c.left) + "\n    Top = " + std::to_string(c.top) + "\n";
+        form += "    Width = " + std::to_string(c.width) + "\n    Height = " + std::to_string(c.height) + "\n";
+        form += std::string("    BarType = ") + c.type + "\n    BarCode = '" + c.text + "'\n";
+        form += std::string("    Modul = 1\n    Ratio = 2.5\n    CheckSum = ") + c.checkSum +
+                "\n    TextShow = tsBarCode\n";
+        form += std::string("    Orientation = ") + c.orientation + "\n  end\n";
+    }
+    form += "end\n";
+    TempDir dir;
+    std::ofstream(dir / "form.txt", std::ios::binary) << form;
+    const Result r = Qbarcode("form render " + dir / "form.txt" + " -o " + dir / "form.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image img = LoadPng(dir / "form.png");
+    ASSERT_EQ(img.width, 600);
+    ASSERT_EQ(img.height, 330);
+    for (const Control& c : controls) {
+        const testsupport::Decoded d = DecodeRegion(img, c.left, c.top, c.width, c.height);
+        EXPECT_TRUE(d.found) << c.type;
+        EXPECT_EQ(d.text, c.decoded) << c.type;
+    }
+    for (const char* vector : {"form.svg", "form.pdf"}) {
+        const Result v = Qbarcode("form render " + dir / "form.txt" + " -o " + dir / vector);
+        EXPECT_EQ(v.status, 0) << v.err;
+    }
+    const std::string svg = testsupport::ReadFile(dir / "form.svg");
+    EXPECT_NE(svg.find(">Form-128<"), std::string::npos) << "captions stay text";
+    EXPECT_EQ(testsupport::ReadFile(dir / "form.pdf").rfind("%PDF", 0), 0u);
+}
+
+TEST(CliForm, NewPipesIntoRender)
+{
+    TempDir dir;
+    const std::string cmd = std::string(QBARCODE_BIN) +
+                            " form new --name Price --type ean13 --text 590123412345 --checksum --modul 2 -o - | " +
+                            QBARCODE_BIN + " form render - -o " + dir / "x.png";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const testsupport::Decoded d = Decode(LoadPng(dir / "x.png"));
+    EXPECT_TRUE(d.found);
+    EXPECT_EQ(d.text, "5901234123457");
+
+    const Result file = Qbarcode("form new --type code39 --text ABC --angle 90 --left 4 --top 6 -o " + dir / "f.txt");
+    ASSERT_EQ(file.status, 0) << file.err;
+    const std::string text = testsupport::ReadFile(dir / "f.txt");
+    EXPECT_NE(text.find("  object BarCode1: TBarCode\n    Left = 4\n    Top = 6\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Orientation = toBottomTop"), std::string::npos) << text;
+    EXPECT_EQ(Qbarcode("form new --type code39 --text ABC --angle 45 -o -").status, 2);
+}
+
+TEST(CliForm, BadFormFilesSayWhyAndWriteNothing)
+{
+    struct Row {
+        const char* form;
+        const char* message; // after "<file>:"
+    };
+    const Row rows[] = {
+        {"object Form1: TForm\n  object B: TBarCode\n    BarType = bcCode40\n  end\nend\n",
+         "3: BarType: 'bcCode40' is not a TBarType value"},
+        {"object Form1: TForm\n  object B: TBarCode\n    BarType = bcCodeEAN13\n    BarCode = 'x1'\n  end\nend\n",
+         "4: BarCode: x1: Barcode must be numeric."},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        std::ofstream(dir / "bad.txt", std::ios::binary | std::ios::trunc) << row.form;
+        const Result r = Qbarcode("form render " + dir / "bad.txt" + " -o " + dir / "bad.png");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, dir / "bad.txt" + ":" + row.message + "\n");
+        EXPECT_FALSE(testsupport::FileExists(dir / "bad.png"));
+    }
+}
+
+TEST(CliForm, PropertiesListsTheControlsEightyInOrder)
+{
+    const Result r = Qbarcode("form properties TBarCode");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 80);
+    EXPECT_EQ(r.out.rfind("Name String none\nTag Integer 0\nLeft Integer none\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\nBarType TBarType bcCode39\nBarCode String none\nBarHeight Integer 0\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nAnchors TAnchors [akLeft, akTop]\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nColor TColor clBtnFace\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nOnChange TNotifyEvent nil\n"), std::string::npos);
+    const Result j = Qbarcode("form properties TBarCode --json");
+    EXPECT_EQ(j.out.front(), '[');
+    std::size_t entries = 0;
+    for (std::size_t at = j.out.find("{\"name\""); at != std::string::npos; at = j.out.find("{\"name\"", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 80u);
+    EXPECT_EQ(Qbarcode("form properties TNothing").err, "Class TNothing not found\n");
+}
