@@ -179,6 +179,21 @@ TEST_F(SQLiteTest, RefusedPostLeavesStoredRowAndEditedRecord)
     }
 }
 
+TEST_F(SQLiteTest, EditOfARowDeletedMeanwhileIsRefusedNotLost)
+{
+    auto data = Table("products");
+    data->Open();
+    dbtest::Connection(path_).Exec("DELETE FROM products WHERE id = 1");
+    data->Edit();
+    data->FieldByName("name")->SetText("Ghost");
+    EXPECT_EQ(MessageOf([&] { data->Post(); }), "Record not found: it was deleted by another connection");
+    EXPECT_EQ(data->State(), dsEdit);
+    EXPECT_EQ(Stored("SELECT count(*) FROM products"), "2");
+    data->Cancel();
+    data->Delete(); // deleting it is no error: it is gone either way
+    EXPECT_EQ(data->RecordCount(), 2);
+}
+
 TEST_F(SQLiteTest, KilledWriterLeavesEveryCommittedRow)
 {
     dbtest::Connection(path_).Exec("CREATE TABLE log (seq INTEGER NOT NULL, payload TEXT)");
