@@ -1,6 +1,7 @@
-// What the component packages Kavrel and Kavrin export with C linkage, besides
-// the library's C++ API: the entry points a host calls, the unit routines of
-// their unit table, the Register procedures and the resource table.
+/// \file
+/// What the component packages Kavrel and Kavrin export with C linkage, besides
+/// the library's C++ API: the entry points a host calls, the unit routines of
+/// their unit table, the Register procedures and the resource table.
 #pragma once
 
 #include "qbarcode/packages.h"

@@ -1,6 +1,7 @@
-// Packages: shared libraries that carry units, resources and Register
-// procedures, loaded and unloaded at run time, with each unit started once per
-// process however many packages use it.
+/// \file
+/// Packages: shared libraries that carry units, resources and Register
+/// procedures, loaded and unloaded at run time, with each unit started once per
+/// process however many packages use it.
 #pragma once
 
 #include "qbarcode/classes.h"
@@ -57,9 +58,9 @@ struct TResourceTable {
 
 /// Entry points a package exports.
 typedef const TPackageInfoTable* (*TGetPackageInfoTable)();
-typedef const TResourceTable* (*TGetPackageResources)();
-typedef void (*TPackageProc)();
-typedef void (*TRegisterProc)();
+typedef const TResourceTable* (*TGetPackageResources)(); ///< GetPackageResources
+typedef void (*TPackageProc)();                          ///< Initialize, Finalize, a unit routine
+typedef void (*TRegisterProc)();                         ///< a unit's Register procedure
 
 } // extern "C"
 
@@ -69,6 +70,7 @@ typedef void (*TRegisterProc)();
 /// Raised when a package cannot be loaded or used; the message says which and why.
 class EPackageError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
@@ -151,7 +153,10 @@ std::string GetPackageDescription(HMODULE module);
 
 /// A version block: a fixed part of four numbers and its texts.
 struct TVersionInfo {
-    int Major = 0, Minor = 0, Release = 0, Build = 0; ///< file version
+    int Major = 0;   ///< file version, first number
+    int Minor = 0;   ///< file version, second number
+    int Release = 0; ///< file version, third number
+    int Build = 0;   ///< file version, fourth number
     std::string ProductName;                          ///< e.g. "qbarcode"
     std::string FileDescription;                      ///< what the file is
     std::string LegalCopyright;                       ///< who holds the rights
