@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libcairo2-dev zlib1g-dev libsqlite3-dev libcli11-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils doxygen)
 fi
 
 missing=()

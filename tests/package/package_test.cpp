@@ -22,20 +22,24 @@ struct PackageFile {
 };
 const PackageFile kPackages[] = {{"Kavrel", KAVREL_PATH}, {"Kavrin", KAVRIN_PATH}};
 
-// True while a library whose file name ends in suffix is mapped in the process.
-bool Mapped(const std::string& suffix)
+// True while a library named file ("libKavrel.so"), or a versioned name of it
+// ("libKavrel.so.1.0.0"), is mapped in the process.
+bool Mapped(const std::string& file)
 {
     struct Search {
-        std::string suffix;
+        std::string file;
         bool found = false;
-    } search{"/" + suffix};
+    } search{"/" + file};
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) {
             auto* s = static_cast<Search*>(data);
             const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.size() >= s->suffix.size() &&
-                name.compare(name.size() - s->suffix.size(), std::string::npos, s->suffix) == 0)
-                s->found = true;
+            const std::size_t at = name.rfind(s->file);
+            if (at != std::string::npos) {
+                const std::string rest = name.substr(at + s->file.size());
+                if (rest.empty() || rest[0] == '.')
+                    s->found = true;
+            }
             return 0;
         },
         &search);
@@ -113,6 +117,7 @@ TEST_F(PackageTest, UnitsStartInOrderOncePerProcessAndStopInReverse)
         UnloadPackage(first);
         EXPECT_EQ(UnitEvents().size(), 11u);
         EXPECT_TRUE(UnitStarted("Qbarcode"));
+        EXPECT_TRUE(Mapped(std::string("lib") + p.name + ".so"));
         ClearUnitEvents();
         UnloadPackage(first);
         EXPECT_EQ(Events(), "-" + own +
