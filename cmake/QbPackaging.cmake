@@ -16,15 +16,17 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME qbarcode)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-    "Linear barcodes: the qbarcode command and the shared libraries\n The runtime packages and the component packages Kavrel and Kavrin.")
+    "The qbarcode command, the runtime packages and the component packages Kavrel and Kavrin.")
 # Library dependencies (Cairo, SQLite, zlib, the C++ runtime) come from
 # dpkg-shlibdeps; the fonts are looked up by name at run time.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+# ldconfig runs after installing and removing the libraries.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME qbarcode-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEV_DESCRIPTION
-    "Linear barcodes: development files\n Headers under include/qbarcode, the CMake package and pkg-config files.")
+    "Development files: headers under include/qbarcode, the CMake package and pkg-config files.")
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION})")
 if(QB_INSTALL_STATIC)
   string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", libcairo2-dev, libsqlite3-dev, zlib1g-dev, pkg-config")

@@ -2,7 +2,9 @@
 # Builds the Debian packages (qbarcode, qbarcode-dev), installs them with dpkg,
 # runs the command from the PATH and the development files through pkg-config,
 # removes both and checks that none of their files is left behind.
-# Usage: scripts/check-deb.sh   (as root, or with sudo available)
+# Usage: scripts/check-deb.sh [BUILD_DIR]   (as root, or with sudo available)
+#   BUILD_DIR: an existing build to package as it is configured (CI passes its
+#   test build); by default build/release, configured for a release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -17,8 +19,10 @@ for p in "${packages[@]}"; do
     fi
 done
 
-build=build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
+build=${1:-build/release}
+if [[ $# -eq 0 ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
+fi
 cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin
 rm -f "$build"/qbarcode*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

@@ -10,7 +10,7 @@ int main(int argc, char** argv)
         return 2;
     try {
         TBarCode bar(nullptr);
-        bar.SetBounds(0, 0, 360, 100);
+        bar.SetBounds(0, 0, 480, 100); // centred, with room for the quiet zones
         bar.SetBarType(bcCode128B);
         bar.SetBarCode("pkg-config 42");
         bar.SetModul(2);
