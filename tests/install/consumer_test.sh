@@ -56,6 +56,11 @@ expect_decoded() { # png expected
 "$cmake" --build "$work/cmake-app" >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; fail "building the CMake application"; }
 "$work/cmake-app/draw_ean13" "$work/cmake.png" || fail "the CMake application failed"
 expect_decoded "$work/cmake.png" "EAN-13 5901234123457"
+if [[ -f $libdir/libqb_sysutils.a ]]; then # QB_INSTALL_STATIC
+    [[ -x $work/cmake-app/draw_ean13_static ]] || fail "no static application built"
+    "$work/cmake-app/draw_ean13_static" "$work/static.png" || fail "the static application failed"
+    expect_decoded "$work/static.png" "EAN-13 5901234123457"
+fi
 
 # A pkg-config application: one compiler command.
 export PKG_CONFIG_PATH=$libdir/pkgconfig
