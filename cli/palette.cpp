@@ -128,8 +128,13 @@ int Run(const PaletteOptions& opts)
         std::vector<HMODULE>& modules;
         ~Unloader()
         {
-            for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-                UnloadPackage(*it);
+            for (auto it = modules.rbegin(); it != modules.rend(); ++it) {
+                try {
+                    UnloadPackage(*it);
+                } catch (const Exception& e) {
+                    std::fprintf(stderr, "%s\n", e.Message.c_str());
+                }
+            }
         }
     } unloader{loaded};
     int status = 0;

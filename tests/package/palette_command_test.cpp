@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,7 +19,8 @@ struct Result {
 
 Result RunShell(const std::string& command)
 {
-    const std::string errFile = testing::TempDir() + "palette_stderr.txt";
+    // One file per process: CTest runs the tests of this suite side by side.
+    const std::string errFile = testing::TempDir() + "palette_stderr_" + std::to_string(getpid()) + ".txt";
     Result r;
     if (FILE* pipe = popen((command + " 2>" + errFile).c_str(), "r")) {
         char buf[4096];
