@@ -60,3 +60,4 @@ std::function<int()> AddPrintCommand(CLI::App& app);
 std::function<int()> AddMeasureCommand(CLI::App& app);
 std::function<int()> AddFormCommand(CLI::App& app);
 std::function<int()> AddLabelsCommand(CLI::App& app);
+std::function<int()> AddPaletteCommand(CLI::App& app);

@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     std::map<CLI::App*, std::function<int()>> actions;
     for (auto add : {AddTypesCommand, AddFontsCommand, AddEncodeCommand, AddMeasureCommand, AddDrawCommand,
-                     AddPrintCommand, AddFormCommand, AddLabelsCommand}) {
+                     AddPrintCommand, AddFormCommand, AddLabelsCommand, AddPaletteCommand}) {
         auto action = add(app);
         actions[app.get_subcommands({}).back()] = action;
     }

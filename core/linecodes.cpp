@@ -178,10 +178,10 @@ std::string Q_GetBarTypeName(TBarType BarType)
 std::int32_t Q_GetBarWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                            TCheckSum CheckSum)
 {
-    // Scratch strings keep their capacity from call to call; nothing of an
-    // earlier request is read from them.
-    thread_local std::string caption, lineCodes;
-    caption.clear();
+    // Plain locals: a thread_local with a destructor would pin the package
+    // that holds the core in memory until the thread ends, so it could never
+    // be unloaded.
+    std::string caption, lineCodes;
     MakeLineCodes(BarType, Text, Modul, Ratio, CheckSum, caption, lineCodes);
     const std::int64_t widths[5] = {0, ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
     std::int64_t width = 0;

@@ -8,8 +8,8 @@ scripts/setup.sh
 out="${1:-out}"
 mkdir -p "$out"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
-cmake --build build/release -j2 --target qbarcode
-qb=build/release/qbarcode
+cmake --build build/release -j2 --target qbarcode Kavrel Kavrin
+qb=build/release/cli/qbarcode
 
 echo "== Symbologies"
 $qb types
@@ -119,6 +119,11 @@ $qb labels --list-layouts
 $qb labels --db "$out/products.db" --table products --field code --caption-field name \
     --type ean13 --checksum --layout a4-3x8 --font "DejaVu Sans:9" -o "$out/labels.pdf"
 echo "Printed $out/labels.pdf"
+
+echo
+echo "== Component packages: each loaded as a host does, its palette listed and its bitmaps written"
+$qb palette build/release/lib/libKavrel.so --bitmaps "$out/palette-Kavrel"
+$qb palette build/release/lib/libKavrin.so --json --bitmaps "$out/palette-Kavrin"
 
 echo
 echo "Main job done; output in $out/"

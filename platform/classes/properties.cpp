@@ -341,6 +341,24 @@ void UnRegisterClass(const TClassInfo& cls)
     std::erase_if(Caches(), [&](const auto& entry) { return entry.first->InheritsFrom(cls); });
 }
 
+void UnRegisterModuleClasses(const std::function<bool(const TClassInfo&)>& inModule)
+{
+    std::vector<const TClassInfo*> doomed;
+    for (const auto& [name, cls] : Registry())
+        if (inModule(*cls))
+            doomed.push_back(cls);
+    for (const TClassInfo* cls : doomed)
+        UnRegisterClass(*cls);
+    // Lists of classes that were never registered point into the module too.
+    std::lock_guard lock(CacheMutex());
+    std::erase_if(Caches(), [&](const auto& entry) {
+        for (const TClassInfo* c = entry.first; c; c = c->Parent)
+            if (inModule(*c))
+                return true;
+        return false;
+    });
+}
+
 const TClassInfo* FindClass(std::string_view name)
 {
     auto& reg = Registry();

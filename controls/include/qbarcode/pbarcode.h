@@ -1,7 +1,8 @@
-// TBarCode: the barcode control. A panel that keeps the settings of one
-// barcode as published properties, repaints at once on every change, places
-// the barcode inside its frame by Alignment and Orientation, and draws,
-// measures and prints the same barcode elsewhere.
+/// \file
+/// TBarCode: the barcode control. A panel that keeps the settings of one
+/// barcode as published properties, repaints at once on every change, places
+/// the barcode inside its frame by Alignment and Orientation, and draws,
+/// measures and prints the same barcode elsewhere.
 #pragma once
 
 #include "qbarcode/controls.h"

@@ -1,5 +1,6 @@
-// TDBBarcode: a TBarCode whose text follows one field of a dataset through a
-// field data link, and which writes text assigned at run time into the field.
+/// \file
+/// TDBBarcode: a TBarCode whose text follows one field of a dataset through a
+/// field data link, and which writes text assigned at run time into the field.
 #pragma once
 
 #include "qbarcode/db.h"

@@ -1,9 +1,10 @@
-// Qbarcode: the core unit of the barcode library.
-//
-// A text and a symbology become a line-code string (one character per bar or
-// space, see the alphabet below), which is measured, drawn on any canvas at
-// any angle, or printed in physical units. Every request encodes afresh;
-// nothing is cached.
+/// \file
+/// Qbarcode: the core unit of the barcode library.
+///
+/// A text and a symbology become a line-code string (one character per bar or
+/// space, see the alphabet below), which is measured, drawn on any canvas at
+/// any angle, or printed in physical units. Every request encodes afresh;
+/// nothing is cached.
 #pragma once
 
 #include "qbarcode/graphics.h"
@@ -84,8 +85,8 @@ enum TBarLineType : int { white, black, black_half };
 
 /// One row of BCData: the display name and whether only digits are accepted.
 struct TBCdata {
-    const char* Name;
-    bool Numeric;
+    const char* Name; ///< display name, e.g. "EAN13"
+    bool Numeric;     ///< only digits are accepted
 };
 
 /// The symbology table, indexed by TBarType.
@@ -94,7 +95,9 @@ extern const TBCdata BCData[BarTypeCount];
 /// Pixel widths of the four width classes, set by every MakeLineCodes call
 /// and read by DecodeLineCode. Class 1 is the narrow module, class 2 the wide
 /// element, classes 3 and 4 one and a half and two times class 2.
+///@{
 extern std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
+///@}
 
 /// Largest module width, in pixels, that MakeLineCodes accepts.
 constexpr std::int32_t MaxModuleWidth = 1000000;

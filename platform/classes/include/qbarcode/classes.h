@@ -1,6 +1,7 @@
-// The component model: objects with class information, persistent objects,
-// owned components with names and notifications, published-property metadata,
-// the class registry, the component palette and text form files.
+/// \file
+/// The component model: objects with class information, persistent objects,
+/// owned components with names and notifications, published-property metadata,
+/// the class registry, the component palette and text form files.
 #pragma once
 
 #include "qbarcode/sysutils.h"
@@ -33,6 +34,7 @@ using TColor = std::int32_t;
 /// Raised for a bad component name or a duplicate name among an owner's components.
 class EComponentError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
@@ -40,12 +42,14 @@ public:
 /// "form.txt:7: BarType: 'bcCode40' is not a TBarType value".
 class EReadError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
 /// Raised by the form writer (for instance a file that cannot be written).
 class EWriteError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
@@ -100,15 +104,15 @@ private:
 /// and its code, a std::function<void(Args...)> of the event's signature (empty
 /// std::any when unassigned).
 struct TMethodRef {
-    std::string Name;
-    std::any Code;
+    std::string Name; ///< the handler's name, as a form file stores it
+    std::any Code;    ///< the handler: a std::function of the event's signature, or empty
 };
 
 /// An event: a callable plus the name of its handler (for streaming).
 /// Calling an unassigned event does nothing.
 template <class... Args> class TEvent {
 public:
-    using Function = std::function<void(Args...)>;
+    using Function = std::function<void(Args...)>; ///< the handler's type
     TEvent() = default;
     /// An event calling code; name is the handler's name written to form files.
     TEvent(Function code, std::string name = {}) : Code(std::move(code)), Name(std::move(name)) {}
@@ -198,7 +202,7 @@ using TPropSetter = std::function<void(TObject&, const TPropValue&)>;
 /// One property of a class's table.
 struct TPropInfo {
     std::string Name; ///< property name
-    TTypeKind Kind = TTypeKind::tkInteger;
+    TTypeKind Kind = TTypeKind::tkInteger; ///< how the value is stored and streamed
     std::string TypeName; ///< "Integer", "Int64", "Double", "String", "Boolean", "TColor", an enum/set/class name
     const TEnumInfo* Enum = nullptr;   ///< enumeration values, or a set's element values
     const TClassInfo* Class = nullptr; ///< referenced component class, or the sub-object's class
@@ -411,6 +415,7 @@ private:
 /// The minimal action: a component that acts on targets.
 class TBasicAction : public TComponent {
 public:
+    /// An action owned by owner (may be null).
     using TComponent::TComponent;
     const TClassInfo& ClassInfo() const override;
     /// The class information of TBasicAction.
@@ -452,6 +457,10 @@ void RegisterHandler(TComponent* root, const std::string& name, std::function<vo
 void RegisterClass(const TClassInfo& cls);
 /// Forgets cls (and removes it from the palette); used when a package unloads.
 void UnRegisterClass(const TClassInfo& cls);
+/// Unregisters every registered class for which inModule is true, removes it
+/// from the palette, and forgets the property lists computed for any class
+/// (registered or not) for which inModule is true or that derives from one.
+void UnRegisterModuleClasses(const std::function<bool(const TClassInfo&)>& inModule);
 /// The registered class named name, or nullptr.
 const TClassInfo* FindClass(std::string_view name);
 

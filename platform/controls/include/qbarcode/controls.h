@@ -1,16 +1,17 @@
-// The framework's control classes: TControl, TWinControl, TCustomPanel and
-// TForm.
-//
-// A control paints into an off-screen raster of its own size (its Canvas),
-// usable from the moment it is created and resized with it, so a change can
-// repaint at once whether or not anything shows the control. A form paints
-// itself and its controls, in the order they were placed on it, into one
-// image on any canvas: a bitmap, or an SVG or PDF document. Each control is
-// painted straight onto the target canvas at its position (not copied from
-// its raster), so bars stay rectangles and captions stay text in vector
-// output, and raster output holds exactly the pixels the control's own
-// raster holds. Nothing is clipped to a control's bounds: what a control
-// paints beyond them shows on the form.
+/// \file
+/// The framework's control classes: TControl, TWinControl, TCustomPanel and
+/// TForm.
+///
+/// A control paints into an off-screen raster of its own size (its Canvas),
+/// usable from the moment it is created and resized with it, so a change can
+/// repaint at once whether or not anything shows the control. A form paints
+/// itself and its controls, in the order they were placed on it, into one
+/// image on any canvas: a bitmap, or an SVG or PDF document. Each control is
+/// painted straight onto the target canvas at its position (not copied from
+/// its raster), so bars stay rectangles and captions stay text in vector
+/// output, and raster output holds exactly the pixels the control's own
+/// raster holds. Nothing is clipped to a control's bounds: what a control
+/// paints beyond them shows on the form.
 #pragma once
 
 #include "qbarcode/classes.h"
@@ -33,7 +34,7 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 /// The parent edges a control keeps its distance to (kept and streamed).
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
-using TAnchors = TSet<TAnchorKind>;
+using TAnchors = TSet<TAnchorKind>; ///< a set of anchored edges
 /// A panel bevel: none, sunken, raised, or a blank band in the panel colour.
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 /// A window border: none, or a single border (sunken 2-pixel edge with Ctl3D,
@@ -43,18 +44,20 @@ enum TBorderStyle { bsNone, bsSingle };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 /// Dragging kind and mode (kept and streamed).
 enum TDragKind { dkDrag, dkDock };
+/// Dragging starts on request or with the mouse.
 enum TDragMode { dmManual, dmAutomatic };
 /// How Help finds its topic (kept and streamed).
 enum THelpType { htKeyword, htContext };
 /// Mouse buttons and shift keys of mouse events.
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+/// A shift key or mouse button held during a mouse event.
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = TSet<TShiftStateItem>;
+using TShiftState = TSet<TShiftStateItem>; ///< the keys and buttons held
 
 /// A mouse cursor number.
 using TCursor = int;
-constexpr TCursor crDefault = 0;
-constexpr TCursor crDrag = -12;
+constexpr TCursor crDefault = 0; ///< the default cursor
+constexpr TCursor crDrag = -12;  ///< the dragging cursor
 
 /// Traits of a control class; descendants add bits in their constructors.
 enum TControlStyleItem {
@@ -76,10 +79,15 @@ enum TControlStyleItem {
     csActionClient,
     csMenuEvents,
 };
-using TControlStyle = TSet<TControlStyleItem>;
+using TControlStyle = TSet<TControlStyleItem>; ///< the traits of a control
 
-// Events. Only OnClick and OnResize are ever fired here (by Click and by a
-// change of size); the others are kept and streamed for the application.
+/// \name Event types
+/// Only OnClick and OnResize are ever fired here (by Click and by a change of
+/// size); the others are kept and streamed for the application.
+///@{
+
+/// The signature of a control event: the sender first, then what the event
+/// reports (button, shift state, position, sizes, the dragged object...).
 using TMouseEvent = TEvent<TObject*, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
 using TCanResizeEvent = TEvent<TObject*, int&, int&, bool&>;
@@ -94,12 +102,12 @@ using TDockOverEvent = TEvent<TObject*, TObject*, int, int, bool&>;
 using TStartDockEvent = TEvent<TObject*, TObject*&>;
 using TGetSiteInfoEvent = TEvent<TObject*, TControl*, TRect&, TPoint, bool&>;
 using TUnDockEvent = TEvent<TObject*, TControl*, TWinControl*, bool&>;
+///@}
 
-// Numbered control messages (Perform).
-constexpr std::uint32_t WM_PAINT = 0x000F;
-constexpr std::uint32_t CM_BASE = 0xB000;
-constexpr std::uint32_t CM_ENABLEDCHANGED = CM_BASE + 0;
-constexpr std::uint32_t CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr std::uint32_t WM_PAINT = 0x000F; ///< Perform: paint the control into its canvas
+constexpr std::uint32_t CM_BASE = 0xB000;  ///< the first of the control messages
+constexpr std::uint32_t CM_ENABLEDCHANGED = CM_BASE + 0;  ///< sent to a control after Enabled changed
+constexpr std::uint32_t CM_VISIBLECHANGED = CM_BASE + 11; ///< sent to a control after Visible changed
 /// Asks a data-aware control for its data link (the answer is in Result).
 constexpr std::uint32_t CM_GETDATALINK = CM_BASE + 45;
 
@@ -137,6 +145,7 @@ private:
 /// A minimal pop-up menu component, the type of a control's PopupMenu.
 class TPopupMenu : public TComponent {
     QB_CLASS(TPopupMenu, TComponent)
+    /// A component owned by owner (may be null).
     using TComponent::TComponent;
 };
 
@@ -421,6 +430,7 @@ private:
 /// A panel that publishes its properties.
 class TPanel : public TCustomPanel {
     QB_CLASS(TPanel, TCustomPanel)
+    /// A panel owned by owner (may be null).
     using TCustomPanel::TCustomPanel;
 };
 

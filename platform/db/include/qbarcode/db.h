@@ -1,6 +1,7 @@
-// The database layer: datasets with typed fields, data sources, the links
-// through which data-aware controls follow a field, dataset actions, and two
-// datasets: one over an SQLite 3 database and one in memory (with CSV import).
+/// \file
+/// The database layer: datasets with typed fields, data sources, the links
+/// through which data-aware controls follow a field, dataset actions, and two
+/// datasets: one over an SQLite 3 database and one in memory (with CSV import).
 #pragma once
 
 #include "qbarcode/classes.h"
@@ -20,11 +21,14 @@ struct SQLiteState;
 /// Raised for every failure of the database layer; the message is the one to show.
 class EDatabaseError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
+/// The type of a field's values.
 enum TFieldType { ftUnknown, ftString, ftInteger, ftFloat, ftBlob };
 
+/// Closed; open for reading; editing the current record; a new record being inserted.
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 /// What a dataset tells its data sources' links.
@@ -190,9 +194,9 @@ class TDataSet : public TComponent {
 protected:
     /// One field of the dataset as it will open.
     struct FieldDef {
-        std::string name;
-        TFieldType type = ftString;
-        bool readOnly = false;
+        std::string name;           ///< the field's name
+        TFieldType type = ftString; ///< the type of its values
+        bool readOnly = false;      ///< the dataset cannot store edits of it
     };
 
     /// Prepares the rows and returns the field definitions. Called by Open;
@@ -382,7 +386,9 @@ public:
     TNotifyEvent OnDataChange;
     /// The control must write its value into the field.
     TNotifyEvent OnUpdateData;
+    /// The dataset entered or left an edit state.
     TNotifyEvent OnEditingChange;
+    /// The dataset opened or closed, or the link was pointed at another one.
     TNotifyEvent OnActiveChange;
 
 protected:
@@ -438,6 +444,7 @@ private:
     bool enabled_ = true;
 };
 
+/// Declares a dataset action class Name that runs on the target dataset.
 #define QB_DATASET_ACTION(Name)                                                                                        \
     class Name : public TDataSetAction {                                                                               \
         QB_CLASS(Name, TDataSetAction)                                                                                 \

@@ -1,13 +1,14 @@
-// The graphics layer of the framework stand-in: colours, fonts, pens, brushes,
-// the canvas every drawing goes through, the OS-style font and device-context
-// calls, and the surfaces a canvas paints on (a raster bitmap and SVG, PDF or
-// PostScript documents).
-//
-// Coordinates are device pixels, y downwards. Raster drawing of polygons,
-// rectangles and lines is not anti-aliased: a pixel belongs to a filled shape
-// when its centre lies inside it, and a 1-pixel pen covers the pixels of its
-// line, both ends included. Vector surfaces get the same geometry, each pixel
-// being the unit square it covers.
+/// \file
+/// The graphics layer: colours, fonts, pens, brushes,
+/// the canvas every drawing goes through, the OS-style font and device-context
+/// calls, and the surfaces a canvas paints on (a raster bitmap and SVG, PDF or
+/// PostScript documents).
+///
+/// Coordinates are device pixels, y downwards. Raster drawing of polygons,
+/// rectangles and lines is not anti-aliased: a pixel belongs to a filled shape
+/// when its centre lies inside it, and a 1-pixel pen covers the pixels of its
+/// line, both ends included. Vector surfaces get the same geometry, each pixel
+/// being the unit square it covers.
 #pragma once
 
 #include "qbarcode/classes.h"
@@ -26,6 +27,10 @@
 /// resolved by ColorToRGB to a fixed RGB value.
 using TColor = std::int32_t;
 
+/// \name Named colours
+///@{
+
+/// A named colour (0x00BBGGRR), read and written by its name in form files.
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;
 constexpr TColor clGreen = 0x008000;
@@ -48,12 +53,21 @@ constexpr TColor clMoneyGreen = 0xC0DCC0;
 constexpr TColor clSkyBlue = 0xF0CAA6;
 constexpr TColor clCream = 0xF0FBFF;
 constexpr TColor clMedGray = 0xA4A0A0;
+///@}
 /// "No colour" and "the default colour" markers; ColorToRGB resolves them to
 /// white and black respectively.
+///@{
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
+///@}
 
+/// The system colour number index (top bit set, index in the low byte).
 constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+/// \name System colours
+///@{
+
+/// A system colour, resolved by ColorToRGB to the fixed RGB value of a light
+/// desktop theme.
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
 constexpr TColor clActiveCaption = SystemColor(2);
@@ -79,6 +93,7 @@ constexpr TColor cl3DDkShadow = SystemColor(21);
 constexpr TColor cl3DLight = SystemColor(22);
 constexpr TColor clInfoText = SystemColor(23);
 constexpr TColor clInfoBk = SystemColor(24);
+///@}
 
 /// The plain 0x00BBGGRR value of a colour: system colours resolved, clNone as
 /// white, clDefault as black, other values with their top byte cleared.
@@ -95,20 +110,21 @@ std::string ColorToString(TColor color);
 // ---------------------------------------------------------------------------
 // Geometry
 
+/// A point in device pixels.
 struct TPoint {
-    int X = 0;
-    int Y = 0;
+    int X = 0; ///< column, rightwards
+    int Y = 0; ///< row, downwards
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
 /// Left/Top inclusive, Right/Bottom exclusive (the width is Right - Left).
 struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
+    int Left = 0;   ///< first column
+    int Top = 0;    ///< first row
+    int Right = 0;  ///< the column after the last
+    int Bottom = 0; ///< the row after the last
+    int Width() const { return Right - Left; }  ///< Right - Left
+    int Height() const { return Bottom - Top; } ///< Bottom - Top
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
@@ -119,38 +135,39 @@ struct GdiObjectTag;
 struct DeviceContextTag;
 /// A font (the only kind of graphics object the calls below know).
 using HGDIOBJ = GdiObjectTag*;
+/// A font handle (CreateFontIndirect).
 using HFONT = HGDIOBJ;
 /// A device context: the drawing state of one canvas.
 using HDC = DeviceContextTag*;
 
-constexpr int LF_FACESIZE = 32;
-constexpr int FW_NORMAL = 400;
-constexpr int FW_BOLD = 700;
-constexpr std::uint8_t DEFAULT_CHARSET = 1;
-constexpr std::uint8_t OUT_DEFAULT_PRECIS = 0;
-constexpr std::uint8_t DEFAULT_QUALITY = 0;
-constexpr std::uint8_t NONANTIALIASED_QUALITY = 3;
-constexpr std::uint8_t ANTIALIASED_QUALITY = 4;
+constexpr int LF_FACESIZE = 32; ///< bytes of LOGFONTA::lfFaceName, its terminating zero included
+constexpr int FW_NORMAL = 400;  ///< LOGFONTA::lfWeight of a regular face
+constexpr int FW_BOLD = 700;    ///< LOGFONTA::lfWeight of a bold face (600 and over select bold)
+constexpr std::uint8_t DEFAULT_CHARSET = 1;        ///< LOGFONTA::lfCharSet: kept, text is 8-bit
+constexpr std::uint8_t OUT_DEFAULT_PRECIS = 0;     ///< LOGFONTA::lfOutPrecision: kept, unused
+constexpr std::uint8_t DEFAULT_QUALITY = 0;        ///< LOGFONTA::lfQuality: the surface's default
+constexpr std::uint8_t NONANTIALIASED_QUALITY = 3; ///< LOGFONTA::lfQuality: glyphs without anti-aliasing
+constexpr std::uint8_t ANTIALIASED_QUALITY = 4;    ///< LOGFONTA::lfQuality: anti-aliased glyphs
 
 /// The logical-font record with an 8-bit face name. lfHeight < 0 is the
 /// character (em) height in device pixels, > 0 the cell height (ascent plus
 /// descent), 0 a default size. lfEscapement turns the text, in tenths of a
 /// degree counter-clockwise on the screen; lfOrientation is kept but unused.
 struct LOGFONTA {
-    std::int32_t lfHeight = 0;
-    std::int32_t lfWidth = 0;
-    std::int32_t lfEscapement = 0;
-    std::int32_t lfOrientation = 0;
-    std::int32_t lfWeight = FW_NORMAL;
-    std::uint8_t lfItalic = 0;
-    std::uint8_t lfUnderline = 0;
-    std::uint8_t lfStrikeOut = 0;
-    std::uint8_t lfCharSet = DEFAULT_CHARSET;
-    std::uint8_t lfOutPrecision = OUT_DEFAULT_PRECIS;
-    std::uint8_t lfClipPrecision = 0;
-    std::uint8_t lfQuality = DEFAULT_QUALITY;
-    std::uint8_t lfPitchAndFamily = 0;
-    char lfFaceName[LF_FACESIZE] = {};
+    std::int32_t lfHeight = 0;                        ///< em height (< 0) or cell height (> 0), pixels
+    std::int32_t lfWidth = 0;                         ///< average character width; kept, unused
+    std::int32_t lfEscapement = 0;                    ///< text angle, tenths of a degree
+    std::int32_t lfOrientation = 0;                   ///< kept, unused
+    std::int32_t lfWeight = FW_NORMAL;                ///< FW_NORMAL, FW_BOLD...
+    std::uint8_t lfItalic = 0;                        ///< non-zero: italic
+    std::uint8_t lfUnderline = 0;                     ///< non-zero: underlined
+    std::uint8_t lfStrikeOut = 0;                     ///< non-zero: struck out
+    std::uint8_t lfCharSet = DEFAULT_CHARSET;         ///< kept, unused
+    std::uint8_t lfOutPrecision = OUT_DEFAULT_PRECIS; ///< kept, unused
+    std::uint8_t lfClipPrecision = 0;                 ///< kept, unused
+    std::uint8_t lfQuality = DEFAULT_QUALITY;         ///< DEFAULT_QUALITY, NONANTIALIASED_QUALITY...
+    std::uint8_t lfPitchAndFamily = 0;                ///< kept, unused
+    char lfFaceName[LF_FACESIZE] = {};                ///< face name, zero-terminated
 };
 static_assert(sizeof(LOGFONTA) == 60, "the logical-font record is 60 bytes");
 
@@ -168,6 +185,13 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 /// there until it is replaced. False for a null, stale or foreign handle.
 bool DeleteObject(HGDIOBJ object);
 
+/// \name GetDeviceCaps indexes and results
+///@{
+
+/// An index of GetDeviceCaps: TECHNOLOGY (DT_RASDISPLAY or DT_RASPRINTER),
+/// HORZSIZE and VERTSIZE (millimetres), HORZRES and VERTRES (drawable pixels),
+/// BITSPIXEL, PLANES, LOGPIXELSX and LOGPIXELSY (pixels per inch), the
+/// physical page size and its offsets (pixels); or one of its results.
 constexpr int TECHNOLOGY = 2;
 constexpr int HORZSIZE = 4;
 constexpr int VERTSIZE = 6;
@@ -183,6 +207,7 @@ constexpr int PHYSICALOFFSETX = 112;
 constexpr int PHYSICALOFFSETY = 113;
 constexpr int DT_RASDISPLAY = 1;
 constexpr int DT_RASPRINTER = 2;
+///@}
 
 /// A capability of the device behind `dc` (pixels per inch, the drawable
 /// size in pixels, the physical page size in pixels and millimetres...).
@@ -192,8 +217,11 @@ int GetDeviceCaps(HDC dc, int index);
 // ---------------------------------------------------------------------------
 // Font, pen, brush
 
+/// One font style; a set of them is a TFontStyles.
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+/// A set of TFontStyle bits (`[fsBold, fsItalic]` in form files).
 using TFontStyles = unsigned;
+/// How glyphs are rendered: the surface's default, without or with anti-aliasing.
 enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
 /// The pitch a font asks for; kept and streamed, not used to pick a face.
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
@@ -255,22 +283,26 @@ bool FontFamilyInstalled(const std::string& family);
 /// The installed font families, sorted, each once.
 std::vector<std::string> InstalledFontFamilies();
 
+/// A pen draws (psSolid) or not (psClear).
 enum TPenStyle { psSolid, psClear };
 
+/// The outline and line settings of a canvas.
 class TPen {
 public:
-    TColor Color = clBlack;
+    TColor Color = clBlack; ///< line colour
     /// In pixels; 0 draws like 1.
     int Width = 1;
-    TPenStyle Style = psSolid;
-    void Assign(const TPen& source) { *this = source; }
+    TPenStyle Style = psSolid;                            ///< psClear draws no outline
+    void Assign(const TPen& source) { *this = source; } ///< copies every property
 };
 
+/// A brush fills (bsSolid) or not (bsClear).
 enum TBrushStyle { bsSolid, bsClear };
 
+/// The fill settings of a canvas.
 class TBrush {
 public:
-    TColor Color() const { return color_; }
+    TColor Color() const { return color_; } ///< fill colour
     /// Setting a colour makes a clear brush solid.
     void SetColor(TColor color)
     {
@@ -278,9 +310,9 @@ public:
         if (style_ == bsClear)
             style_ = bsSolid;
     }
-    TBrushStyle Style() const { return style_; }
-    void SetStyle(TBrushStyle style) { style_ = style; }
-    void Assign(const TBrush& source) { *this = source; }
+    TBrushStyle Style() const { return style_; }          ///< bsClear fills nothing
+    void SetStyle(TBrushStyle style) { style_ = style; }   ///< sets Style only
+    void Assign(const TBrush& source) { *this = source; } ///< copies every property
 
 private:
     TColor color_ = clWhite;
@@ -321,22 +353,24 @@ public:
     TCanvas& operator=(const TCanvas&) = delete;
     virtual ~TCanvas();
 
-    TFont& Font() { return font_; }
-    TPen& Pen() { return pen_; }
-    TBrush& Brush() { return brush_; }
+    TFont& Font() { return font_; }    ///< the font TextOut and the measures use
+    TPen& Pen() { return pen_; }       ///< outlines and lines
+    TBrush& Brush() { return brush_; } ///< fills
 
     /// Fills the polygon (even-odd rule) with the brush and outlines it, closed,
     /// with the pen. Fewer than two points draw nothing.
     void Polygon(const TPoint* points, int count);
+    /// The same for a span of points.
     void Polygon(std::span<const TPoint> points) { Polygon(points.data(), static_cast<int>(points.size())); }
     /// Outline with the pen, interior with the brush; covers Left..Right-1 and
     /// Top..Bottom-1.
     void Rectangle(int left, int top, int right, int bottom);
+    /// The same for a TRect.
     void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
     /// Fills Left..Right-1, Top..Bottom-1 with the brush (nothing when clear).
     void FillRect(const TRect& r);
-    TPoint PenPos() const { return penPos_; }
-    void MoveTo(int x, int y) { penPos_ = {x, y}; }
+    TPoint PenPos() const { return penPos_; }       ///< where the next LineTo starts
+    void MoveTo(int x, int y) { penPos_ = {x, y}; } ///< moves PenPos without drawing
     /// A line with the pen from PenPos up to, not including, (x, y); then
     /// PenPos is (x, y).
     void LineTo(int x, int y);
@@ -387,6 +421,7 @@ private:
 /// or enlarged area is white.
 class TBitmap {
 public:
+    /// A white image of width x height pixels (see SetSize for the limits).
     explicit TBitmap(int width = 0, int height = 0);
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
@@ -395,9 +430,9 @@ public:
     /// Resizes, keeping the overlapping part of the image. Raises for a
     /// negative size or one over 32767 pixels.
     void SetSize(int width, int height);
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    TCanvas& Canvas() { return *canvas_; }
+    int Width() const { return width_; }   ///< in pixels
+    int Height() const { return height_; } ///< in pixels
+    TCanvas& Canvas() { return *canvas_; } ///< draws on this image
 
     /// Row `y` as 0x00RRGGBB values; null for a row outside the image.
     const std::uint32_t* ScanLine(int y) const;
@@ -417,21 +452,23 @@ private:
     std::unique_ptr<TCanvas> canvas_;
 };
 
+/// The file format of a TVectorDocument.
 enum class TVectorFormat { Svg, Pdf, PostScript, Eps };
 
+/// The scale, resolution and title of a TVectorDocument.
 struct TVectorOptions {
     /// Output units per device pixel along each axis (SVG: CSS pixels; PDF
     /// and PostScript: points). A printer at d pixels per inch uses 72 / d.
     double ScaleX = 1.0;
-    double ScaleY = 1.0;
+    double ScaleY = 1.0; ///< as ScaleX, vertically
     /// The resolution the canvas reports and sizes its fonts by.
     int PixelsPerInchX = 96;
-    int PixelsPerInchY = 96;
+    int PixelsPerInchY = 96; ///< as PixelsPerInchX, vertically
     /// The page of a PDF, PostScript or EPS file in points; 0 takes the
     /// device's size times the scale.
     double PageWidth = 0;
-    double PageHeight = 0;
-    std::string Title;
+    double PageHeight = 0; ///< as PageWidth, down the page
+    std::string Title;     ///< the document title (PDF and PostScript metadata, SVG title)
 };
 
 /// An SVG, PDF, PostScript or EPS file drawn through a canvas whose device
@@ -452,10 +489,10 @@ public:
     /// A document neither closed nor aborted is aborted: no partial file remains.
     ~TVectorDocument();
 
-    TCanvas& Canvas() { return *canvas_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    int PageCount() const { return pages_; }
+    TCanvas& Canvas() { return *canvas_; }      ///< draws on the current page
+    int Width() const { return width_; }        ///< device width in pixels
+    int Height() const { return height_; }      ///< device height in pixels
+    int PageCount() const { return pages_; }    ///< pages begun so far
 
     /// Ends the current page and starts a blank one (not for SVG or EPS).
     void NewPage();

@@ -1,6 +1,7 @@
-// The printer: one global object whose jobs render pages to a PDF or
-// PostScript file at the printer's resolution, and hand the file to the print
-// system (`lp`) when a printer name is set.
+/// \file
+/// The printer: one global object whose jobs render pages to a PDF or
+/// PostScript file at the printer's resolution, and hand the file to the print
+/// system (`lp`) when a printer name is set.
 #pragma once
 
 #include "qbarcode/graphics.h"
@@ -8,12 +9,18 @@
 #include <memory>
 #include <string>
 
+/// The paper of a print job (the page has no margins).
 enum class TPaperSize { A4, A5, Letter, Legal };
+/// Portrait pages are taller than wide; landscape swaps width and height.
 enum TPrinterOrientation { poPortrait, poLandscape };
+/// The file format a print job writes.
 enum class TPrintFormat { Pdf, PostScript };
 
+/// A printer: the settings of a job, the job itself and the canvas of its
+/// current page. Printer() is the one the library draws on.
 class TPrinter {
 public:
+    /// 600 x 600 pixels per inch, A4 portrait, PDF, no output file yet.
     TPrinter();
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
@@ -24,31 +31,31 @@ public:
 
     /// Pixels per inch along each axis (default 600 x 600; 1 to 9600).
     void SetResolution(int pixelsPerInchX, int pixelsPerInchY);
-    int XResolution() const { return dpiX_; }
-    int YResolution() const { return dpiY_; }
-    void SetPaperSize(TPaperSize paper);
-    TPaperSize PaperSize() const { return paper_; }
-    void SetOrientation(TPrinterOrientation orientation);
-    TPrinterOrientation Orientation() const { return orientation_; }
-    void SetOutputFormat(TPrintFormat format);
-    TPrintFormat OutputFormat() const { return format_; }
+    int XResolution() const { return dpiX_; } ///< pixels per inch across
+    int YResolution() const { return dpiY_; } ///< pixels per inch down
+    void SetPaperSize(TPaperSize paper);            ///< the paper of the next job
+    TPaperSize PaperSize() const { return paper_; } ///< A4 by default
+    void SetOrientation(TPrinterOrientation orientation);              ///< of the next job
+    TPrinterOrientation Orientation() const { return orientation_; } ///< poPortrait by default
+    void SetOutputFormat(TPrintFormat format);          ///< PDF or PostScript
+    TPrintFormat OutputFormat() const { return format_; } ///< PDF by default
     /// Where the job's file goes. May be empty when a printer name is set:
     /// the file is then temporary and removed once the print system has it.
     void SetOutputFile(const std::string& path);
-    const std::string& OutputFile() const { return outputFile_; }
+    const std::string& OutputFile() const { return outputFile_; } ///< as set
     /// The print system's destination (`lp -d`); empty: only write the file.
     void SetPrinterName(const std::string& name);
-    const std::string& PrinterName() const { return printerName_; }
+    const std::string& PrinterName() const { return printerName_; } ///< as set
 
     /// The job's name, for the document's metadata and the print queue.
     std::string Title;
 
     /// The page in printer pixels, whole paper (there are no margins).
     int PageWidth() const;
-    int PageHeight() const;
+    int PageHeight() const; ///< as PageWidth, down the page
     /// The page in millimetres, as the paper and orientation give it.
     double PageWidthMm() const;
-    double PageHeightMm() const;
+    double PageHeightMm() const; ///< as PageWidthMm, down the page
 
     /// Starts a job on a blank first page; raises when the file cannot be
     /// created or there is nowhere to print to.
@@ -61,8 +68,8 @@ public:
     void EndDoc();
     /// Stops the job and removes its file.
     void Abort();
-    bool Printing() const { return job_ != nullptr; }
-    bool Aborted() const { return aborted_; }
+    bool Printing() const { return job_ != nullptr; } ///< between BeginDoc and EndDoc or Abort
+    bool Aborted() const { return aborted_; }         ///< the last job ended with Abort
     /// 1 on the first page of a job.
     int PageNumber() const { return page_; }
 

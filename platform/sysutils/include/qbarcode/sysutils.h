@@ -1,5 +1,6 @@
-// Runtime basics of the framework layer: the exception hierarchy, message
-// formatting, string and number conversions, and the assertion macro.
+/// \file
+/// Runtime basics of the framework layer: the exception hierarchy, message
+/// formatting, string and number conversions, and the assertion macro.
 #pragma once
 
 #include <cstdint>
@@ -13,20 +14,25 @@
 /// an Exception (or a subclass) whose Message is what the caller shows.
 class Exception : public std::exception {
 public:
+    /// An exception whose Message is message.
     explicit Exception(std::string message) : Message(std::move(message)) {}
+    /// The Message, for handlers of std::exception.
     const char* what() const noexcept override { return Message.c_str(); }
+    /// The text to show the user.
     std::string Message;
 };
 
 /// Raised when a string does not convert to a number.
 class EConvertError : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
 /// Raised by a failed assertion in the assertion-enabled build.
 class EAssertionFailed : public Exception {
 public:
+    /// Takes the message to show.
     using Exception::Exception;
 };
 
@@ -54,12 +60,14 @@ std::int64_t Round(long double v);
 /// Raises EAssertionFailed("<message> (<file>, line <n>)").
 [[noreturn]] void AssertionFailed(std::string_view message, const char* file, int line);
 
-// QB_ASSERTIONS selects the flavour: 1 keeps assertions (the Kavrel package),
-// 0 compiles them out (Kavrin).
+/// Selects the flavour: 1 keeps assertions (the Kavrel package), 0 compiles
+/// them out (Kavrin). Set by the build of each flavour; 1 when unset.
 #ifndef QB_ASSERTIONS
 #define QB_ASSERTIONS 1
 #endif
 
+/// Raises EAssertionFailed with message, this file and line when cond is false
+/// (with QB_ASSERTIONS set); does nothing at all otherwise.
 #if QB_ASSERTIONS
 #define QB_ASSERT(cond, message) \
     do { if (!(cond)) ::AssertionFailed((message), __FILE__, __LINE__); } while (0)

@@ -1,0 +1,119 @@
+# Installing the library for use by other builds:
+#   bin/qbarcode                         the command (linked statically)
+#   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
+#   lib/lib<name>.so.<SOVERSION>         with their SONAME link
+#   lib/lib<name>.so                     the link-time name (development files)
+#   lib/lib<layer>.a                     the static layers, with QB_INSTALL_STATIC
+#   include/qbarcode/*.h                 every layer's public headers, nothing internal
+#   lib/cmake/qbarcode/                  the CMake package (qbarcode::core, ...)
+#   lib/pkgconfig/*.pc                   pkg-config files (qbarcode, qbarcode-kavrin, one per runtime package)
+# Components: "runtime" (command and shared libraries) and "dev" (the rest).
+#
+# SONAME rule: a library's SONAME is lib<name>.so.<major version>. Any change
+# that breaks the binary interface of an installed library (a removed or
+# changed public function, a class whose layout or virtual functions change,
+# an enumeration whose values move) raises the project's major version, and
+# with it every SONAME: the libraries are released together and require each
+# other. Additions that keep the interface raise the minor version.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+option(QB_INSTALL_STATIC "Install the static libraries and their CMake targets too" OFF)
+
+# Build name -> exported name (qbarcode::<name>).
+set(QB_SHARED_EXPORTS qbrtl:rtl qbvisual:visual qbdbrtl:dbrtl qbdbaware:dbaware Kavrel:Kavrel Kavrin:Kavrin)
+set(QB_STATIC_EXPORTS
+    qb_sysutils:sysutils_static qb_classes:classes_static qb_packages:packages_static
+    qb_graphics:graphics_static qb_printers:printers_static qb_platform_controls:platform_controls_static
+    qb_db:db_static qb_core_kavrel:core_kavrel_static qb_core_kavrin:core_kavrin_static
+    qb_controls_kavrel:controls_kavrel_static qb_controls_kavrin:controls_kavrin_static)
+
+# The include folders of a target point into the source tree while building
+# and at <prefix>/include once installed, where every public header lives
+# under qbarcode/.
+function(qb_relocate_includes target)
+  get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
+  set(relocated "")
+  if(dirs)
+    foreach(dir IN LISTS dirs)
+      list(APPEND relocated "$<BUILD_INTERFACE:${dir}>")
+    endforeach()
+  endif()
+  list(APPEND relocated "$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>")
+  set_property(TARGET ${target} PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${relocated}")
+endfunction()
+
+function(qb_prepare_exports)
+  foreach(pair IN LISTS ARGN)
+    string(REPLACE ":" ";" pair "${pair}")
+    list(GET pair 0 target)
+    list(GET pair 1 exported)
+    set_target_properties(${target} PROPERTIES EXPORT_NAME ${exported})
+    # The public headers use C++20 (std::span); users compile with it too.
+    target_compile_features(${target} INTERFACE cxx_std_20)
+    qb_relocate_includes(${target})
+  endforeach()
+endfunction()
+
+set(QB_SHARED_TARGETS "")
+foreach(pair IN LISTS QB_SHARED_EXPORTS)
+  string(REGEX REPLACE ":.*" "" target "${pair}")
+  list(APPEND QB_SHARED_TARGETS ${target})
+endforeach()
+qb_prepare_exports(${QB_SHARED_EXPORTS})
+# The installed libraries find each other in their own folder, wherever the
+# prefix is.
+set_target_properties(${QB_SHARED_TARGETS} PROPERTIES
+  VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN")
+
+install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+
+# Public headers: <layer>/include/qbarcode/*.h of every layer. Private headers
+# sit beside the sources and are never installed.
+file(GLOB QB_PUBLIC_HEADERS CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/*/include/qbarcode/*.h ${PROJECT_SOURCE_DIR}/platform/*/include/qbarcode/*.h)
+install(FILES ${QB_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qbarcode COMPONENT dev)
+
+set(QB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qbarcode)
+install(EXPORT qbarcodeTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
+
+if(QB_INSTALL_STATIC)
+  set(QB_STATIC_TARGETS "")
+  foreach(pair IN LISTS QB_STATIC_EXPORTS)
+    string(REGEX REPLACE ":.*" "" target "${pair}")
+    list(APPEND QB_STATIC_TARGETS ${target})
+  endforeach()
+  qb_prepare_exports(${QB_STATIC_EXPORTS})
+  install(TARGETS ${QB_STATIC_TARGETS} EXPORT qbarcodeStaticTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+  install(EXPORT qbarcodeStaticTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
+endif()
+
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/qbarcodeConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/cmake/qbarcodeConfig.cmake INSTALL_DESTINATION ${QB_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/qbarcodeConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/cmake/qbarcodeConfig.cmake ${PROJECT_BINARY_DIR}/cmake/qbarcodeConfigVersion.cmake
+  DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
+
+# pkg-config files find the prefix from their own place, so an installed tree
+# can be moved (and the same files serve /usr and a private prefix).
+file(RELATIVE_PATH QB_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" QB_PC_TO_PREFIX "${QB_PC_TO_PREFIX}")
+function(qb_pkg_config name description libs)
+  set(QB_PC_NAME "${name}")
+  set(QB_PC_DESCRIPTION "${description}")
+  set(QB_PC_LIBS "${libs}")
+  list(JOIN ARGN " " QB_PC_REQUIRES)
+  configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/qbarcode.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+endfunction()
+qb_pkg_config(qbrtl "qbarcode runtime library" "-lqbrtl")
+qb_pkg_config(qbvisual "qbarcode visual library" "-lqbvisual" qbrtl)
+qb_pkg_config(qbdbrtl "qbarcode database runtime" "-lqbdbrtl" qbrtl)
+qb_pkg_config(qbdbaware "qbarcode data-aware library" "-lqbdbaware" qbdbrtl qbvisual)
+qb_pkg_config(qbarcode "Linear barcodes: encoding, drawing, printing, controls (assertions on)" "-lKavrel" qbdbaware)
+qb_pkg_config(qbarcode-kavrin "Linear barcodes: encoding, drawing, printing, controls (assertions off)" "-lKavrin"
+              qbdbaware)

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the Debian packages (qbarcode, qbarcode-dev), installs them with dpkg,
+# runs the command from the PATH and the development files through pkg-config,
+# removes both and checks that none of their files is left behind.
+# Usage: scripts/check-deb.sh [BUILD_DIR]   (as root, or with sudo available)
+#   BUILD_DIR: an existing build to package as it is configured (CI passes its
+#   test build); by default build/release, configured for a release.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+packages=(qbarcode qbarcode-dev)
+for p in "${packages[@]}"; do
+    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        echo "$p is already installed; remove it first (dpkg -r $p)" >&2
+        exit 1
+    fi
+done
+
+build=${1:-build/release}
+if [[ $# -eq 0 ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin
+rm -f "$build"/qbarcode*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+debs=("$build"/qbarcode_*.deb "$build"/qbarcode-dev_*.deb)
+for deb in "${debs[@]}"; do
+    [[ -f $deb ]] || { echo "no package $deb" >&2; exit 1; }
+    echo "== $(basename "$deb")"
+    dpkg-deb -f "$deb" Package Version Depends
+done
+
+trap '$sudo dpkg -r "${packages[@]}" >/dev/null 2>&1 || true' EXIT
+$sudo dpkg -i "${debs[@]}" >/dev/null
+installed=$(dpkg -L "${packages[@]}")
+
+echo "== qbarcode from the PATH: $(command -v qbarcode)"
+qbarcode types | head -3
+echo "== pkg-config: qbarcode $(pkg-config --modversion qbarcode)"
+
+$sudo dpkg -r "${packages[@]}" >/dev/null
+trap - EXIT
+left=()
+while read -r path; do
+    # Folders such as /usr/lib stay when other packages use them; files and
+    # folders of our own may not.
+    if [[ -L $path || -f $path ]]; then
+        left+=("$path")
+    elif [[ -d $path && $path == *qbarcode* ]]; then
+        left+=("$path/")
+    fi
+done <<<"$installed"
+if ((${#left[@]})); then
+    printf 'left after dpkg -r: %s\n' "${left[@]}" >&2
+    exit 1
+fi
+echo "Debian packages: installed, ran and removed cleanly"

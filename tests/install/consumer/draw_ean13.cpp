@@ -1,0 +1,22 @@
+// Draws an EAN-13 symbol with the core's drawing routine into a PNG file.
+#include "qbarcode/qbarcode.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+        return 2;
+    try {
+        const int width = Q_GetBarWidth(bcCodeEAN13, "590123412345", 2, 2.0, csModulo10);
+        TBitmap bitmap(width + 40, 100);
+        TFont font;
+        Q_DrawBar(bitmap.Canvas(), bcCodeEAN13, "590123412345", 2, 2.0, csModulo10, 20, 10, 60, &font, tsBarCode,
+                  tpBottomCenter, clBlack, clWhite, clWhite, 0.0);
+        bitmap.SaveToFile(argv[1]);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message.c_str());
+        return 1;
+    }
+    return 0;
+}

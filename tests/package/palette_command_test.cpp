@@ -1,0 +1,98 @@
+// qbarcode palette and the example application, run as their users run them.
+#include "support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+Result RunShell(const std::string& command)
+{
+    // One file per process: CTest runs the tests of this suite side by side.
+    const std::string errFile = testing::TempDir() + "palette_stderr_" + std::to_string(getpid()) + ".txt";
+    Result r;
+    if (FILE* pipe = popen((command + " 2>" + errFile).c_str(), "r")) {
+        char buf[4096];
+        while (std::size_t n = fread(buf, 1, sizeof buf, pipe))
+            r.out.append(buf, n);
+        const int raw = pclose(pipe);
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    r.err = testsupport::ReadFile(errFile);
+    return r;
+}
+
+// Width and height from a PNG file's header.
+std::pair<int, int> PngSize(const std::string& path)
+{
+    const std::string b = testsupport::ReadFile(path);
+    if (b.size() < 24 || b.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    auto u32 = [&](std::size_t at) {
+        return int(static_cast<unsigned char>(b[at])) << 24 | int(static_cast<unsigned char>(b[at + 1])) << 16 |
+               int(static_cast<unsigned char>(b[at + 2])) << 8 | int(static_cast<unsigned char>(b[at + 3]));
+    };
+    return {u32(16), u32(20)};
+}
+
+const std::string kBin = QBARCODE_BIN;
+
+TEST(PaletteCommand, ListsEachPackageAsJsonAndWritesItsBitmaps)
+{
+    for (const std::string package : {"Kavrel", "Kavrin"}) {
+        SCOPED_TRACE(package);
+        const std::string dir = testing::TempDir() + "bitmaps-" + package;
+        std::filesystem::remove_all(dir);
+        const std::string path = std::string(PACKAGE_DIR) + "/lib" + package + ".so";
+        Result r = RunShell(kBin + " palette " + path + " --json --bitmaps " + dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string head = "{\"package\": \"" + package +
+                                 "\", \"description\": \"qbarcode\", \"requires\": [\"qbrtl\", \"qbvisual\", "
+                                 "\"qbdbrtl\", \"qbdbaware\"], \"units\": [\"SysUtils\", \"Classes\", \"Graphics\", "
+                                 "\"Printers\", \"Controls\", \"Qbarcode\", \"Pbarcode\", \"DB\", \"DBLinks\", "
+                                 "\"Pdbbarcode\", \"" +
+                                 package + "\"], \"palette\": {\"Orlenvo\": [\"TBarCode\"";
+        EXPECT_EQ(r.out.substr(0, head.size()), head);
+        // TDBBarcode follows TBarCode once the controls hold it.
+        const bool withDb = r.out.find("\"TDBBarcode\"") != std::string::npos;
+        EXPECT_EQ(r.out.substr(head.size()), withDb ? ", \"TDBBarcode\"]}}\n" : "]}}\n");
+        EXPECT_EQ(PngSize(dir + "/TBARCODE.png"), std::make_pair(24, 24));
+        if (withDb) {
+            EXPECT_EQ(PngSize(dir + "/TDBBARCODE.png"), std::make_pair(24, 24));
+        }
+    }
+}
+
+TEST(PaletteCommand, RefusesTheSecondCopyAndGoesOn)
+{
+    const std::string dir = PACKAGE_DIR;
+    Result r = RunShell(kBin + " palette " + dir + "/libKavrel.so " + dir + "/libKavrin.so");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot load package Kavrin: it contains unit Qbarcode, which is also in package Kavrel, "
+                     "already loaded\n");
+    EXPECT_NE(r.out.find("package:     Kavrel\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("palette:     Orlenvo: TBarCode"), std::string::npos) << r.out;
+}
+
+TEST(ExampleApplication, LoadsKavrelAndRendersItsForm)
+{
+    const std::string db = testing::TempDir() + "example.sqlite", png = testing::TempDir() + "example.png";
+    std::filesystem::remove(db);
+    Result r = RunShell(std::string(EXAMPLE_BIN) + " " + PACKAGE_DIR + "/libKavrel.so " + db + " " + png);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("record 400638133393"), std::string::npos) << r.out;
+    EXPECT_EQ(PngSize(png), std::make_pair(320, 240));
+}
+
+} // namespace
