@@ -57,4 +57,6 @@ if ((${#left[@]})); then
     printf 'left after dpkg -r: %s\n' "${left[@]}" >&2
     exit 1
 fi
+# dpkg -r keeps the maintainer scripts' record (state "rc"); drop it too.
+$sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1
 echo "Debian packages: installed, ran and removed cleanly"
