@@ -9,7 +9,7 @@ out="${1:-out}"
 mkdir -p "$out"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
 cmake --build build/release -j2 --target qbarcode Kavrel Kavrin
-qb=build/release/cli/qbarcode
+qb=build/release/qbarcode
 
 echo "== Symbologies"
 $qb types

@@ -333,11 +333,11 @@ class DocumentSurface;
 /// The device behind a canvas of its own device (a printer's), as
 /// GetDeviceCaps reports it.
 struct TDeviceCaps {
-    int PixelsPerInchX = 96;
-    int PixelsPerInchY = 96;
+    int PixelsPerInchX = 96; ///< LOGPIXELSX
+    int PixelsPerInchY = 96; ///< LOGPIXELSY
     /// The page in pixels (all of it drawable).
     int Width = 0;
-    int Height = 0;
+    int Height = 0; ///< as Width, down the page
     /// DT_RASDISPLAY or DT_RASPRINTER.
     int Technology = DT_RASDISPLAY;
 };
