@@ -1,7 +1,7 @@
 // Drawing speed: Q_DrawBar onto a bitmap, and whole image files written the
 // way `qbarcode draw --batch` writes them.
-#include "render.h"
 #include "qbarcode/qbarcode.h"
+#include "render.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,15 +15,21 @@ void DrawOnBitmap(benchmark::State& state, TBarType type, const std::string& tex
     TBitmap bitmap(300, 80);
     TFont font;
     for (auto _ : state)
-        Q_DrawBar(bitmap.Canvas(), type, text, 2, 2.0, cs, 10, 10, 50, &font, tsBarCode, tpBottomCenter, clBlack, clWhite,
-                  clWhite, 0);
+        Q_DrawBar(bitmap.Canvas(), type, text, 2, 2.0, cs, 10, 10, 50, &font, tsBarCode, tpBottomCenter, clBlack,
+                  clWhite, clWhite, 0);
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_DrawEAN13(benchmark::State& state) { DrawOnBitmap(state, bcCodeEAN13, "590123412345", csModulo10); }
+void BM_DrawEAN13(benchmark::State& state)
+{
+    DrawOnBitmap(state, bcCodeEAN13, "590123412345", csModulo10);
+}
 BENCHMARK(BM_DrawEAN13);
 
-void BM_DrawCode128B(benchmark::State& state) { DrawOnBitmap(state, bcCode128B, "Hello, World! 16", csNone); }
+void BM_DrawCode128B(benchmark::State& state)
+{
+    DrawOnBitmap(state, bcCode128B, "Hello, World! 16", csNone);
+}
 BENCHMARK(BM_DrawCode128B);
 
 // Files go to the memory file system when there is one: the disk would
@@ -52,10 +58,16 @@ void WriteFiles(benchmark::State& state, const char* extension)
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_WritePngFiles(benchmark::State& state) { WriteFiles(state, ".png"); }
+void BM_WritePngFiles(benchmark::State& state)
+{
+    WriteFiles(state, ".png");
+}
 BENCHMARK(BM_WritePngFiles);
 
-void BM_WriteSvgFiles(benchmark::State& state) { WriteFiles(state, ".svg"); }
+void BM_WriteSvgFiles(benchmark::State& state)
+{
+    WriteFiles(state, ".svg");
+}
 BENCHMARK(BM_WriteSvgFiles);
 
 } // namespace

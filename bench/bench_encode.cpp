@@ -8,9 +8,10 @@ namespace {
 
 // A typical text per symbology.
 const char* const kTypicalText[BarTypeCount] = {
-    "1234567890", "1234567890", "1234567890", "CODE-39 TEXT", "Code 39 ext", "ABC-123-XYZ", "Hello, World!",
-    "12345678901234", "CODE-93", "Code 93 ext", "1234567", "555551237", "A12345B", "1234567", "590123412345",
-    "03600029145", "0123456", "0123456", "12", "52495", "0123456789", "0123456789012", "0101234567890128",
+    "1234567890",     "1234567890",       "1234567890",  "CODE-39 TEXT", "Code 39 ext", "ABC-123-XYZ", "Hello, World!",
+    "12345678901234", "CODE-93",          "Code 93 ext", "1234567",      "555551237",   "A12345B",     "1234567",
+    "590123412345",   "03600029145",      "0123456",     "0123456",      "12",          "52495",       "0123456789",
+    "0123456789012",  "0101234567890128",
 };
 
 void EncodeAndMeasure(benchmark::State& state, TBarType type, const std::string& text, TCheckSum cs)
@@ -26,7 +27,10 @@ void EncodeAndMeasure(benchmark::State& state, TBarType type, const std::string&
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_EncodeEAN13(benchmark::State& state) { EncodeAndMeasure(state, bcCodeEAN13, "590123412345", csModulo10); }
+void BM_EncodeEAN13(benchmark::State& state)
+{
+    EncodeAndMeasure(state, bcCodeEAN13, "590123412345", csModulo10);
+}
 BENCHMARK(BM_EncodeEAN13);
 
 void BM_EncodeCode128B(benchmark::State& state)

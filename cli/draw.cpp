@@ -99,8 +99,9 @@ std::function<int()> AddDrawCommand(CLI::App& app)
     o->encoding.Add(*cmd, "Narrow module width in pixels");
     cmd->add_option("--height", o->height, "Bar height in pixels")->capture_default_str();
     o->appearance.Add(*cmd);
-    cmd->add_option("--quiet-zone", o->quietZone, "Blank modules each side along the code (default: the "
-                                                   "symbology's own, mostly 10; 0 for none)");
+    cmd->add_option("--quiet-zone", o->quietZone,
+                    "Blank modules each side along the code (default: the "
+                    "symbology's own, mostly 10; 0 for none)");
     cmd->add_option("-o,--output", o->output, "Output file (.png, .svg, .pdf); with --batch a name to number")
         ->required();
     cmd->add_option("--batch", o->batch, "Draw one barcode per line of FILE (- for standard input)");

@@ -12,8 +12,10 @@
 
 namespace {
 
-
-TUnits ParseUnits(const std::string& text) { return text == "in" ? utInch : utMillimeter; }
+TUnits ParseUnits(const std::string& text)
+{
+    return text == "in" ? utInch : utMillimeter;
+}
 
 // A length of printer pixels at `dpi` in the user's unit, to two decimals.
 std::string InUnits(double pixels, int dpi, TUnits units)
@@ -113,9 +115,7 @@ std::function<int()> AddPrintCommand(CLI::App& app)
     auto* modul = cmd->add_option("--modul,-m", o->modul, "Narrow module width in the unit")->capture_default_str();
     o->appearance.Add(*cmd);
     cmd->add_option("--dpi", o->dpi, "Printer resolution: 600, or 600x1200 for x by y")->capture_default_str();
-    cmd->add_option("--paper", o->paper, "a4 or letter")
-        ->check(CLI::IsMember({"a4", "letter"}))
-        ->capture_default_str();
+    cmd->add_option("--paper", o->paper, "a4 or letter")->check(CLI::IsMember({"a4", "letter"}))->capture_default_str();
     cmd->add_flag("--landscape", o->landscape, "Turn the paper");
     cmd->add_option("--title", o->title, "Job title")->capture_default_str();
     auto* out = cmd->add_option("-o,--output", o->output, "Output file, .pdf or .ps");

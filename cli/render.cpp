@@ -5,8 +5,8 @@
 #include "qbarcode/sysutils.h"
 
 #include <cmath>
-#include <map>
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -41,8 +41,7 @@ Placement Place(const BarcodeStyle& style, const std::string& text, const TFont&
     return {static_cast<int>(w), static_cast<int>(h), static_cast<int>(qx - r.Left), static_cast<int>(qy - r.Top)};
 }
 
-void Paint(TCanvas& canvas, const BarcodeStyle& style, const std::string& text, const TFont& font,
-           const Placement& at)
+void Paint(TCanvas& canvas, const BarcodeStyle& style, const std::string& text, const TFont& font, const Placement& at)
 {
     Q_DrawBar(canvas, style.type, text, style.modul, style.ratio, style.checksum, at.left, at.top, style.height, &font,
               style.show, style.position, style.barColor, style.spaceColor, style.captionColor, style.angle);

@@ -13,15 +13,33 @@ namespace {
 
 // Pixel coordinates wrap like the framework's 32-bit integers rather than
 // overflow: a drawing far off the canvas is clipped, never undefined.
-std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
+std::int32_t Wrap(std::int64_t v)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
 
 // Radians as the painting routines hold them: a double.
-double PaintRadians(double angle) { return static_cast<double>(qbgeom::DegreesToRadians(angle)); }
+double PaintRadians(double angle)
+{
+    return static_cast<double>(qbgeom::DegreesToRadians(angle));
+}
 
-bool IsTop(TTextPosition p) { return p == tpTopLeft || p == tpTopRight || p == tpTopCenter; }
-bool IsBottom(TTextPosition p) { return p == tpBottomLeft || p == tpBottomRight || p == tpBottomCenter; }
-bool IsRight(TTextPosition p) { return p == tpTopRight || p == tpBottomRight; }
-bool IsCenter(TTextPosition p) { return p == tpTopCenter || p == tpBottomCenter; }
+bool IsTop(TTextPosition p)
+{
+    return p == tpTopLeft || p == tpTopRight || p == tpTopCenter;
+}
+bool IsBottom(TTextPosition p)
+{
+    return p == tpBottomLeft || p == tpBottomRight || p == tpBottomCenter;
+}
+bool IsRight(TTextPosition p)
+{
+    return p == tpTopRight || p == tpBottomRight;
+}
+bool IsCenter(TTextPosition p)
+{
+    return p == tpTopCenter || p == tpBottomCenter;
+}
 
 // Selects a font into a device context for the life of the object, then
 // puts the previous one back and deletes it, also when drawing raises.
@@ -165,7 +183,10 @@ std::string ShownCaption(TTextShow show, TBarType type, const std::string& capti
     }
 }
 
-bool ShowsCaption(TTextShow show) { return show == tsBarCode || show == tsBarType || show == tsBoth; }
+bool ShowsCaption(TTextShow show)
+{
+    return show == tsBarCode || show == tsBarType || show == tsBoth;
+}
 
 struct Bounds {
     long double left, top, right, bottom;
@@ -178,8 +199,8 @@ struct Bounds {
 
 } // namespace
 
-void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font,
-                  std::int32_t Left, std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
+void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor, const TFont& Font, std::int32_t Left,
+                  std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle,
                   TTextPosition TextPosition)
 {
     Canvas.Font().Assign(Font);
@@ -202,8 +223,8 @@ void PaintCaption(const std::string& Caption, TCanvas& Canvas, TColor TextColor,
 }
 
 TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
-                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight,
-                    const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle)
+                    TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
+                    TTextShow TextShow, TTextPosition TextPosition, double Angle)
 {
     std::string caption = Text, lineCodes;
     double ratio = Ratio;
@@ -215,8 +236,8 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
     const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(Angle));
     const TPoint origin = qbgeom::PlaceBox({Left, Top}, {w, BarHeight}, sc);
     const TPoint first = qbgeom::Offset(qbgeom::Rotate({0, 0}, sc), origin);
-    Bounds b{static_cast<long double>(first.X), static_cast<long double>(first.Y),
-             static_cast<long double>(first.X), static_cast<long double>(first.Y)};
+    Bounds b{static_cast<long double>(first.X), static_cast<long double>(first.Y), static_cast<long double>(first.X),
+             static_cast<long double>(first.Y)};
     const std::int32_t last = Wrap(std::int64_t{w} - 1);
     for (TPoint corner : {TPoint{0, BarHeight}, TPoint{last, BarHeight}, TPoint{last, 0}}) {
         const TPoint p = qbgeom::Offset(qbgeom::Rotate(corner, sc), origin);

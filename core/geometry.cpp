@@ -25,13 +25,19 @@ SinCos SinCosOf(long double radians)
     return sc;
 }
 
-long double DegreesToRadians(double angle) { return static_cast<long double>(angle) / 180.0L * kPi; }
+long double DegreesToRadians(double angle)
+{
+    return static_cast<long double>(angle) / 180.0L * kPi;
+}
 
 namespace {
 
 // Two's-complement negation: the turned coordinate of -2^31 wraps as the
 // extended-precision formula's conversion does.
-std::int32_t Negate(std::int32_t v) { return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v)); }
+std::int32_t Negate(std::int32_t v)
+{
+    return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v));
+}
 
 } // namespace
 
@@ -95,9 +101,15 @@ TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc)
 
 } // namespace qbgeom
 
-void RotatePoint(TPoint P, TPoint& R, double Radians) { R = qbgeom::Rotate(P, qbgeom::SinCosOf(Radians)); }
+void RotatePoint(TPoint P, TPoint& R, double Radians)
+{
+    R = qbgeom::Rotate(P, qbgeom::SinCosOf(Radians));
+}
 
-void OffsetPoint(TPoint A, TPoint B, TPoint& R) { R = qbgeom::Offset(A, B); }
+void OffsetPoint(TPoint A, TPoint B, TPoint& R)
+{
+    R = qbgeom::Offset(A, B);
+}
 
 void PlaceRotatedBox(TPoint Origin, TPoint Size, TPoint& R, double Radians)
 {

@@ -23,7 +23,10 @@ std::int32_t ToPixels(long double v)
     return static_cast<std::int32_t>(r);
 }
 
-long double Resolution(bool horizontal) { return PrinterPixelsPerInch(*Printer(), horizontal); }
+long double Resolution(bool horizontal)
+{
+    return PrinterPixelsPerInch(*Printer(), horizontal);
+}
 
 // A size in Units as printer pixels; a unit outside TUnits takes the value
 // as pixels already.
@@ -46,17 +49,41 @@ int PrinterPixelsPerInch(TPrinter& Printer, bool Horizontal)
     return GetDeviceCaps(Printer.Handle(), Horizontal ? LOGPIXELSX : LOGPIXELSY);
 }
 
-std::int32_t MmToPixelsX(double v) { return ToPixels(Resolution(true) * v / kMmPerInch); }
-std::int32_t MmToPixelsY(double v) { return ToPixels(Resolution(false) * v / kMmPerInch); }
-std::int32_t InchToPixelsX(double v) { return ToPixels(Resolution(true) * v); }
-std::int32_t InchToPixelsY(double v) { return ToPixels(Resolution(false) * v); }
-std::int32_t PixelsToMmX(double v) { return ToPixels(kMmPerInch * v / Resolution(true)); }
-std::int32_t PixelsToMmY(double v) { return ToPixels(kMmPerInch * v / Resolution(false)); }
-std::int32_t PixelsToInchX(double v) { return ToPixels(v / Resolution(true)); }
-std::int32_t PixelsToInchY(double v) { return ToPixels(v / Resolution(false)); }
+std::int32_t MmToPixelsX(double v)
+{
+    return ToPixels(Resolution(true) * v / kMmPerInch);
+}
+std::int32_t MmToPixelsY(double v)
+{
+    return ToPixels(Resolution(false) * v / kMmPerInch);
+}
+std::int32_t InchToPixelsX(double v)
+{
+    return ToPixels(Resolution(true) * v);
+}
+std::int32_t InchToPixelsY(double v)
+{
+    return ToPixels(Resolution(false) * v);
+}
+std::int32_t PixelsToMmX(double v)
+{
+    return ToPixels(kMmPerInch * v / Resolution(true));
+}
+std::int32_t PixelsToMmY(double v)
+{
+    return ToPixels(kMmPerInch * v / Resolution(false));
+}
+std::int32_t PixelsToInchX(double v)
+{
+    return ToPixels(v / Resolution(true));
+}
+std::int32_t PixelsToInchY(double v)
+{
+    return ToPixels(v / Resolution(false));
+}
 
-void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
-                TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
+void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio, TCheckSum CheckSum,
+                double Left, double Top, double BarHeight, const TFont* Font, TTextShow TextShow,
                 TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle)
 {
     // The module is converted along x and the bar height along y, whatever

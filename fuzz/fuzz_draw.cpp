@@ -11,8 +11,7 @@
 
 namespace {
 
-template <typename T>
-T Take(const std::uint8_t*& data, std::size_t& size)
+template <typename T> T Take(const std::uint8_t*& data, std::size_t& size)
 {
     T v{};
     if (size >= sizeof v) {

@@ -8,7 +8,10 @@
 
 namespace {
 
-constexpr TColor Bgr(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
+constexpr TColor Bgr(int r, int g, int b)
+{
+    return TColor(r | (g << 8) | (b << 16));
+}
 
 // Fixed values of the system colours, indexed by the low byte of a system
 // colour: a light desktop scheme, so output does not depend on the machine.

@@ -27,15 +27,22 @@ struct Paper {
 Paper PaperOf(TPaperSize size)
 {
     switch (size) {
-    case TPaperSize::A5: return {148, 210};
-    case TPaperSize::Letter: return {215.9, 279.4};
-    case TPaperSize::Legal: return {215.9, 355.6};
+    case TPaperSize::A5:
+        return {148, 210};
+    case TPaperSize::Letter:
+        return {215.9, 279.4};
+    case TPaperSize::Legal:
+        return {215.9, 355.6};
     case TPaperSize::A4:
-    default: return {210, 297};
+    default:
+        return {210, 297};
     }
 }
 
-int MmToPixels(double mm, int dpi) { return static_cast<int>(std::lround(mm / 25.4 * dpi)); }
+int MmToPixels(double mm, int dpi)
+{
+    return static_cast<int>(std::lround(mm / 25.4 * dpi));
+}
 
 // Runs a program found on PATH with its output captured. Returns false when
 // the program does not exist; otherwise `status` is its exit status.
@@ -87,11 +94,20 @@ public:
     using TCanvas::SetDevice;
 };
 
-TPrinter::TPrinter() : canvas_(std::make_unique<PrinterCanvas>()) { UpdateDevice(); }
+TPrinter::TPrinter() : canvas_(std::make_unique<PrinterCanvas>())
+{
+    UpdateDevice();
+}
 
-TCanvas& TPrinter::Canvas() { return *canvas_; }
+TCanvas& TPrinter::Canvas()
+{
+    return *canvas_;
+}
 
-HDC TPrinter::Handle() { return canvas_->Handle(); }
+HDC TPrinter::Handle()
+{
+    return canvas_->Handle();
+}
 
 TPrinter::~TPrinter()
 {
@@ -256,14 +272,12 @@ void TPrinter::Submit(const std::string& path)
     int status = 0;
     std::string output;
     if (!RunProgram(args, status, output))
-        throw Exception(Format(
-            "Cannot print: the print system's lp command was not found; the document was kept as %s",
-            {QuotedFileName(path)}));
+        throw Exception(Format("Cannot print: the print system's lp command was not found; the document was kept as %s",
+                               {QuotedFileName(path)}));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string reason = Trim(output);
         if (reason.empty())
-            reason =
-                WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
+            reason = WIFEXITED(status) ? Format("exit status %d", {WEXITSTATUS(status)}) : std::string("killed");
         throw Exception(
             Format("Cannot print: lp failed (%s); the document was kept as %s", {reason, QuotedFileName(path)}));
     }

@@ -26,9 +26,9 @@ TEST(MakeLineCodes, ClampsTheRatioPerSymbology)
         double in, out;
     };
     const Case cases[] = {
-        {bcCode39, 1.5, 2.0},      {bcCode_2_5_matrix, 2.1, 2.25}, {bcCodeEAN13, 3.5, 3.0},
-        {bcCode128B, 5.0, 5.0},    {bcCode128B, 0.5, 0.5},         {bcCode_2_5_matrix, 2.25, 2.25},
-        {bcCodeCodabar, 2.0, 2.0}, {bcCodeUPC_Supp5, 3.0, 3.0},    {bcCodePostNet, -1.0, -1.0},
+        {bcCode39, 1.5, 2.0},          {bcCode_2_5_matrix, 2.1, 2.25}, {bcCodeEAN13, 3.5, 3.0},
+        {bcCode128B, 5.0, 5.0},        {bcCode128B, 0.5, 0.5},         {bcCode_2_5_matrix, 2.25, 2.25},
+        {bcCodeCodabar, 2.0, 2.0},     {bcCodeUPC_Supp5, 3.0, 3.0},    {bcCodePostNet, -1.0, -1.0},
         {bcCode_2_5_matrix, 9.0, 3.0},
     };
     for (const Case& c : cases) {
@@ -48,12 +48,16 @@ TEST(MakeLineCodes, ModuleWidthsRoundHalfToEvenInExtendedPrecision)
         int w1, w2, w3, w4;
     };
     const Case cases[] = {
-        {bcCode39, 1, 2.5, 1, 2, 3, 4},   {bcCode39, 3, 2.5, 3, 8, 12, 16},
-        {bcCode_2_5_matrix, 2, 2.25, 2, 4, 6, 8}, {bcCode39, 2, 3.0, 2, 6, 9, 12},
+        {bcCode39, 1, 2.5, 1, 2, 3, 4},
+        {bcCode39, 3, 2.5, 3, 8, 12, 16},
+        {bcCode_2_5_matrix, 2, 2.25, 2, 4, 6, 8},
+        {bcCode39, 2, 3.0, 2, 6, 9, 12},
         // 5 x 2.1 is just above 10.5 and 5 x 2.3 just below 11.5 in 80 bits;
         // 64-bit doubles would give 10 and 12.
-        {bcCode39, 5, 2.1, 5, 11, 16, 22}, {bcCode39, 5, 2.3, 5, 11, 16, 22},
-        {bcCode128B, 127, 3.0, 127, 381, 571, 762}, {bcCode128B, 0, -1.0, 0, 0, 0, 0},
+        {bcCode39, 5, 2.1, 5, 11, 16, 22},
+        {bcCode39, 5, 2.3, 5, 11, 16, 22},
+        {bcCode128B, 127, 3.0, 127, 381, 571, 762},
+        {bcCode128B, 0, -1.0, 0, 0, 0, 0},
         {bcCode128B, 3, -1.0, 3, -3, -4, -6},
     };
     for (const Case& c : cases) {
@@ -86,9 +90,12 @@ TEST(MakeLineCodes, ModuleWidthsOutOfRange)
     };
     const double inf = std::numeric_limits<double>::infinity();
     const Case bad[] = {
-        {bcCode39, std::numeric_limits<int>::max(), 2.0}, {bcCode128B, 1, 1e300},
-        {bcCode128B, 250001, 2.0},                        {bcCode128B, 1, inf},
-        {bcCode128B, 1, std::nan("")},                    {bcCode128B, std::numeric_limits<int>::min(), 0.0},
+        {bcCode39, std::numeric_limits<int>::max(), 2.0},
+        {bcCode128B, 1, 1e300},
+        {bcCode128B, 250001, 2.0},
+        {bcCode128B, 1, inf},
+        {bcCode128B, 1, std::nan("")},
+        {bcCode128B, std::numeric_limits<int>::min(), 0.0},
         {bcCode128B, 1, -1e7},
     };
     for (const Case& c : bad) {
@@ -113,7 +120,9 @@ TEST(DecodeLineCode, Alphabet)
     double ratio = 2.0;
     std::string caption, lc;
     MakeLineCodes(bcCode128B, "", 3, ratio, csNone, caption, lc); // widths 3, 6, 9, 12
-    const std::string codes = "0123" "5678" "ABCD";
+    const std::string codes = "0123"
+                              "5678"
+                              "ABCD";
     for (std::size_t i = 0; i < codes.size(); ++i) {
         std::int32_t width = 0;
         TBarLineType type = white;
@@ -153,8 +162,8 @@ TEST(BCData, NamesAndLookup)
     // Every symbology is found by its enumerator, display name and alias.
     for (int i = 0; i < BarTypeCount; ++i) {
         const auto t = static_cast<TBarType>(i);
-        for (std::string name : {std::string(BarTypeEnumName(t)), std::string(BCData[i].Name),
-                                 std::string(BarTypeAlias(t))}) {
+        for (std::string name :
+             {std::string(BarTypeEnumName(t)), std::string(BCData[i].Name), std::string(BarTypeAlias(t))}) {
             TBarType found = bcCode39;
             ASSERT_TRUE(FindBarType(name, found)) << name;
             EXPECT_EQ(found, t) << name;
@@ -179,9 +188,9 @@ TEST(Q_GetBarWidth, SumsTheElements)
     const Case cases[] = {
         {bcCodeEAN13, "590123412345", 1, 2.0, 95},
         {bcCodeEAN13, "590123412345", 2, 2.0, 190},
-        {bcCode128B, "Ab", 1, 2.0, 57},           // 4 characters of 11 modules and a 13-module stop
-        {bcCode39, "A", 1, 2.0, 4 * 12 + 3},      // start, A, check A, stop: 12 modules and gaps
-        {bcCode39, "A", 1, 3.0, 4 * 15 + 3},      // wide elements of 3 modules
+        {bcCode128B, "Ab", 1, 2.0, 57},      // 4 characters of 11 modules and a 13-module stop
+        {bcCode39, "A", 1, 2.0, 4 * 12 + 3}, // start, A, check A, stop: 12 modules and gaps
+        {bcCode39, "A", 1, 3.0, 4 * 15 + 3}, // wide elements of 3 modules
         {bcCode93, "", 1, 2.0, 4 * 9 + 1},
     };
     for (const Case& c : cases)

@@ -77,15 +77,14 @@ TEST_F(Printing, ConversionsRoundOnceByTheResolutionOfTheirAxis)
         std::int32_t expected;
     };
     const Case cases[] = {
-        {MmToPixelsX, 0.25, 6},     // 5.906
-        {MmToPixelsX, 15, 354},     // 354.33
-        {MmToPixelsY, 15, 709},     // 708.66
-        {InchToPixelsX, 0.01, 6},   {InchToPixelsY, 0.01, 12},
-        {PixelsToMmX, 800, 34},     // 33.87
-        {PixelsToInchX, 800, 1},    // 1.33
-        {PixelsToMmY, 800, 17},     // 16.93
-        {PixelsToInchY, 1800, 2},   // 1.5: the even neighbour
-        {PixelsToInchX, 1500, 2},   // 2.5: the even neighbour
+        {MmToPixelsX, 0.25, 6},                                                      // 5.906
+        {MmToPixelsX, 15, 354},                                                      // 354.33
+        {MmToPixelsY, 15, 709},                                                      // 708.66
+        {InchToPixelsX, 0.01, 6}, {InchToPixelsY, 0.01, 12}, {PixelsToMmX, 800, 34}, // 33.87
+        {PixelsToInchX, 800, 1},                                                     // 1.33
+        {PixelsToMmY, 800, 17},                                                      // 16.93
+        {PixelsToInchY, 1800, 2},                                                    // 1.5: the even neighbour
+        {PixelsToInchX, 1500, 2},                                                    // 2.5: the even neighbour
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.convert(c.v), c.expected) << c.v;
@@ -114,7 +113,7 @@ TEST_F(Printing, MeasuresInUnits)
 
     // At 600 x 1200 the measures take the bar height along x: 354 pixels.
     Printer()->SetResolution(600, 1200);
-    EXPECT_EQ(Q_PrnCanvasWidth(utMillimeter, bcCode128B, text, mm4, 2.0, csNone, 15, 0), 15.0); // 354 -> 14.99
+    EXPECT_EQ(Q_PrnCanvasWidth(utMillimeter, bcCode128B, text, mm4, 2.0, csNone, 15, 0), 15.0);  // 354 -> 14.99
     EXPECT_EQ(Q_PrnCanvasHeight(utMillimeter, bcCode128B, text, mm4, 2.0, csNone, 15, 0), 17.0); // 800 -> 16.93
     EXPECT_EQ(Q_PrnCanvasWidth(utInch, bcCode128B, text, inch4, 2.0, csNone, 0.59, 0), 1.0);     // 354 -> 0.59
     EXPECT_EQ(Q_PrnCanvasHeight(utInch, bcCode128B, text, inch4, 2.0, csNone, 0.59, 0), 1.0);    // 800 -> 0.67
@@ -125,8 +124,8 @@ TEST_F(Printing, MeasuresInUnits)
 
 TEST_F(Printing, NeedsARunningJob)
 {
-    EXPECT_THROW(Q_PrintBar(utMillimeter, bcCodeEAN13, "1", 0.25, 2.0, csNone, 10, 10, 15, nullptr, tsNone,
-                            tpTopLeft, clBlack, clWhite, clWhite, 0),
+    EXPECT_THROW(Q_PrintBar(utMillimeter, bcCodeEAN13, "1", 0.25, 2.0, csNone, 10, 10, 15, nullptr, tsNone, tpTopLeft,
+                            clBlack, clWhite, clWhite, 0),
                  Exception);
     EXPECT_FALSE(fs::exists(Pdf()));
 }
@@ -182,8 +181,8 @@ TEST_F(Printing, PrintedPageHasTheBarsWhereTheyWerePut)
                 pixels.push_back(static_cast<std::uint32_t>(v) * 0x010101u);
         for (std::size_t y = 0; y < rows.size(); ++y)
             lines.push_back(pixels.data() + y * rows[0].size());
-        const auto decoded = testsupport::ReadLinear(lines.data(), static_cast<int>(rows[0].size()),
-                                                     static_cast<int>(rows.size()));
+        const auto decoded =
+            testsupport::ReadLinear(lines.data(), static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
         EXPECT_EQ(decoded.text, "5901234123457");
     }
 }

@@ -15,8 +15,8 @@ constexpr int kWidth = 260, kHeight = 240;
 
 void Draw(TCanvas& canvas, double angle)
 {
-    Q_DrawBar(canvas, bcCodeEAN13, "590123412345", 2, 2.0, csModulo10, 20, 15, 40, nullptr, tsNone, tpTopLeft,
-              clBlack, clYellow, clWhite, angle);
+    Q_DrawBar(canvas, bcCodeEAN13, "590123412345", 2, 2.0, csModulo10, 20, 15, 40, nullptr, tsNone, tpTopLeft, clBlack,
+              clYellow, clWhite, angle);
 }
 
 TEST(Surfaces, PdfMatchesTheRasterPixelForPixel)

@@ -55,15 +55,14 @@ struct PngCase {
 
 // Depth grows with the colour count; past 256 colours the image is RGB.
 const PngCase kImages[] = {
-    {1, 1, 1, 1, 3}, {9, 3, 2, 1, 3},   {13, 2, 2, 1, 3},   {7, 5, 3, 2, 3},
+    {1, 1, 1, 1, 3},  {9, 3, 2, 1, 3},   {13, 2, 2, 1, 3},    {7, 5, 3, 2, 3},
     {5, 5, 16, 4, 3}, {17, 2, 17, 8, 3}, {16, 16, 256, 8, 3}, {20, 20, 300, 8, 2},
 };
 
 TEST(Png, RoundTripsEveryPixelAtTheSmallestDepth)
 {
     for (const PngCase& c : kImages) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " +
-                     std::to_string(c.colors));
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " + std::to_string(c.colors));
         TBitmap bitmap(c.width, c.height);
         TCanvas& canvas = bitmap.Canvas();
         std::vector<std::uint32_t> expected;
@@ -138,8 +137,7 @@ TEST(Png, IncludesTextDrawnThroughCairo)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) {
             TColor c = canvas.Pixel(x, y);
-            ASSERT_EQ(d.pixels[y * 40 + x],
-                      std::uint32_t((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)));
+            ASSERT_EQ(d.pixels[y * 40 + x], std::uint32_t((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)));
             ink += c != clWhite;
         }
     EXPECT_GT(ink, 10);

@@ -79,10 +79,8 @@ struct PageCase {
 };
 
 const PageCase kPages[] = {
-    {TPaperSize::A4, poPortrait, 600, 600, 4961, 7016},
-    {TPaperSize::A4, poLandscape, 600, 600, 7016, 4961},
-    {TPaperSize::Letter, poPortrait, 600, 1200, 5100, 13200},
-    {TPaperSize::Legal, poLandscape, 300, 300, 4200, 2550},
+    {TPaperSize::A4, poPortrait, 600, 600, 4961, 7016},       {TPaperSize::A4, poLandscape, 600, 600, 7016, 4961},
+    {TPaperSize::Letter, poPortrait, 600, 1200, 5100, 13200}, {TPaperSize::Legal, poLandscape, 300, 300, 4200, 2550},
     {TPaperSize::A5, poPortrait, 72, 72, 420, 595},
 };
 
@@ -232,10 +230,9 @@ TEST_F(PrinterTest, LpFailuresKeepTheFile)
         p.EndDoc();
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message,
-                  "Cannot print: lp failed (lp: The printer or class does not exist.); the document "
-                  "was kept as \"" +
-                      path + "\"");
+        EXPECT_EQ(e.Message, "Cannot print: lp failed (lp: The printer or class does not exist.); the document "
+                             "was kept as \"" +
+                                 path + "\"");
     }
     EXPECT_TRUE(FileExists(path));
     TearDown();
@@ -248,9 +245,8 @@ TEST_F(PrinterTest, LpFailuresKeepTheFile)
         p.EndDoc();
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message,
-                  "Cannot print: the print system's lp command was not found; the document was kept as \"" +
-                      path + "\"");
+        EXPECT_EQ(e.Message, "Cannot print: the print system's lp command was not found; the document was kept as \"" +
+                                 path + "\"");
     }
     EXPECT_TRUE(FileExists(path));
     std::remove(path.c_str());

@@ -1,8 +1,8 @@
 // Shapes on raster canvases: the coverage rule, the brush rule, clipping.
-#include "qbarcode/graphics.h"
-#include "raster/pixels.h"
-#include "qbarcode/sysutils.h"
 #include "pixel_art.h"
+#include "qbarcode/graphics.h"
+#include "qbarcode/sysutils.h"
+#include "raster/pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -38,10 +38,8 @@ TEST(RasterPolygon, BarCoversItsColumnsAndRowsExactly)
         bitmap.Canvas().Polygon(bar.corners, 4);
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x) {
-                bool inside =
-                    x >= bar.block.Left && x < bar.block.Right && y >= bar.block.Top && y < bar.block.Bottom;
-                ASSERT_EQ(bitmap.Canvas().Pixel(x, y), inside ? clBlack : clWhite)
-                    << "pixel " << x << "," << y;
+                bool inside = x >= bar.block.Left && x < bar.block.Right && y >= bar.block.Top && y < bar.block.Bottom;
+                ASSERT_EQ(bitmap.Canvas().Pixel(x, y), inside ? clBlack : clWhite) << "pixel " << x << "," << y;
             }
     }
 }
@@ -189,10 +187,8 @@ TEST(RasterPolygon, HugeCoordinatesAreClipped)
     canvas.Polygon(beam, 4);
     const TPoint diagonal[2] = {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}};
     canvas.Polygon(diagonal, 2);
-    const TPoint farAway[4] = {{INT_MIN, INT_MIN + 1000},
-                               {INT_MAX - 1000, INT_MAX},
-                               {INT_MAX - 1000, INT_MAX - 3},
-                               {INT_MIN, INT_MIN + 997}};
+    const TPoint farAway[4] = {
+        {INT_MIN, INT_MIN + 1000}, {INT_MAX - 1000, INT_MAX}, {INT_MAX - 1000, INT_MAX - 3}, {INT_MIN, INT_MIN + 997}};
     canvas.Polygon(farAway, 4);
     canvas.MoveTo(INT_MIN, 3);
     canvas.LineTo(INT_MAX, 3);
@@ -213,8 +209,7 @@ TEST(RasterCanvas, RectangleFillRectAndLinesExcludeTheirEnd)
     canvas.LineTo(5, 5);
     canvas.LineTo(5, 3);
     EXPECT_EQ(canvas.PenPos(), (TPoint{5, 3}));
-    EXPECT_EQ(PixelArt(bitmap),
-              (Art{".....BB.", ".####BB.", ".#YY#...", ".#YY#...", ".####R..", ".....RRR"}));
+    EXPECT_EQ(PixelArt(bitmap), (Art{".....BB.", ".####BB.", ".#YY#...", ".#YY#...", ".####R..", ".....RRR"}));
 }
 
 TEST(RasterCanvas, DrawCopiesABitmapClipped)

@@ -90,8 +90,8 @@ TEST(Handles, StaleAndBogusHandlesAreRefused)
     HFONT deleted = CreateFontIndirect(&lf);
     ASSERT_TRUE(DeleteObject(deleted));
     HFONT reused = CreateFontIndirect(&lf); // may take the deleted one's slot
-    const HGDIOBJ bogus[] = {nullptr, deleted, reinterpret_cast<HGDIOBJ>(0x1234),
-                             reinterpret_cast<HGDIOBJ>(dc), reinterpret_cast<HGDIOBJ>(~std::uintptr_t(0))};
+    const HGDIOBJ bogus[] = {nullptr, deleted, reinterpret_cast<HGDIOBJ>(0x1234), reinterpret_cast<HGDIOBJ>(dc),
+                             reinterpret_cast<HGDIOBJ>(~std::uintptr_t(0))};
     for (HGDIOBJ h : bogus) {
         LOGFONTA out;
         EXPECT_EQ(GetObject(h, sizeof out, &out), 0);
@@ -188,10 +188,14 @@ struct TurnCase {
     TRect Cell(int x, int y, int w, int h) const
     {
         switch (escapement) {
-        case 0: return {x, y, x + w, y + h};
-        case 900: return {x, y - w, x + h, y};
-        case 1800: return {x - w, y - h, x, y};
-        default: return {x - h, y, x, y + w};
+        case 0:
+            return {x, y, x + w, y + h};
+        case 900:
+            return {x, y - w, x + h, y};
+        case 1800:
+            return {x - w, y - h, x, y};
+        default:
+            return {x - h, y, x, y + w};
         }
     }
 };
@@ -258,8 +262,7 @@ TEST(TextOut, ClearBrushDrawsOnlyTheGlyphsInsideTheCell)
     EXPECT_LE(box.Bottom, 5 + canvas.TextHeight("1234"));
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 60; ++x)
-            ASSERT_TRUE(canvas.Pixel(x, y) == clWhite || canvas.Pixel(x, y) == clRed)
-                << "aliased text, one colour";
+            ASSERT_TRUE(canvas.Pixel(x, y) == clWhite || canvas.Pixel(x, y) == clRed) << "aliased text, one colour";
 }
 
 TEST(TextOut, StyledTextIsAntialiasedAndUnderlined)

@@ -1,9 +1,9 @@
 // SVG and PDF documents: the same drawing as on a raster, in vector units.
 // PDF pages are rendered back with pdftoppm (poppler) when it is installed;
 // svg_test.cpp reads SVG files back itself.
+#include "pixel_art.h"
 #include "qbarcode/graphics.h"
 #include "qbarcode/sysutils.h"
-#include "pixel_art.h"
 
 #include "support/files.h"
 
@@ -17,7 +17,10 @@
 
 namespace {
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "vector_test_" + name; }
+std::string TempPath(const std::string& name)
+{
+    return testing::TempDir() + "vector_test_" + name;
+}
 
 using testsupport::FileExists;
 using testsupport::ReadFile;
@@ -33,7 +36,10 @@ std::string PdfInfo(const std::string& pdf, const std::string& field)
     return "";
 }
 
-bool HavePoppler() { return !RunCommand("command -v pdftoppm pdfinfo").empty(); }
+bool HavePoppler()
+{
+    return !RunCommand("command -v pdftoppm pdfinfo").empty();
+}
 
 // Page 1 rendered at `dpi`, sampled at the centre of each block of
 // `scale` x `scale` device pixels, as pixel art.
@@ -84,8 +90,7 @@ void DrawShapes(TCanvas& canvas)
         {{1, 1}, {1, 6}, {2, 6}, {2, 1}},   // 0 degrees, 2 columns
         {{4, 1}, {4, 6}, {4, 6}, {4, 1}},   // one column
         {{6, 7}, {10, 7}, {10, 6}, {6, 6}}, // 90 degrees
-        {{13, 6}, {13, 1}, {11, 1}, {11, 6}},
-        {{18, 2}, {14, 2}, {14, 3}, {18, 3}},
+        {{13, 6}, {13, 1}, {11, 1}, {11, 6}}, {{18, 2}, {14, 2}, {14, 3}, {18, 3}},
     };
     for (const auto& bar : bars)
         canvas.Polygon(bar, 4);
@@ -255,8 +260,7 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
     EXPECT_FALSE(FileExists(svgPath));
     // Nor is any temporary file left behind.
     for (const auto& entry : std::filesystem::directory_iterator(testing::TempDir()))
-        EXPECT_EQ(entry.path().filename().string().find("vector_test_dropped"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("vector_test_dropped"), std::string::npos) << entry.path();
 }
 
 TEST(VectorDocument, ErrorsNameTheFileAndTheState)

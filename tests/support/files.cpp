@@ -14,7 +14,10 @@ std::string ReadFile(const std::string& path)
     return bytes.str();
 }
 
-bool FileExists(const std::string& path) { return std::ifstream(path).good(); }
+bool FileExists(const std::string& path)
+{
+    return std::ifstream(path).good();
+}
 
 std::string RunCommand(const std::string& command)
 {

@@ -14,7 +14,8 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
         for (int x = 0; x < width; ++x) {
             const std::uint32_t rgb = rows[y][x];
             const unsigned r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-            lum[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>((r * 299 + g * 587 + b * 114) / 1000);
+            lum[static_cast<std::size_t>(y) * width + x] =
+                static_cast<std::uint8_t>((r * 299 + g * 587 + b * 114) / 1000);
         }
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::LinearCodes);

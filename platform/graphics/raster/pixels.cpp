@@ -32,8 +32,7 @@ bool IsAxisRectangle(const TPoint* p)
 }
 
 // Small arrays on the stack, larger ones on the heap.
-template <class T, std::size_t N>
-class ScratchArray {
+template <class T, std::size_t N> class ScratchArray {
 public:
     explicit ScratchArray(std::size_t n)
     {
@@ -63,8 +62,7 @@ private:
     return rb | g;
 }
 
-template <int Width>
-void FillColumns(std::uint32_t* p, int stride, i64 rows, std::uint32_t color)
+template <int Width> void FillColumns(std::uint32_t* p, int stride, i64 rows, std::uint32_t color)
 {
     for (i64 i = 0; i < rows; ++i, p += stride)
         for (int k = 0; k < Width; ++k)
@@ -96,14 +94,30 @@ void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32
     const i64 rows = y1 - y0 + 1, width = x1 - x0 + 1;
     // Bars are mostly a few pixels wide: fixed-width stores beat a fill call per row.
     switch (width) {
-    case 1: FillColumns<1>(p, buf.stride, rows, color); return;
-    case 2: FillColumns<2>(p, buf.stride, rows, color); return;
-    case 3: FillColumns<3>(p, buf.stride, rows, color); return;
-    case 4: FillColumns<4>(p, buf.stride, rows, color); return;
-    case 5: FillColumns<5>(p, buf.stride, rows, color); return;
-    case 6: FillColumns<6>(p, buf.stride, rows, color); return;
-    case 7: FillColumns<7>(p, buf.stride, rows, color); return;
-    case 8: FillColumns<8>(p, buf.stride, rows, color); return;
+    case 1:
+        FillColumns<1>(p, buf.stride, rows, color);
+        return;
+    case 2:
+        FillColumns<2>(p, buf.stride, rows, color);
+        return;
+    case 3:
+        FillColumns<3>(p, buf.stride, rows, color);
+        return;
+    case 4:
+        FillColumns<4>(p, buf.stride, rows, color);
+        return;
+    case 5:
+        FillColumns<5>(p, buf.stride, rows, color);
+        return;
+    case 6:
+        FillColumns<6>(p, buf.stride, rows, color);
+        return;
+    case 7:
+        FillColumns<7>(p, buf.stride, rows, color);
+        return;
+    case 8:
+        FillColumns<8>(p, buf.stride, rows, color);
+        return;
     default:
         // Wider boxes (backgrounds): eight pixels per step, which the
         // compiler turns into vector stores, then the rest one by one.
@@ -166,8 +180,7 @@ void FillPolygon(const PixelBuffer& buf, const PointD* p, int n, std::uint32_t c
     }
 }
 
-void DrawLine(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, bool withLast, int width,
-              std::uint32_t color)
+void DrawLine(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, bool withLast, int width, std::uint32_t color)
 {
     width = std::max(width, 1);
     const i64 lo = (width - 1) / 2, hi = width / 2; // pen extent about a pixel
@@ -225,8 +238,8 @@ void DrawLine(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, bool withL
     }
 }
 
-void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, std::uint32_t fillColor,
-                   bool outline, int penWidth, std::uint32_t penColor)
+void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, std::uint32_t fillColor, bool outline,
+                   int penWidth, std::uint32_t penColor)
 {
     if (n < 2)
         return;
@@ -266,8 +279,7 @@ void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, st
 // Blends have a clear top byte, so this marks a blend not yet worked out.
 constexpr std::uint32_t kNotBlended = 0xFFFFFFFF;
 
-GlyphBlender::GlyphBlender(std::uint32_t color, std::uint32_t background)
-    : color_(color), background_(background)
+GlyphBlender::GlyphBlender(std::uint32_t color, std::uint32_t background) : color_(color), background_(background)
 {
     std::fill(std::begin(overBackground_), std::end(overBackground_), kNotBlended);
 }
@@ -310,9 +322,15 @@ void GlyphBlender::Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px
             // The text-space pixel (u, v) after `quadrant` quarter turns.
             i64 x, y;
             switch (quadrant) {
-            case 1: x = px + v, y = py - u - 1; break;
-            case 2: x = px - u - 1, y = py - v - 1; break;
-            default: x = px - v - 1, y = py + u; break;
+            case 1:
+                x = px + v, y = py - u - 1;
+                break;
+            case 2:
+                x = px - u - 1, y = py - v - 1;
+                break;
+            default:
+                x = px - v - 1, y = py + u;
+                break;
             }
             if (x >= 0 && y >= 0 && x < buf.width && y < buf.height)
                 put(buf.Row(static_cast<int>(y))[x], alpha[gx]);

@@ -63,8 +63,7 @@ void PutChunk(std::string& out, const char* type, const std::string& data)
     std::size_t start = out.size();
     out.append(type, 4);
     out += data;
-    auto crc =
-        crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
+    auto crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
     PutBE32(out, static_cast<std::uint32_t>(crc));
 }
 
@@ -183,8 +182,7 @@ bool MapColors(const PixelBuffer& image, const std::vector<std::uint8_t>& repeat
 }
 
 // Packs indices of `Depth` bits, the first in the most significant bits.
-template <int Depth>
-void PackRow(const std::uint8_t* src, int width, unsigned char* out)
+template <int Depth> void PackRow(const std::uint8_t* src, int width, unsigned char* out)
 {
     constexpr int perByte = 8 / Depth;
     int x = 0;
@@ -218,10 +216,17 @@ void PalettedRows(const std::vector<std::uint8_t>& indices, const std::vector<st
         row[0] = kFilterNone;
         const std::uint8_t* src = &indices[std::size_t(y) * width];
         switch (depth) {
-        case 1: PackRow<1>(src, width, row + 1); break;
-        case 2: PackRow<2>(src, width, row + 1); break;
-        case 4: PackRow<4>(src, width, row + 1); break;
-        default: std::copy(src, src + width, row + 1);
+        case 1:
+            PackRow<1>(src, width, row + 1);
+            break;
+        case 2:
+            PackRow<2>(src, width, row + 1);
+            break;
+        case 4:
+            PackRow<4>(src, width, row + 1);
+            break;
+        default:
+            std::copy(src, src + width, row + 1);
         }
     }
 }
@@ -287,8 +292,7 @@ private:
 };
 
 // A chunk whose data is written by `fill`, appending to `out`.
-template <class Fill>
-void PutChunkWith(std::string& out, const char* type, Fill fill)
+template <class Fill> void PutChunkWith(std::string& out, const char* type, Fill fill)
 {
     const std::size_t lengthAt = out.size();
     PutBE32(out, 0);
@@ -351,7 +355,7 @@ std::string EncodePng(const PixelBuffer& image)
     PutBE32(header, static_cast<std::uint32_t>(image.height));
     header += static_cast<char>(depth);
     header += static_cast<char>(paletted ? 3 : 2); // colour type: palette or RGB
-    header.append(3, '\0');                         // deflate, adaptive filters, no interlace
+    header.append(3, '\0');                        // deflate, adaptive filters, no interlace
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     png.reserve(64 + 3 * colors.size() + deflateBound(nullptr, static_cast<uLong>(scratch.raw.size())));

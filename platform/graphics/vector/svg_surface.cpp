@@ -222,7 +222,10 @@ SvgSurface::SvgSurface(const std::string& path, int width, int height, double sc
     }
 }
 
-void SvgSurface::NewPage() { throw Exception("This document format holds a single page"); }
+void SvgSurface::NewPage()
+{
+    throw Exception("This document format holds a single page");
+}
 
 void SvgSurface::Close()
 {

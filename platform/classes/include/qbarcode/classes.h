@@ -201,7 +201,7 @@ using TPropSetter = std::function<void(TObject&, const TPropValue&)>;
 
 /// One property of a class's table.
 struct TPropInfo {
-    std::string Name; ///< property name
+    std::string Name;                      ///< property name
     TTypeKind Kind = TTypeKind::tkInteger; ///< how the value is stored and streamed
     std::string TypeName; ///< "Integer", "Int64", "Double", "String", "Boolean", "TColor", an enum/set/class name
     const TEnumInfo* Enum = nullptr;   ///< enumeration values, or a set's element values

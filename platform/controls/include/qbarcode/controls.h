@@ -104,8 +104,8 @@ using TGetSiteInfoEvent = TEvent<TObject*, TControl*, TRect&, TPoint, bool&>;
 using TUnDockEvent = TEvent<TObject*, TControl*, TWinControl*, bool&>;
 ///@}
 
-constexpr std::uint32_t WM_PAINT = 0x000F; ///< Perform: paint the control into its canvas
-constexpr std::uint32_t CM_BASE = 0xB000;  ///< the first of the control messages
+constexpr std::uint32_t WM_PAINT = 0x000F;                ///< Perform: paint the control into its canvas
+constexpr std::uint32_t CM_BASE = 0xB000;                 ///< the first of the control messages
 constexpr std::uint32_t CM_ENABLEDCHANGED = CM_BASE + 0;  ///< sent to a control after Enabled changed
 constexpr std::uint32_t CM_VISIBLECHANGED = CM_BASE + 11; ///< sent to a control after Visible changed
 /// Asks a data-aware control for its data link (the answer is in Result).

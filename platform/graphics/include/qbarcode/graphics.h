@@ -62,7 +62,10 @@ constexpr TColor clDefault = 0x20000000;
 ///@}
 
 /// The system colour number index (top bit set, index in the low byte).
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+constexpr TColor SystemColor(int index)
+{
+    return static_cast<TColor>(0x80000000u | unsigned(index));
+}
 /// \name System colours
 ///@{
 
@@ -119,10 +122,10 @@ struct TPoint {
 
 /// Left/Top inclusive, Right/Bottom exclusive (the width is Right - Left).
 struct TRect {
-    int Left = 0;   ///< first column
-    int Top = 0;    ///< first row
-    int Right = 0;  ///< the column after the last
-    int Bottom = 0; ///< the row after the last
+    int Left = 0;                               ///< first column
+    int Top = 0;                                ///< first row
+    int Right = 0;                              ///< the column after the last
+    int Bottom = 0;                             ///< the row after the last
     int Width() const { return Right - Left; }  ///< Right - Left
     int Height() const { return Bottom - Top; } ///< Bottom - Top
     friend bool operator==(const TRect&, const TRect&) = default;
@@ -140,9 +143,9 @@ using HFONT = HGDIOBJ;
 /// A device context: the drawing state of one canvas.
 using HDC = DeviceContextTag*;
 
-constexpr int LF_FACESIZE = 32; ///< bytes of LOGFONTA::lfFaceName, its terminating zero included
-constexpr int FW_NORMAL = 400;  ///< LOGFONTA::lfWeight of a regular face
-constexpr int FW_BOLD = 700;    ///< LOGFONTA::lfWeight of a bold face (600 and over select bold)
+constexpr int LF_FACESIZE = 32;                    ///< bytes of LOGFONTA::lfFaceName, its terminating zero included
+constexpr int FW_NORMAL = 400;                     ///< LOGFONTA::lfWeight of a regular face
+constexpr int FW_BOLD = 700;                       ///< LOGFONTA::lfWeight of a bold face (600 and over select bold)
 constexpr std::uint8_t DEFAULT_CHARSET = 1;        ///< LOGFONTA::lfCharSet: kept, text is 8-bit
 constexpr std::uint8_t OUT_DEFAULT_PRECIS = 0;     ///< LOGFONTA::lfOutPrecision: kept, unused
 constexpr std::uint8_t DEFAULT_QUALITY = 0;        ///< LOGFONTA::lfQuality: the surface's default
@@ -229,7 +232,7 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 namespace gfx {
 struct GdiFont;
 struct FontAccess;
-}
+} // namespace gfx
 
 /// A font description. Fonts come from fontconfig by family name; Size is in
 /// points and becomes pixels through PixelsPerInch (the canvas a font belongs
@@ -292,7 +295,7 @@ public:
     TColor Color = clBlack; ///< line colour
     /// In pixels; 0 draws like 1.
     int Width = 1;
-    TPenStyle Style = psSolid;                            ///< psClear draws no outline
+    TPenStyle Style = psSolid;                          ///< psClear draws no outline
     void Assign(const TPen& source) { *this = source; } ///< copies every property
 };
 
@@ -311,7 +314,7 @@ public:
             style_ = bsSolid;
     }
     TBrushStyle Style() const { return style_; }          ///< bsClear fills nothing
-    void SetStyle(TBrushStyle style) { style_ = style; }   ///< sets Style only
+    void SetStyle(TBrushStyle style) { style_ = style; }  ///< sets Style only
     void Assign(const TBrush& source) { *this = source; } ///< copies every property
 
 private:
@@ -328,7 +331,7 @@ struct CanvasImpl;
 struct CanvasAccess;
 class RasterSurface;
 class DocumentSurface;
-}
+} // namespace gfx
 
 /// The device behind a canvas of its own device (a printer's), as
 /// GetDeviceCaps reports it.
@@ -489,10 +492,10 @@ public:
     /// A document neither closed nor aborted is aborted: no partial file remains.
     ~TVectorDocument();
 
-    TCanvas& Canvas() { return *canvas_; }      ///< draws on the current page
-    int Width() const { return width_; }        ///< device width in pixels
-    int Height() const { return height_; }      ///< device height in pixels
-    int PageCount() const { return pages_; }    ///< pages begun so far
+    TCanvas& Canvas() { return *canvas_; }   ///< draws on the current page
+    int Width() const { return width_; }     ///< device width in pixels
+    int Height() const { return height_; }   ///< device height in pixels
+    int PageCount() const { return pages_; } ///< pages begun so far
 
     /// Ends the current page and starts a blank one (not for SVG or EPS).
     void NewPage();

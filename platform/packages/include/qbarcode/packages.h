@@ -153,13 +153,13 @@ std::string GetPackageDescription(HMODULE module);
 
 /// A version block: a fixed part of four numbers and its texts.
 struct TVersionInfo {
-    int Major = 0;   ///< file version, first number
-    int Minor = 0;   ///< file version, second number
-    int Release = 0; ///< file version, third number
-    int Build = 0;   ///< file version, fourth number
-    std::string ProductName;                          ///< e.g. "qbarcode"
-    std::string FileDescription;                      ///< what the file is
-    std::string LegalCopyright;                       ///< who holds the rights
+    int Major = 0;               ///< file version, first number
+    int Minor = 0;               ///< file version, second number
+    int Release = 0;             ///< file version, third number
+    int Build = 0;               ///< file version, fourth number
+    std::string ProductName;     ///< e.g. "qbarcode"
+    std::string FileDescription; ///< what the file is
+    std::string LegalCopyright;  ///< who holds the rights
 };
 /// The package's version block (the "VERSION" resource named "1"); raises
 /// EPackageError when it is missing or malformed.

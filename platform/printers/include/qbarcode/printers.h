@@ -31,14 +31,14 @@ public:
 
     /// Pixels per inch along each axis (default 600 x 600; 1 to 9600).
     void SetResolution(int pixelsPerInchX, int pixelsPerInchY);
-    int XResolution() const { return dpiX_; } ///< pixels per inch across
-    int YResolution() const { return dpiY_; } ///< pixels per inch down
-    void SetPaperSize(TPaperSize paper);            ///< the paper of the next job
-    TPaperSize PaperSize() const { return paper_; } ///< A4 by default
-    void SetOrientation(TPrinterOrientation orientation);              ///< of the next job
+    int XResolution() const { return dpiX_; }                        ///< pixels per inch across
+    int YResolution() const { return dpiY_; }                        ///< pixels per inch down
+    void SetPaperSize(TPaperSize paper);                             ///< the paper of the next job
+    TPaperSize PaperSize() const { return paper_; }                  ///< A4 by default
+    void SetOrientation(TPrinterOrientation orientation);            ///< of the next job
     TPrinterOrientation Orientation() const { return orientation_; } ///< poPortrait by default
-    void SetOutputFormat(TPrintFormat format);          ///< PDF or PostScript
-    TPrintFormat OutputFormat() const { return format_; } ///< PDF by default
+    void SetOutputFormat(TPrintFormat format);                       ///< PDF or PostScript
+    TPrintFormat OutputFormat() const { return format_; }            ///< PDF by default
     /// Where the job's file goes. May be empty when a printer name is set:
     /// the file is then temporary and removed once the print system has it.
     void SetOutputFile(const std::string& path);

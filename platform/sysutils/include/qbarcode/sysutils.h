@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <variant>
-#include <initializer_list>
 
 /// The one general exception type: every failure of the library is raised as
 /// an Exception (or a subclass) whose Message is what the caller shows.
@@ -69,8 +69,13 @@ std::int64_t Round(long double v);
 /// Raises EAssertionFailed with message, this file and line when cond is false
 /// (with QB_ASSERTIONS set); does nothing at all otherwise.
 #if QB_ASSERTIONS
-#define QB_ASSERT(cond, message) \
-    do { if (!(cond)) ::AssertionFailed((message), __FILE__, __LINE__); } while (0)
+#define QB_ASSERT(cond, message)                                                                                       \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            ::AssertionFailed((message), __FILE__, __LINE__);                                                          \
+    } while (0)
 #else
-#define QB_ASSERT(cond, message) do { } while (0)
+#define QB_ASSERT(cond, message)                                                                                       \
+    do {                                                                                                               \
+    } while (0)
 #endif
