@@ -37,6 +37,10 @@ struct EncodingOptions {
     std::int32_t Modul() const;
 };
 
+/// A byte string as a JSON string literal: quotes, backslashes and control
+/// characters escaped, bytes above 126 written as \u00XX.
+std::string JsonString(const std::string& s);
+
 /// Writes a message and a newline to standard error, every byte as it is (a
 /// text read from a file may hold NUL bytes).
 void PrintError(std::string_view message);

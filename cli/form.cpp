@@ -198,24 +198,6 @@ std::string DefaultText(const TPropInfo& p)
     return std::to_string(*i);
 }
 
-std::string JsonString(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 32) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 int RunProperties(const PropertiesOptions& o)
 {
     const TClassInfo* cls = FindClass(o.className);

@@ -16,29 +16,11 @@ struct PaletteOptions {
     std::string bitmapDir;
 };
 
-std::string Json(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string JsonList(const std::vector<std::string>& items)
 {
     std::string out = "[";
     for (std::size_t i = 0; i < items.size(); ++i)
-        out += (i ? ", " : "") + Json(items[i]);
+        out += (i ? ", " : "") + JsonString(items[i]);
     return out + "]";
 }
 
@@ -80,9 +62,9 @@ void Print(const PackageListing& p, bool json)
     if (json) {
         std::string palette;
         for (const auto& [page, classes] : p.pages)
-            palette += (palette.empty() ? "" : ", ") + Json(page) + ": " + JsonList(classes);
+            palette += (palette.empty() ? "" : ", ") + JsonString(page) + ": " + JsonList(classes);
         std::printf("{\"package\": %s, \"description\": %s, \"requires\": %s, \"units\": %s, \"palette\": {%s}}\n",
-                    Json(p.name).c_str(), Json(p.description).c_str(), JsonList(p.requires_).c_str(),
+                    JsonString(p.name).c_str(), JsonString(p.description).c_str(), JsonList(p.requires_).c_str(),
                     JsonList(p.units).c_str(), palette.c_str());
         return;
     }
