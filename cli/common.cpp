@@ -115,3 +115,22 @@ std::string JsonString(const std::string& s)
     }
     return out + "\"";
 }
+
+void RunPrintJob(TPrinter& printer, const std::string& file, const std::string& queue, const std::string& title,
+                 const std::function<void()>& print)
+{
+    const bool postScript = file.size() > 3 && file.compare(file.size() - 3, 3, ".ps") == 0;
+    printer.SetOutputFormat(postScript ? TPrintFormat::PostScript : TPrintFormat::Pdf);
+    printer.SetOutputFile(file);
+    printer.SetPrinterName(queue);
+    printer.Title = title;
+    printer.BeginDoc();
+    try {
+        print();
+        printer.EndDoc();
+    } catch (...) {
+        if (printer.Printing())
+            printer.Abort();
+        throw;
+    }
+}

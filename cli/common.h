@@ -1,6 +1,7 @@
 // Pieces shared by the subcommands of the qbarcode command.
 #pragma once
 
+#include "qbarcode/printers.h"
 #include "qbarcode/qbarcode.h"
 
 #include <CLI/CLI.hpp>
@@ -36,6 +37,13 @@ struct EncodingOptions {
     /// --modul as the library's 32-bit integer; UsageError when it does not fit.
     std::int32_t Modul() const;
 };
+
+/// Runs one print job on `printer`: writes `file` (PostScript for a name
+/// ending in ".ps", else PDF) and sends it to `queue` when one is named, with
+/// `title`. `print` draws between BeginDoc and EndDoc; anything it raises
+/// aborts the job, so no file is left.
+void RunPrintJob(TPrinter& printer, const std::string& file, const std::string& queue, const std::string& title,
+                 const std::function<void()>& print);
 
 /// A byte string as a JSON string literal: quotes, backslashes and control
 /// characters escaped, bytes above 126 written as \u00XX.

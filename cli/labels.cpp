@@ -611,27 +611,16 @@ void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::str
     printer.SetResolution(dpi.x, dpi.y);
     printer.SetPaperSize(sheet.paper);
     printer.SetOrientation(sheet.landscape ? poLandscape : poPortrait);
-    const bool postScript = file.size() > 3 && file.compare(file.size() - 3, 3, ".ps") == 0;
-    printer.SetOutputFormat(postScript ? TPrintFormat::PostScript : TPrintFormat::Pdf);
-    printer.SetOutputFile(file);
-    printer.SetPrinterName(o.printer);
-    printer.Title = o.title;
 
     LabelJob job(o, sheet);
     Records records(o, job.Source());
     records.Open();
-    printer.BeginDoc();
-    try {
+    RunPrintJob(printer, file, o.printer, o.title, [&] {
         job.Run(records, printer);
         std::fprintf(stderr, "%d labels on %d pages, %d records skipped\n", job.Labels(), job.Pages(), job.Skipped());
         if (job.Labels() == 0)
             throw Exception("Nothing to print: no record gave a label");
-        printer.EndDoc();
-    } catch (...) {
-        if (printer.Printing())
-            printer.Abort();
-        throw;
-    }
+    });
 }
 
 } // namespace

@@ -70,11 +70,6 @@ void PrintJob(const PrintOptions& o, const std::string& file)
     printer.SetResolution(dpi.x, dpi.y);
     printer.SetPaperSize(o.paper == "letter" ? TPaperSize::Letter : TPaperSize::A4);
     printer.SetOrientation(o.landscape ? poLandscape : poPortrait);
-    const bool postScript = file.size() > 3 && file.compare(file.size() - 3, 3, ".ps") == 0;
-    printer.SetOutputFormat(postScript ? TPrintFormat::PostScript : TPrintFormat::Pdf);
-    printer.SetOutputFile(file);
-    printer.SetPrinterName(o.printer);
-    printer.Title = o.title;
 
     BarcodeStyle style;
     o.appearance.Apply(style);
@@ -86,16 +81,10 @@ void PrintJob(const PrintOptions& o, const std::string& file)
     RequireOnPaper(PrintedBounds(units, type, text, o.modul, o.encoding.ratio, o.encoding.CheckSum(), o.left, o.top,
                                  o.height, &font, style.show, style.position, style.angle),
                    printer, units);
-    printer.BeginDoc();
-    try {
+    RunPrintJob(printer, file, o.printer, o.title, [&] {
         Q_PrintBar(units, type, text, o.modul, o.encoding.ratio, o.encoding.CheckSum(), o.left, o.top, o.height, &font,
                    style.show, style.position, style.barColor, style.spaceColor, style.captionColor, style.angle);
-        printer.EndDoc();
-    } catch (...) {
-        if (printer.Printing())
-            printer.Abort();
-        throw;
-    }
+    });
 }
 
 } // namespace
