@@ -258,38 +258,41 @@ void TControl::Invalidate()
     Repaint();
 }
 
+namespace {
+
+// Counts a paint in progress for as long as it runs, also when it raises.
+class PaintScope {
+public:
+    explicit PaintScope(int& depth) : depth_(depth) { ++depth_; }
+    ~PaintScope() { --depth_; }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+} // namespace
+
 void TControl::Repaint()
 {
-    ++paintDepth_;
-    try {
-        do {
-            invalid_ = false;
-            PaintRaster();
-        } while (invalid_);
-    } catch (...) {
-        --paintDepth_;
-        throw;
-    }
-    --paintDepth_;
+    PaintScope scope(paintDepth_);
+    do {
+        invalid_ = false;
+        PaintRaster();
+    } while (invalid_);
 }
 
 void TControl::PaintNow()
 {
-    ++paintDepth_;
-    try {
-        origin_ = {BorderExtent(), BorderExtent()};
-        Paint();
-        if (invalid_) {
-            do {
-                invalid_ = false;
-                PaintRaster();
-            } while (invalid_);
-        }
-    } catch (...) {
-        --paintDepth_;
-        throw;
+    PaintScope scope(paintDepth_);
+    origin_ = {BorderExtent(), BorderExtent()};
+    Paint();
+    // A resize asked for by this paint is painted at the new size.
+    while (invalid_) {
+        invalid_ = false;
+        PaintRaster();
     }
-    --paintDepth_;
 }
 
 // One paint of the raster. A resize asked for from inside it (a control
