@@ -8,6 +8,8 @@
 
 #include <climits>
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -193,6 +195,38 @@ TEST(RasterPolygon, HugeCoordinatesAreClipped)
     canvas.MoveTo(INT_MIN, 3);
     canvas.LineTo(INT_MAX, 3);
     EXPECT_EQ(PixelArt(bitmap), (Art{"#.....", "######", "..#...", "######"}));
+}
+
+// Boxes collected row by row must leave exactly what filling them one by one
+// leaves: in order or reversed (bars at 0 and 180 degrees), overlapping,
+// with gaps over a background of noise, clipped, and over other rows.
+TEST(RowBoxes, WritesWhatFillingBoxByBoxWrites)
+{
+    const int w = 23, h = 11;
+    std::mt19937 rng(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<std::uint32_t> expected(w * h), actual;
+        for (std::uint32_t& p : expected)
+            p = rng() & 0xFFFFFF;
+        actual = expected;
+        const gfx::PixelBuffer one{expected.data(), w, w, h}, batched{actual.data(), w, w, h};
+        gfx::RowBoxes rows;
+        const int top = pick(-2, 4), bottom = pick(top, h + 2);
+        int x = pick(-3, w);
+        const int step = pick(0, 1) ? 1 : -1;
+        for (int n = pick(1, 14); n > 0; --n) {
+            const int width = pick(0, 4);
+            const bool otherRows = pick(0, 7) == 0;
+            const int y0 = otherRows ? pick(-1, h) : top, y1 = otherRows ? pick(y0 - 1, h) : bottom;
+            const std::uint32_t color = rng() & 0xFFFFFF;
+            gfx::FillBox(one, x, y0, x + width - 1, y1, color);
+            rows.Add(batched, x, y0, x + width - 1, y1, color);
+            x += step * (width + pick(-2, 2) * (pick(0, 3) == 0));
+        }
+        rows.Flush(batched);
+        ASSERT_EQ(actual, expected) << "trial " << trial;
+    }
 }
 
 TEST(RasterCanvas, RectangleFillRectAndLinesExcludeTheirEnd)

@@ -25,12 +25,6 @@ i64 FirstCentreAtOrAfter(double v, int size)
     return i < v ? i + 1 : i;
 }
 
-bool IsAxisRectangle(const TPoint* p)
-{
-    return (p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y) ||
-           (p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X);
-}
-
 // Small arrays on the stack, larger ones on the heap.
 template <class T, std::size_t N> class ScratchArray {
 public:
@@ -129,6 +123,64 @@ void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32
                 p[k] = color;
         }
     }
+}
+
+bool SolidBox(const TPoint* p, int n, bool fill, std::uint32_t fillColor, bool outline, int penWidth,
+              std::uint32_t penColor, Box& box)
+{
+    if (n != 4 || !fill || !outline || penWidth > 1 || fillColor != penColor || !IsAxisRectangle(p))
+        return false;
+    // The outline adds the last column and row to the fill: one box.
+    box = {std::min(p[0].X, p[2].X), std::min(p[0].Y, p[2].Y), std::max(p[0].X, p[2].X), std::max(p[0].Y, p[2].Y),
+           fillColor};
+    return true;
+}
+
+void RowBoxes::Add(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32_t color)
+{
+    x0 = std::max<i64>(x0, 0);
+    y0 = std::max<i64>(y0, 0);
+    x1 = std::min<i64>(x1, buf.width - 1);
+    y1 = std::min<i64>(y1, buf.height - 1);
+    if (x0 > x1 || y0 > y1)
+        return;
+    if (!boxes_.empty() && (boxes_.front().y0 != y0 || boxes_.front().y1 != y1))
+        Flush(buf);
+    boxes_.push_back({x0, y0, x1, y1, color});
+}
+
+void RowBoxes::Flush(const PixelBuffer& buf)
+{
+    if (boxes_.size() == 1)
+        FillBox(buf, boxes_[0].x0, boxes_[0].y0, boxes_[0].x1, boxes_[0].y1, boxes_[0].color);
+    if (boxes_.size() <= 1) {
+        boxes_.clear();
+        return;
+    }
+    // The first row, box after box (a later box covers an earlier one).
+    const int top = static_cast<int>(boxes_.front().y0), bottom = static_cast<int>(boxes_.front().y1);
+    std::uint32_t* first = buf.Row(top);
+    for (const Box& b : boxes_)
+        std::fill(first + b.x0, first + b.x1 + 1, b.color);
+    // The columns covered, as runs: bars and spaces come left to right or
+    // right to left and abut, so most batches make one run. Runs may
+    // overlap; copying a column twice does no harm.
+    runs_.clear();
+    for (const Box& b : boxes_) {
+        if (!runs_.empty() && b.x0 <= runs_.back().second + 1 && b.x1 >= runs_.back().first - 1) {
+            runs_.back().first = std::min(runs_.back().first, b.x0);
+            runs_.back().second = std::max(runs_.back().second, b.x1);
+        } else {
+            runs_.emplace_back(b.x0, b.x1);
+        }
+    }
+    // Every other row is a copy of the first over those runs.
+    for (int y = top + 1; y <= bottom; ++y) {
+        std::uint32_t* row = buf.Row(y);
+        for (const auto& [lo, hi] : runs_)
+            std::copy(first + lo, first + hi + 1, row + lo);
+    }
+    boxes_.clear();
 }
 
 void FillPolygon(const PixelBuffer& buf, const PointD* p, int n, std::uint32_t color)
@@ -243,15 +295,16 @@ void RasterPolygon(const PixelBuffer& buf, const TPoint* p, int n, bool fill, st
 {
     if (n < 2)
         return;
+    Box box;
+    if (SolidBox(p, n, fill, fillColor, outline, penWidth, penColor, box)) {
+        FillBox(buf, box.x0, box.y0, box.x1, box.y1, box.color);
+        return;
+    }
     penWidth = std::max(penWidth, 1);
     if (n == 4 && IsAxisRectangle(p) && (!outline || penWidth == 1)) {
         // The common case (the bars of a barcode): straight box fills.
         i64 x0 = std::min(p[0].X, p[2].X), x1 = std::max(p[0].X, p[2].X);
         i64 y0 = std::min(p[0].Y, p[2].Y), y1 = std::max(p[0].Y, p[2].Y);
-        if (fill && outline && fillColor == penColor) {
-            FillBox(buf, x0, y0, x1, y1, fillColor);
-            return;
-        }
         if (fill)
             FillBox(buf, x0, y0, x1 - 1, y1 - 1, fillColor);
         if (outline) {

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace gfx {
 
@@ -26,6 +28,37 @@ TColor FromPixel(std::uint32_t pixel);
 /// Fills columns x0..x1 and rows y0..y1, both inclusive.
 void FillBox(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
              std::uint32_t color);
+
+/// An inclusive box of pixels and its colour.
+struct Box {
+    std::int64_t x0, y0, x1, y1;
+    std::uint32_t color;
+};
+
+/// Whether RasterPolygon would paint these points as one solid box (an axis
+/// rectangle whose one-pixel outline has the fill's colour, as barcode bars
+/// are drawn); the box, corners included, in `box` when it would.
+bool SolidBox(const TPoint* points, int count, bool fill, std::uint32_t fillColor, bool outline, int penWidth,
+              std::uint32_t penColor, Box& box);
+
+/// Box fills collected and written row by row: consecutive boxes over the
+/// same rows (the bars and spaces of an unturned barcode) are painted into
+/// their first row, which is then copied to the others. Narrow columns
+/// written one by one touch a cache line per pixel; whole rows do not. The
+/// result is that of filling the boxes one after another.
+class RowBoxes {
+public:
+    /// Fills x0..x1 and y0..y1 (inclusive) now or at the next Flush; a box
+    /// over other rows than those collected flushes them first.
+    void Add(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+             std::uint32_t color);
+    /// Writes every box collected, in order.
+    void Flush(const PixelBuffer& buf);
+
+private:
+    std::vector<Box> boxes_; // clipped, all over the same rows
+    std::vector<std::pair<std::int64_t, std::int64_t>> runs_;
+};
 
 /// Fills the pixels whose centres lie inside the polygon (even-odd rule;
 /// vertices are on pixel corners, so the square x..x+1 is pixel x).

@@ -31,6 +31,7 @@ RasterSurface::RasterSurface(cairo_surface_t* image)
 
 RasterSurface::~RasterSurface()
 {
+    rows_.Flush(pixels_);
     if (cr_)
         cairo_destroy(cr_);
     if (image_) {
@@ -41,6 +42,12 @@ RasterSurface::~RasterSurface()
 
 void RasterSurface::BeginDirect()
 {
+    rows_.Flush(pixels_);
+    BeginBoxes();
+}
+
+void RasterSurface::BeginBoxes()
+{
     if (cairoPending_) {
         cairo_surface_flush(image_);
         cairoPending_ = false;
@@ -50,6 +57,7 @@ void RasterSurface::BeginDirect()
 
 cairo_t* RasterSurface::BeginCairo()
 {
+    rows_.Flush(pixels_);
     if (directPending_) {
         cairo_surface_mark_dirty(image_);
         directPending_ = false;
@@ -62,6 +70,7 @@ cairo_t* RasterSurface::BeginCairo()
 
 const PixelBuffer& RasterSurface::Pixels()
 {
+    rows_.Flush(pixels_);
     if (cairoPending_ && image_)
         cairo_surface_flush(image_);
     cairoPending_ = false;
@@ -70,15 +79,22 @@ const PixelBuffer& RasterSurface::Pixels()
 
 void RasterSurface::Polygon(const TPoint* points, int count, const TBrush& brush, const TPen& pen)
 {
+    const bool fill = brush.Style() != bsClear, outline = pen.Style != psClear;
+    const std::uint32_t fillColor = ToPixel(brush.Color()), penColor = ToPixel(pen.Color);
+    Box box;
+    if (SolidBox(points, count, fill, fillColor, outline, pen.Width, penColor, box)) {
+        BeginBoxes();
+        rows_.Add(pixels_, box.x0, box.y0, box.x1, box.y1, box.color);
+        return;
+    }
     BeginDirect();
-    RasterPolygon(pixels_, points, count, brush.Style() != bsClear, ToPixel(brush.Color()), pen.Style != psClear,
-                  pen.Width, ToPixel(pen.Color));
+    RasterPolygon(pixels_, points, count, fill, fillColor, outline, pen.Width, penColor);
 }
 
 void RasterSurface::FillBox(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, TColor color)
 {
-    BeginDirect();
-    gfx::FillBox(pixels_, x0, y0, x1, y1, ToPixel(color));
+    BeginBoxes();
+    rows_.Add(pixels_, x0, y0, x1, y1, ToPixel(color));
 }
 
 void RasterSurface::Line(TPoint from, TPoint to, int width, TColor color)

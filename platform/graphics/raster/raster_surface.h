@@ -34,8 +34,10 @@ public:
 
 private:
     // Direct writes and cairo drawing are kept coherent with flush and
-    // mark-dirty around each change of hands.
+    // mark-dirty around each change of hands. Box fills wait in rows_ until
+    // anything else is drawn or the pixels are read.
     void BeginDirect();
+    void BeginBoxes();
     cairo_t* BeginCairo();
     /// Text drawn glyph by glyph from the font's cached glyph images; false
     /// when the run needs cairo (other angles, fractional positions, glyphs
@@ -45,6 +47,7 @@ private:
     cairo_surface_t* image_ = nullptr;
     cairo_t* cr_ = nullptr; // for text at other angles, made when first needed
     PixelBuffer pixels_;
+    RowBoxes rows_;
     bool cairoPending_ = false;
     bool directPending_ = false;
 

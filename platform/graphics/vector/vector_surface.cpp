@@ -87,12 +87,6 @@ bool ClipSegment(PointD& a, PointD& b, const VectorClip& clip)
     return true;
 }
 
-bool IsAxisRectangle(const TPoint* p)
-{
-    return (p[0].X == p[1].X && p[1].Y == p[2].Y && p[2].X == p[3].X && p[3].Y == p[0].Y) ||
-           (p[0].Y == p[1].Y && p[1].X == p[2].X && p[2].Y == p[3].Y && p[3].X == p[0].X);
-}
-
 // The pen of a polygon outline: every edge a segment between pixel centres,
 // extended half a pen width at both ends, so the ends of the raster lines
 // are covered too.
