@@ -86,7 +86,11 @@ if(QB_INSTALL_STATIC)
     list(APPEND QB_STATIC_TARGETS ${target})
   endforeach()
   qb_prepare_exports(${QB_STATIC_EXPORTS})
-  install(TARGETS ${QB_STATIC_TARGETS} EXPORT qbarcodeStaticTargets
+  # The system libraries under the static layers: linked shared by users,
+  # through the targets the package configuration defines.
+  set_target_properties(qb_graphics_libraries PROPERTIES EXPORT_NAME graphics_libraries)
+  set_target_properties(qb_sqlite_library PROPERTIES EXPORT_NAME sqlite_library)
+  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_sqlite_library EXPORT qbarcodeStaticTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
   install(EXPORT qbarcodeStaticTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
 endif()

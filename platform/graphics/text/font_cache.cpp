@@ -5,6 +5,7 @@
 
 #include <cairo-ft.h>
 #include <cairo.h>
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cctype>
@@ -162,13 +163,27 @@ cairo_font_face_t* CreateDefaultFace(bool bold, bool italic, bool hinting)
 
 // The face for a key and its em size in pixels: the default family from its
 // file (unless `throughFontconfig`), any other family through fontconfig.
-cairo_font_face_t* CreateFace(const FontKey& key, bool throughFontconfig, double& em)
+// The load flags cairo gives FreeType for the default family's faces: the
+// pattern's slight hinting under grey anti-aliasing, hinting for one bit per
+// pixel without it, and none for small sizes.
+int DefaultFaceLoadFlags(bool antialias, bool hinting)
 {
+    int flags = antialias ? FT_LOAD_TARGET_LIGHT : FT_LOAD_MONOCHROME | FT_LOAD_TARGET_MONO;
+    return hinting ? flags : flags | FT_LOAD_NO_HINTING;
+}
+
+// `loadFlags` receives DefaultFaceLoadFlags for a default-family face, and
+// -1 for a face found through fontconfig, whose settings it alone knows.
+cairo_font_face_t* CreateFace(const FontKey& key, bool throughFontconfig, double& em, int& loadFlags)
+{
+    loadFlags = -1;
     if (!throughFontconfig && IsDefaultFamily(key.face)) {
         if (cairo_font_face_t* face = CreateDefaultFace(key.bold, key.italic, true)) {
             em = EmForHeight(face, key.height);
             constexpr double kUnhintedBelow = 7.5;
-            if (em >= kUnhintedBelow)
+            const bool hinting = em >= kUnhintedBelow;
+            loadFlags = DefaultFaceLoadFlags(key.antialias, hinting);
+            if (hinting)
                 return face;
             cairo_font_face_destroy(face);
             return CreateDefaultFace(key.bold, key.italic, false);
@@ -194,9 +209,11 @@ cairo_font_face_t* CreateFace(const FontKey& key, bool throughFontconfig, double
 std::shared_ptr<FontResource> FontCache::Realise(const FontKey& key, bool throughFontconfig)
 {
     double em;
-    cairo_font_face_t* face = CreateFace(key, throughFontconfig, em);
+    int loadFlags;
+    cairo_font_face_t* face = CreateFace(key, throughFontconfig, em, loadFlags);
     auto font = std::make_shared<FontResource>();
     font->antialias = key.antialias;
+    font->loadFlags = loadFlags;
     font->em = em;
     font->scaled = CreateScaled(face, em, key.antialias, true);
     cairo_font_face_destroy(face);
@@ -253,6 +270,71 @@ bool FontResource::Glyphs(const std::vector<Glyph>& glyphs, std::vector<const Gl
     return true;
 }
 
+namespace {
+
+// The inked box of a coverage image, whose pixel (x, y) is `at(x, y)` and
+// whose top-left pixel lies at (left, top) from the glyph's origin.
+template <class At> GlyphImage InkedBox(int width, int height, int left, int top, At at)
+{
+    GlyphImage image;
+    int x0 = width, x1 = -1, y0 = height, y1 = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (at(x, y)) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+                y0 = std::min(y0, y), y1 = std::max(y1, y);
+            }
+    if (x1 < 0)
+        return image;
+    image.left = left + x0;
+    image.top = top + y0;
+    image.width = x1 - x0 + 1;
+    image.height = y1 - y0 + 1;
+    image.alpha.resize(std::size_t(image.width) * image.height);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            image.alpha[std::size_t(y) * image.width + x] = at(x0 + x, y0 + y);
+    return image;
+}
+
+// A glyph rendered by FreeType as cairo renders it: loaded with cairo's
+// flags, at the size cairo set on the face, rendered in one bit or grey.
+// Drawing it through cairo instead builds cairo's glyph cache, whose quarter
+// megabyte of tables costs more than drawing a barcode in a fresh process.
+enum class Rendered { Done, TooLarge, NotByFreeType };
+Rendered RenderWithFreeType(cairo_scaled_font_t* scaled, unsigned long index, int loadFlags, bool antialias,
+                            int maxSide, GlyphImage& image)
+{
+    FT_Face face = cairo_ft_scaled_font_lock_face(scaled);
+    if (!face)
+        return Rendered::NotByFreeType;
+    Rendered result = Rendered::NotByFreeType; // bitmap glyphs, errors: cairo knows better
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), loadFlags) == 0 &&
+        face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_GlyphSlot slot = face->glyph;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        if ((box.xMax - box.xMin) / 64 + 2 > maxSide || (box.yMax - box.yMin) / 64 + 2 > maxSide) {
+            result = Rendered::TooLarge;
+        } else if (FT_Render_Glyph(slot, antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) == 0) {
+            const FT_Bitmap& bitmap = slot->bitmap;
+            const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+            image = InkedBox(static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows), slot->bitmap_left,
+                             -slot->bitmap_top, [&](int x, int y) -> std::uint8_t {
+                                 const unsigned char* row = bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch;
+                                 if (mono)
+                                     return row[x >> 3] >> (7 - (x & 7)) & 1 ? 255 : 0;
+                                 return row[x];
+                             });
+            result = Rendered::Done;
+        }
+    }
+    cairo_ft_scaled_font_unlock_face(scaled);
+    return result;
+}
+
+} // namespace
+
 const GlyphImage* FontResource::Image(unsigned long index)
 {
     auto it = glyphs_.find(index);
@@ -264,49 +346,37 @@ const GlyphImage* FontResource::Image(unsigned long index)
     if (glyphBytes_ > kMaxBytes)
         return nullptr;
 
-    cairo_glyph_t glyph{index, 0, 0};
-    cairo_text_extents_t ext;
-    cairo_scaled_font_glyph_extents(scaled, &glyph, 1, &ext);
     GlyphImage image;
-    if (ext.width > 0 && ext.height > 0) {
-        // One pixel of margin: hinting may move ink slightly outside the extents.
-        int left = static_cast<int>(std::floor(ext.x_bearing)) - 1;
-        int top = static_cast<int>(std::floor(ext.y_bearing)) - 1;
-        int width = static_cast<int>(std::ceil(ext.x_bearing + ext.width)) + 1 - left;
-        int height = static_cast<int>(std::ceil(ext.y_bearing + ext.height)) + 1 - top;
-        if (width > kMaxSide || height > kMaxSide)
-            return nullptr;
-        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
-        cairo_t* cr = cairo_create(surface);
-        cairo_set_scaled_font(cr, scaled);
-        glyph.x = -left;
-        glyph.y = -top;
-        cairo_show_glyphs(cr, &glyph, 1);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        auto at = [&](int x, int y) { return data[std::ptrdiff_t(y) * stride + x]; };
-
-        // Keep only the inked box.
-        int x0 = width, x1 = -1, y0 = height, y1 = -1;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (at(x, y)) {
-                    x0 = std::min(x0, x), x1 = std::max(x1, x);
-                    y0 = std::min(y0, y), y1 = std::max(y1, y);
-                }
-        if (x1 >= 0) {
-            image.left = left + x0;
-            image.top = top + y0;
-            image.width = x1 - x0 + 1;
-            image.height = y1 - y0 + 1;
-            image.alpha.resize(std::size_t(image.width) * image.height);
-            for (int y = 0; y < image.height; ++y)
-                for (int x = 0; x < image.width; ++x)
-                    image.alpha[std::size_t(y) * image.width + x] = at(x0 + x, y0 + y);
+    const Rendered rendered = loadFlags >= 0 ? RenderWithFreeType(scaled, index, loadFlags, antialias, kMaxSide, image)
+                                             : Rendered::NotByFreeType;
+    if (rendered == Rendered::TooLarge)
+        return nullptr;
+    if (rendered == Rendered::NotByFreeType) {
+        cairo_glyph_t glyph{index, 0, 0};
+        cairo_text_extents_t ext;
+        cairo_scaled_font_glyph_extents(scaled, &glyph, 1, &ext);
+        if (ext.width > 0 && ext.height > 0) {
+            // One pixel of margin: hinting may move ink slightly outside the extents.
+            int left = static_cast<int>(std::floor(ext.x_bearing)) - 1;
+            int top = static_cast<int>(std::floor(ext.y_bearing)) - 1;
+            int width = static_cast<int>(std::ceil(ext.x_bearing + ext.width)) + 1 - left;
+            int height = static_cast<int>(std::ceil(ext.y_bearing + ext.height)) + 1 - top;
+            if (width > kMaxSide || height > kMaxSide)
+                return nullptr;
+            cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+            cairo_t* cr = cairo_create(surface);
+            cairo_set_scaled_font(cr, scaled);
+            glyph.x = -left;
+            glyph.y = -top;
+            cairo_show_glyphs(cr, &glyph, 1);
+            cairo_destroy(cr);
+            cairo_surface_flush(surface);
+            const unsigned char* data = cairo_image_surface_get_data(surface);
+            const int stride = cairo_image_surface_get_stride(surface);
+            image =
+                InkedBox(width, height, left, top, [&](int x, int y) { return data[std::ptrdiff_t(y) * stride + x]; });
+            cairo_surface_destroy(surface);
         }
-        cairo_surface_destroy(surface);
     }
     glyphBytes_ += image.alpha.size() + sizeof(GlyphImage);
     return &glyphs_.emplace(index, std::move(image)).first->second;

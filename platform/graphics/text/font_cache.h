@@ -42,6 +42,10 @@ struct FontResource {
 
     cairo_scaled_font_t* scaled = nullptr;
     bool antialias = true;
+    /// The FreeType load flags with which cairo renders this font's glyphs,
+    /// when they are known (the default family, opened from its files), so
+    /// that glyph images come straight from FreeType; -1: through cairo.
+    int loadFlags = -1;
     double em = 0; // the em size in pixels
     int ascent = 0, descent = 0;
     int underlinePos = 0, lineThickness = 1, strikePos = 0; // from the baseline, down positive
