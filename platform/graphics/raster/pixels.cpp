@@ -63,6 +63,16 @@ template <int Width> void FillColumns(std::uint32_t* p, int stride, i64 rows, st
             p[k] = color;
 }
 
+// Clips an inclusive box to the image; false when nothing is left.
+bool ClipBox(const PixelBuffer& buf, i64& x0, i64& y0, i64& x1, i64& y1)
+{
+    x0 = std::max<i64>(x0, 0);
+    y0 = std::max<i64>(y0, 0);
+    x1 = std::min<i64>(x1, buf.width - 1);
+    y1 = std::min<i64>(y1, buf.height - 1);
+    return x0 <= x1 && y0 <= y1;
+}
+
 } // namespace
 
 std::uint32_t ToPixel(TColor color)
@@ -78,11 +88,7 @@ TColor FromPixel(std::uint32_t pixel)
 
 void FillBox(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32_t color)
 {
-    x0 = std::max<i64>(x0, 0);
-    y0 = std::max<i64>(y0, 0);
-    x1 = std::min<i64>(x1, buf.width - 1);
-    y1 = std::min<i64>(y1, buf.height - 1);
-    if (x0 > x1 || y0 > y1)
+    if (!ClipBox(buf, x0, y0, x1, y1))
         return;
     std::uint32_t* p = buf.Row(static_cast<int>(y0)) + x0;
     const i64 rows = y1 - y0 + 1, width = x1 - x0 + 1;
@@ -138,11 +144,7 @@ bool SolidBox(const TPoint* p, int n, bool fill, std::uint32_t fillColor, bool o
 
 void RowBoxes::Add(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, std::uint32_t color)
 {
-    x0 = std::max<i64>(x0, 0);
-    y0 = std::max<i64>(y0, 0);
-    x1 = std::min<i64>(x1, buf.width - 1);
-    y1 = std::min<i64>(y1, buf.height - 1);
-    if (x0 > x1 || y0 > y1)
+    if (!ClipBox(buf, x0, y0, x1, y1))
         return;
     if (!boxes_.empty() && (boxes_.front().y0 != y0 || boxes_.front().y1 != y1))
         Flush(buf);
