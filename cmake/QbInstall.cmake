@@ -1,5 +1,6 @@
 # Installing the library for use by other builds:
 #   bin/qbarcode                         the command (linked statically)
+#   libexec/qbarcode/qbarcode-packages   the package host that `qbarcode palette` runs
 #   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
 #   lib/lib<name>.so.<SOVERSION>         with their SONAME link
 #   lib/lib<name>.so                     the link-time name (development files)
@@ -67,6 +68,9 @@ set_target_properties(${QB_SHARED_TARGETS} PROPERTIES
   VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+if(TARGET qbarcode-packages)
+  install(TARGETS qbarcode-packages RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qbarcode COMPONENT runtime)
+endif()
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
 

@@ -85,6 +85,23 @@ TEST(PaletteCommand, RefusesTheSecondCopyAndGoesOn)
     EXPECT_NE(r.out.find("palette:     Orlenvo: TBarCode"), std::string::npos) << r.out;
 }
 
+// A statically linked command runs the package host beside it; without one
+// it says which it looked for, and fails.
+TEST(PaletteCommand, StaticCommandWithoutItsPackageHostSaysSo)
+{
+    const std::filesystem::path host = std::filesystem::path(kBin).parent_path() / "qbarcode-packages";
+    if (!std::filesystem::exists(host))
+        GTEST_SKIP() << "this build's command loads packages itself";
+    const std::string alone = testing::TempDir() + "alone-" + std::to_string(getpid());
+    std::filesystem::create_directories(alone);
+    std::filesystem::copy_file(kBin, alone + "/qbarcode", std::filesystem::copy_options::overwrite_existing);
+    Result r = RunShell(alone + "/qbarcode palette " + PACKAGE_DIR + "/libKavrel.so");
+    std::filesystem::remove_all(alone);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot run the package host \"" + alone + "/qbarcode-packages\": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+}
+
 TEST(ExampleApplication, LoadsKavrelAndRendersItsForm)
 {
     const std::string db = testing::TempDir() + "example.sqlite", png = testing::TempDir() + "example.png";
