@@ -41,11 +41,11 @@ int RunPackageHost(char** argv)
     for (const std::filesystem::path& host : {folder / QB_PACKAGE_HOST, folder / "qbarcode-packages"}) {
         argv[0] = const_cast<char*>(host.c_str());
         execv(host.c_str(), argv);
-        tried = host.lexically_normal().string();
+        tried += (tried.empty() ? "" : " or ") + QuotedFileName(host.lexically_normal().string());
         if (errno != ENOENT)
             break;
     }
-    PrintError("Cannot run the package host " + QuotedFileName(tried) + ": " + std::strerror(errno));
+    PrintError("Cannot run the package host " + tried + ": " + std::strerror(errno));
     return 1;
 }
 #endif
