@@ -36,7 +36,13 @@ constexpr Command kCommands[] = {
 int RunPackageHost(char** argv)
 {
     std::error_code error;
-    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !self.is_absolute()) {
+        // Never a path relative to the working folder: that could run anything.
+        PrintError("Cannot find the package host: cannot read /proc/self/exe: " + error.message());
+        return 1;
+    }
+    const std::filesystem::path folder = self.parent_path();
     std::string tried;
     for (const std::filesystem::path& host : {folder / QB_PACKAGE_HOST, folder / "qbarcode-packages"}) {
         argv[0] = const_cast<char*>(host.c_str());
