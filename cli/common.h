@@ -15,31 +15,83 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// The sizes a barcode gets when none are given: in pixels for the
+/// subcommands that draw or measure images, in millimetres for those that
+/// print (converted with --units in).
+constexpr int kDefaultModulPixels = 2, kDefaultHeightPixels = 60;
+constexpr double kDefaultModulMm = 0.33, kDefaultHeightMm = 15;
+
+/// A text as the command hands it to the library.
+struct TextToEncode {
+    std::string text;   ///< the text, as given
+    TCheckSum checksum; ///< the check-sum choice for it
+    /// What the symbol carries: for EAN and UPC the whole number with its
+    /// check digit, otherwise the text.
+    std::string encoded;
+};
+
+/// The command's own rules for a text of symbology `type`: an empty or blank
+/// text is refused ("no text to encode"). For a number of EAN-8, EAN-13,
+/// UPC-A, UPC-E0 or UPC-E1: one longer than the symbology's is refused; one
+/// shorter gets its check digit added, as `checksum` csModulo10 adds it; a
+/// full-length one without `checksum` must end in its check digit ("<text>:
+/// check digit should be 7"). Anything else goes to the library as it is.
+TextToEncode ApplyTextRules(TBarType type, const std::string& text, TCheckSum checksum);
+
+/// Whether --checksum changes the symbol of `type` (false for the
+/// symbologies without an optional check character).
+bool ChecksumIsOptional(TBarType type);
+
 /// The encoding arguments every subcommand shares.
 struct EncodingOptions {
     std::string typeName;
     std::string text;
     std::string textFile;
     bool checksum = false;
-    long long modul = 1;
+    bool verbatim = false;
+    long long modul = kDefaultModulPixels;
     double ratio = 2.0;
     CLI::Option* textOption = nullptr;
 
-    /// Adds --type, --text, --text-file, --checksum, --ratio and, unless
-    /// modulHelp is empty, --modul.
+    /// Adds --type, --text, --text-file, --checksum, --verbatim, --ratio and,
+    /// unless modulHelp is empty, --modul (1 pixel or more).
     void Add(CLI::App& app, const std::string& modulHelp);
+    /// Adds --verbatim alone.
+    void AddVerbatim(CLI::App& app);
 
     /// The symbology named by --type; raises UsageError for an unknown name.
+    /// Warns once on standard error when --checksum has no effect on it.
     TBarType Type() const;
     /// The text to encode: --text, or the bytes of --text-file.
     std::string Text() const;
     TCheckSum CheckSum() const { return checksum ? csModulo10 : csNone; }
+    /// `text` with the command's rules applied (ApplyTextRules), or exactly
+    /// as given with --verbatim.
+    TextToEncode Prepare(TBarType type, const std::string& text) const;
     /// --modul as the library's 32-bit integer; UsageError when it does not fit.
     std::int32_t Modul() const;
+
+private:
+    mutable bool warned_ = false;
 };
 
-/// Runs one print job on `printer`: writes `file` (PostScript for a name
-/// ending in ".ps", else PDF) and sends it to `queue` when one is named, with
+/// A check for sizes in pixels: 1 or more.
+const CLI::Validator& AtLeastOnePixel();
+
+/// Adds a check to every floating-point option of `app` and its
+/// subcommands that refuses NaN and infinite values, naming the option.
+void RequireFiniteNumbers(CLI::App& app);
+
+/// Raises UsageError naming `option` when `value`, in `units`, is less than
+/// one printer pixel at `dpi` pixels per inch.
+void RequirePrinterPixel(const std::string& option, double value, TUnits units, int dpi);
+
+/// The format of a print job's file by its extension: .pdf or .ps (any
+/// case); raises UsageError naming -o for any other name.
+TPrintFormat PrintFormatOf(const std::string& file);
+
+/// Runs one print job on `printer`: writes `file` (in the format
+/// PrintFormatOf names; PDF when no file is named) and sends it to `queue` when one is named, with
 /// `title`. `print` draws between BeginDoc and EndDoc; anything it raises
 /// aborts the job, so no file is left.
 void RunPrintJob(TPrinter& printer, const std::string& file, const std::string& queue, const std::string& title,

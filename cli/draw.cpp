@@ -15,11 +15,18 @@ namespace {
 struct DrawOptions {
     EncodingOptions encoding;
     AppearanceOptions appearance;
-    int height = 60;
-    int quietZone = -1;
+    ImageOptions image;
     std::string output;
     std::string batch;
 };
+
+// Draws one text with the command's text rules applied to it.
+void DrawText(BarcodeStyle style, const EncodingOptions& encoding, const std::string& text, const std::string& path)
+{
+    const TextToEncode prepared = encoding.Prepare(style.type, text);
+    style.checksum = prepared.checksum;
+    RenderBarcodeFile(style, prepared.text, path);
+}
 
 // "out.png" numbered 7 is "out-7.png"; a pattern with one %d (optionally
 // zero-padded: %04d) has the number put there, and %% stands for a percent
@@ -80,7 +87,7 @@ int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         try {
-            RenderBarcodeFile(style, line, NumberedPath(opts.output, n));
+            DrawText(style, opts.encoding, line, NumberedPath(opts.output, n));
         } catch (const Exception& e) {
             PrintError("line " + std::to_string(n) + ": " + e.Message);
             ++failures;
@@ -95,31 +102,20 @@ std::function<int()> AddDrawCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("draw", "Draw a barcode to a PNG, SVG or PDF file");
     auto o = std::make_shared<DrawOptions>();
-    o->encoding.modul = 2;
     o->encoding.Add(*cmd, "Narrow module width in pixels");
-    cmd->add_option("--height", o->height, "Bar height in pixels")->capture_default_str();
     o->appearance.Add(*cmd);
-    cmd->add_option("--quiet-zone", o->quietZone,
-                    "Blank modules each side along the code (default: the "
-                    "symbology's own, mostly 10; 0 for none)");
+    o->image.Add(*cmd, "Bar height in pixels");
     cmd->add_option("-o,--output", o->output, "Output file (.png, .svg, .pdf); with --batch a name to number")
         ->required();
     cmd->add_option("--batch", o->batch, "Draw one barcode per line of FILE (- for standard input)");
     return [o] {
-        BarcodeStyle style;
-        style.type = o->encoding.Type();
-        style.checksum = o->encoding.CheckSum();
-        style.modul = o->encoding.Modul();
-        style.ratio = o->encoding.ratio;
-        style.height = o->height;
-        o->appearance.Apply(style);
-        style.quietZone = o->quietZone;
+        const BarcodeStyle style = DrawingStyle(o->encoding, o->appearance, o->image);
         ImageFormatOf(o->output);
         if (!o->batch.empty()) {
             NumberedPath(o->output, 1); // a bad pattern is a usage error before any file is drawn
             return RunBatch(style, *o);
         }
-        RenderBarcodeFile(style, o->encoding.Text(), o->output);
+        DrawText(style, o->encoding, o->encoding.Text(), o->output);
         return 0;
     };
 }

@@ -44,19 +44,21 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
     cmd->add_flag("--modules", *modules, "Add the symbol as 1 (bar) and 0 (space), one per pixel column");
     return [opts, json, modules] {
         const TBarType type = opts->Type();
-        const std::string text = opts->Text();
+        const TextToEncode prepared = opts->Prepare(type, opts->Text());
+        const std::string& text = prepared.text;
         std::string caption = text, lineCodes;
         double ratio = opts->ratio;
-        MakeLineCodes(type, text, opts->Modul(), ratio, opts->CheckSum(), caption, lineCodes);
+        MakeLineCodes(type, text, opts->Modul(), ratio, prepared.checksum, caption, lineCodes);
         const std::int32_t widths[4] = {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
-        const std::int32_t barWidth = Q_GetBarWidth(type, text, opts->Modul(), ratio, opts->CheckSum());
+        const std::int32_t barWidth = Q_GetBarWidth(type, text, opts->Modul(), ratio, prepared.checksum);
         // Q_GetBarWidth encoded again with the same settings, so the module
         // widths that PrintModules reads are those of this symbol.
         if (*json) {
-            std::printf("{\"type\": \"%s\", \"line_codes\": %s, \"caption\": %s, \"ratio\": %s, "
+            std::printf("{\"type\": \"%s\", \"text\": %s, \"line_codes\": %s, \"caption\": %s, \"ratio\": %s, "
                         "\"module_widths\": [%d, %d, %d, %d], \"bar_width\": %d",
-                        BarTypeEnumName(type), JsonString(lineCodes).c_str(), JsonString(caption).c_str(),
-                        ShortestReal(ratio).c_str(), widths[0], widths[1], widths[2], widths[3], barWidth);
+                        BarTypeEnumName(type), JsonString(prepared.encoded).c_str(), JsonString(lineCodes).c_str(),
+                        JsonString(caption).c_str(), ShortestReal(ratio).c_str(), widths[0], widths[1], widths[2],
+                        widths[3], barWidth);
             if (*modules) {
                 std::fputs(", \"modules\": \"", stdout);
                 PrintModules(lineCodes);
@@ -66,6 +68,9 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
             return 0;
         }
         std::printf("type:          %s (%s)\n", BarTypeEnumName(type), BCData[type].Name);
+        std::fputs("text:          ", stdout);
+        std::fwrite(prepared.encoded.data(), 1, prepared.encoded.size(), stdout);
+        std::putchar('\n');
         std::printf("line codes:    %s\n", lineCodes.c_str());
         std::fputs("caption:       ", stdout);
         std::fwrite(caption.data(), 1, caption.size(), stdout); // every byte, NUL too

@@ -104,7 +104,7 @@ int RunNew(const NewOptions& o)
     o.appearance.Apply(style);
     const TOrientation orientation = OrientationOf(style.angle);
     const TBarType type = o.encoding.Type();
-    const std::string text = o.encoding.Text();
+    const TextToEncode prepared = o.encoding.Prepare(type, o.encoding.Text());
 
     TForm form(nullptr);
     form.SetName("Form1");
@@ -112,12 +112,12 @@ int RunNew(const NewOptions& o)
     bc->SetName(o.name);
     bc->SetParent(&form);
     bc->SetBarType(type);
-    bc->SetBarCode(text);
+    bc->SetBarCode(prepared.text);
     bc->SetModul(o.encoding.Modul());
     if (bc->Modul() != o.encoding.Modul())
         throw UsageError("--modul: the control takes 1 to 49 pixels");
     bc->SetRatio(o.encoding.ratio);
-    bc->SetCheckSum(o.encoding.CheckSum());
+    bc->SetCheckSum(prepared.checksum);
     bc->SetOrientation(orientation);
     bc->SetTextShow(style.show);
     bc->SetTextPosition(style.position);
@@ -246,6 +246,7 @@ std::function<int()> AddFormCommand(CLI::App& app)
     create->add_option("--top", n->top, "The control's top edge on the form")->capture_default_str();
     create->add_option("--width", n->width, "The control's width (default: the barcode with its quiet zone)");
     create->add_option("--height", n->height, "The control's height (default: 100, or the barcode's length)");
+    n->encoding.modul = 1; // the control's own default
     n->encoding.Add(*create, "Narrow module width in pixels (1 to 49)");
     create->add_option("--bar-height", n->barHeight, "Bar height in pixels (0: fill the control)")
         ->capture_default_str();

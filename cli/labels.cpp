@@ -80,7 +80,7 @@ struct LabelsOptions {
     EncodingOptions encoding;
     AppearanceOptions appearance;
     std::string units = "mm";
-    double modul = 0.33, height = 15;
+    double modul = kDefaultModulMm, height = kDefaultHeightMm;
     // The sheet.
     std::string layout, paper = "a4", dpi = "600";
     bool landscape = false;
@@ -444,7 +444,9 @@ private:
     int PerPage() const { return sheet_.columns * sheet_.rows; }
     void ConfigureControl();
     void PrepareData(TDataSet& data);
+    TextToEncode RecordText() const;
     void PrintLabel(TPrinter& printer);
+    void PrintLabel(TPrinter& printer, const std::string& text);
     double PixelsToUnit(int pixels, int dpi) const
     {
         return units_ == utInch ? static_cast<double>(pixels) / dpi : pixels * 25.4 / dpi;
@@ -536,9 +538,44 @@ void LabelJob::Run(Records& records, TPrinter& printer)
     progress.Clear();
 }
 
-void LabelJob::PrintLabel(TPrinter& printer)
+// The control's text with the command's rules applied; a record without a
+// text to encode raises its reason.
+TextToEncode LabelJob::RecordText() const
 {
     const std::string& text = bar_.BarCode();
+    if (o_.encoding.verbatim)
+        return {text, o_.encoding.CheckSum(), text};
+    const TField* field = bar_.Field();
+    if (field && field->IsNull())
+        throw Exception("NULL");
+    if (field && field->DataType() == ftBlob)
+        throw Exception("not text (BLOB)");
+    if (text.empty())
+        throw Exception("empty");
+    if (Trim(text).empty())
+        throw Exception("blank");
+    return o_.encoding.Prepare(type_, text);
+}
+
+void LabelJob::PrintLabel(TPrinter& printer)
+{
+    // The check-sum choice is this record's own; the control meets the next
+    // record with the job's, so that a choice made for one text never
+    // reaches another.
+    const TextToEncode prepared = RecordText();
+    const TCheckSum jobs = o_.encoding.CheckSum();
+    bar_.SetCheckSum(prepared.checksum);
+    try {
+        PrintLabel(printer, prepared.text);
+    } catch (...) {
+        bar_.SetCheckSum(jobs);
+        throw;
+    }
+    bar_.SetCheckSum(jobs);
+}
+
+void LabelJob::PrintLabel(TPrinter& printer, const std::string& text)
+{
     const int dpiX = printer.XResolution(), dpiY = printer.YResolution();
     const std::int32_t modul = ToPixels(o_.modul, units_, dpiX);
     const std::int32_t height = ToPixels(o_.height, units_, dpiY);
@@ -608,6 +645,9 @@ void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::str
     const Sheet sheet = SheetOf(o, given);
     TPrinter& printer = *Printer();
     const PrinterResolution dpi = ParsePrinterResolution(o.dpi);
+    const TUnits units = o.units == "in" ? utInch : utMillimeter;
+    RequirePrinterPixel("--modul", o.modul, units, dpi.x);
+    RequirePrinterPixel("--height", o.height, units, dpi.y);
     printer.SetResolution(dpi.x, dpi.y);
     printer.SetPaperSize(sheet.paper);
     printer.SetOrientation(sheet.landscape ? poLandscape : poPortrait);
@@ -642,6 +682,7 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
     // The barcode, as draw and print take it.
     cmd->add_option("--type,-t", o->encoding.typeName, "Symbology: enumerator, name or alias (see 'qbarcode types')");
     cmd->add_flag("--checksum", o->encoding.checksum, "Add the symbology's check character");
+    o->encoding.AddVerbatim(*cmd);
     cmd->add_option("--ratio,-r", o->encoding.ratio, "Wide-to-narrow ratio (clamped per symbology)")
         ->capture_default_str();
     cmd->add_option("--units", o->units, "Unit of every length: mm or in")
@@ -666,7 +707,7 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
     given->gapY = cmd->add_option("--gap-y", o->gapY, "Space between rows");
     cmd->add_option("--dpi", o->dpi, "Printer resolution: 600, or 600x1200 for x by y")->capture_default_str();
     // The output.
-    given->output = cmd->add_option("-o,--output", o->output, "Output file, .pdf or .ps");
+    given->output = cmd->add_option("-o,--output", o->output, "Output file: .pdf or .ps (PostScript)");
     given->printer = cmd->add_option("--printer", o->printer, "Send the job to this print queue (lp)");
     cmd->add_option("--title", o->title, "Job title")->capture_default_str();
     cmd->add_flag("--strict", o->strict, "Stop at the first record the symbology refuses");
@@ -687,6 +728,8 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
         o->encoding.Type(); // an unknown symbology is a usage error, found before any file is made
         if (given->output->count() == 0 && given->printer->count() == 0)
             throw UsageError("labels: give -o FILE, --printer NAME, or both");
+        if (given->output->count())
+            PrintFormatOf(o->output);
         // The printer writes the file whole or not at all.
         RunLabels(*o, *given, o->output);
         return 0;

@@ -76,6 +76,7 @@ int main(int argc, char** argv)
         auto action = command.add(app);
         actions[app.get_subcommands({}).back()] = action;
     }
+    RequireFiniteNumbers(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -54,7 +54,7 @@ struct PrintOptions {
     EncodingOptions encoding;
     AppearanceOptions appearance;
     std::string units = "mm";
-    double left = 10, top = 10, height = 15, modul = 0.33;
+    double left = 10, top = 10, height = kDefaultHeightMm, modul = kDefaultModulMm;
     std::string dpi = "600";
     std::string paper = "a4";
     bool landscape = false;
@@ -70,19 +70,22 @@ void PrintJob(const PrintOptions& o, const std::string& file)
     printer.SetResolution(dpi.x, dpi.y);
     printer.SetPaperSize(o.paper == "letter" ? TPaperSize::Letter : TPaperSize::A4);
     printer.SetOrientation(o.landscape ? poLandscape : poPortrait);
+    const TUnits units = ParseUnits(o.units);
+    RequirePrinterPixel("--modul", o.modul, units, dpi.x);
+    RequirePrinterPixel("--height", o.height, units, dpi.y);
 
     BarcodeStyle style;
     o.appearance.Apply(style);
     TFont font;
     MakeFont(style, font);
-    const std::string text = o.encoding.Text();
-    const TUnits units = ParseUnits(o.units);
     const TBarType type = o.encoding.Type();
-    RequireOnPaper(PrintedBounds(units, type, text, o.modul, o.encoding.ratio, o.encoding.CheckSum(), o.left, o.top,
+    const TextToEncode prepared = o.encoding.Prepare(type, o.encoding.Text());
+    const std::string& text = prepared.text;
+    RequireOnPaper(PrintedBounds(units, type, text, o.modul, o.encoding.ratio, prepared.checksum, o.left, o.top,
                                  o.height, &font, style.show, style.position, style.angle),
                    printer, units);
     RunPrintJob(printer, file, o.printer, o.title, [&] {
-        Q_PrintBar(units, type, text, o.modul, o.encoding.ratio, o.encoding.CheckSum(), o.left, o.top, o.height, &font,
+        Q_PrintBar(units, type, text, o.modul, o.encoding.ratio, prepared.checksum, o.left, o.top, o.height, &font,
                    style.show, style.position, style.barColor, style.spaceColor, style.captionColor, style.angle);
     });
 }
@@ -107,7 +110,7 @@ std::function<int()> AddPrintCommand(CLI::App& app)
     cmd->add_option("--paper", o->paper, "a4 or letter")->check(CLI::IsMember({"a4", "letter"}))->capture_default_str();
     cmd->add_flag("--landscape", o->landscape, "Turn the paper");
     cmd->add_option("--title", o->title, "Job title")->capture_default_str();
-    auto* out = cmd->add_option("-o,--output", o->output, "Output file, .pdf or .ps");
+    auto* out = cmd->add_option("-o,--output", o->output, "Output file: .pdf or .ps (PostScript)");
     auto* queue = cmd->add_option("--printer", o->printer, "Send the job to this print queue (lp)");
     return [o, out, queue, left, top, height, modul] {
         if (o->units == "in")
@@ -117,6 +120,8 @@ std::function<int()> AddPrintCommand(CLI::App& app)
                     *value /= 25.4;
         if (out->count() == 0 && queue->count() == 0)
             throw UsageError("print: give -o FILE, --printer NAME, or both");
+        if (out->count())
+            PrintFormatOf(o->output);
         // The printer writes the document whole or not at all; when only its
         // submission to the print queue fails, the document is kept under its
         // own name and the message says so.
@@ -127,68 +132,105 @@ std::function<int()> AddPrintCommand(CLI::App& app)
 
 std::function<int()> AddMeasureCommand(CLI::App& app)
 {
-    auto* cmd = app.add_subcommand("measure", "Measure a barcode in pixels, or printed in mm or inches");
+    auto* cmd = app.add_subcommand("measure", "Measure a barcode's image in pixels, or printed in mm or inches");
     auto o = std::make_shared<PrintOptions>();
+    auto image = std::make_shared<ImageOptions>();
     auto json = std::make_shared<bool>(false);
     auto units = std::make_shared<std::string>();
-    auto modul = std::make_shared<double>(1);
-    auto height = std::make_shared<double>(60);
-    auto angle = std::make_shared<double>(0);
+    auto modul = std::make_shared<double>(kDefaultModulPixels);
+    auto height = std::make_shared<double>(kDefaultHeightPixels);
     o->encoding.Add(*cmd, "");
-    cmd->add_option("--modul,-m", *modul, "Narrow module: pixels, or in --units")->capture_default_str();
-    cmd->add_option("--height", *height, "Bar height: pixels, or in --units")->capture_default_str();
-    cmd->add_option("--angle", *angle, "Angle in degrees")->capture_default_str();
+    auto* modulOption = cmd->add_option("--modul,-m", *modul, "Narrow module: pixels (default 2), or in --units");
+    auto* heightOption = cmd->add_option("--height", *height, "Bar height: pixels (default 60), or in --units");
+    o->appearance.Add(*cmd);
+    image->Add(*cmd, "");
     cmd->add_option("--units", *units, "Measure the printed barcode: mm or in")->check(CLI::IsMember({"mm", "in"}));
     cmd->add_option("--dpi", o->dpi, "Printer resolution with --units")->capture_default_str();
     cmd->add_flag("--json", *json, "Print one JSON object");
     return [=] {
         const TBarType type = o->encoding.Type();
-        const std::string text = o->encoding.Text();
+        const TextToEncode prepared = o->encoding.Prepare(type, o->encoding.Text());
+        const std::string& text = prepared.text;
         const double ratio = o->encoding.ratio;
-        const TCheckSum cs = o->encoding.CheckSum();
+        const TCheckSum cs = prepared.checksum;
+        BarcodeStyle style;
+        o->appearance.Apply(style);
         if (units->empty()) {
             auto whole = [](double v) { return v >= INT32_MIN && v <= INT32_MAX && v == std::trunc(v); };
             if (!whole(*modul) || !whole(*height))
                 throw UsageError("measure: pixel sizes are whole numbers (use --units for mm or in)");
-            const auto m = static_cast<std::int32_t>(*modul), h = static_cast<std::int32_t>(*height);
-            const double width = Q_GetBarWidth(type, text, m, ratio, cs);
-            const double canvasWidth = Q_GetCanvasWidth(type, text, m, ratio, cs, h, *angle);
-            const double canvasHeight = Q_GetCanvasHeight(type, text, m, ratio, cs, h, *angle);
+            for (auto [name, value] : {std::pair{"--modul", *modul}, {"--height", *height}})
+                if (value < 1)
+                    throw UsageError(std::string(name) + ": a size below 1 pixel draws nothing");
+            o->encoding.modul = static_cast<std::int32_t>(*modul);
+            image->height = static_cast<std::int32_t>(*height);
+            style = DrawingStyle(o->encoding, o->appearance, *image);
+            style.checksum = cs;
+            const ImageSize drawn = BarcodeImageSize(style, text);
+            const auto m = style.modul, h = style.height;
+            const double angle = style.angle;
+            const std::int32_t width = Q_GetBarWidth(type, text, m, ratio, cs);
+            const std::int32_t canvasWidth = Q_GetCanvasWidth(type, text, m, ratio, cs, h, angle);
+            const std::int32_t canvasHeight = Q_GetCanvasHeight(type, text, m, ratio, cs, h, angle);
             if (*json)
-                std::printf("{\"unit\": \"px\", \"bar_width\": %g, \"canvas_width\": %g, \"canvas_height\": %g}\n",
-                            width, canvasWidth, canvasHeight);
+                std::printf("{\"unit\": \"px\", \"image\": {\"width\": %d, \"height\": %d}, \"Q_GetBarWidth\": %d, "
+                            "\"Q_GetCanvasWidth\": %d, \"Q_GetCanvasHeight\": %d}\n",
+                            drawn.width, drawn.height, width, canvasWidth, canvasHeight);
             else
-                std::printf("bar width:     %g px\n"
-                            "canvas width:  %g px (across the code at 0 degrees)\n"
-                            "canvas height: %g px (along the code at 0 degrees)\n",
-                            width, canvasWidth, canvasHeight);
+                std::printf("image:             %d x %d px (what draw writes: quiet zone and caption included)\n"
+                            "Q_GetBarWidth:     %d px\n"
+                            "Q_GetCanvasWidth:  %d px (across the code at 0 degrees)\n"
+                            "Q_GetCanvasHeight: %d px (along the code at 0 degrees)\n",
+                            drawn.width, drawn.height, width, canvasWidth, canvasHeight);
             return 0;
         }
         const PrinterResolution dpi = ParsePrinterResolution(o->dpi);
         Printer()->SetResolution(dpi.x, dpi.y);
         const TUnits u = ParseUnits(*units);
         const std::string& unit = *units;
+        // Not given: the sizes print takes by default, in the unit.
+        const double perMm = u == utInch ? 1 / 25.4 : 1;
+        if (modulOption->count() == 0)
+            *modul = kDefaultModulMm * perMm;
+        if (heightOption->count() == 0)
+            *height = kDefaultHeightMm * perMm;
+        RequirePrinterPixel("--modul", *modul, u, dpi.x);
+        RequirePrinterPixel("--height", *height, u, dpi.y);
+        const double angle = style.angle;
         const double width = Q_GetPrnBarWidth(u, type, text, *modul, ratio, cs);
-        const double canvasWidth = Q_PrnCanvasWidth(u, type, text, *modul, ratio, cs, *height, *angle);
-        const double canvasHeight = Q_PrnCanvasHeight(u, type, text, *modul, ratio, cs, *height, *angle);
+        const double canvasWidth = Q_PrnCanvasWidth(u, type, text, *modul, ratio, cs, *height, angle);
+        const double canvasHeight = Q_PrnCanvasHeight(u, type, text, *modul, ratio, cs, *height, angle);
         // The library's measures are whole units; beside them, the printer
         // pixels that will be printed (bars only), exactly.
         const std::int32_t widthPx = Q_GetBarWidth(type, text, PrinterPixels(u, *modul, true), ratio, cs);
         const TRect box =
-            PrintedBounds(u, type, text, *modul, ratio, cs, 0, 0, *height, nullptr, tsNone, tpTopLeft, *angle);
+            PrintedBounds(u, type, text, *modul, ratio, cs, 0, 0, *height, nullptr, tsNone, tpTopLeft, angle);
         const long long acrossPx = static_cast<long long>(box.Bottom) - box.Top; // along the paper's y
         const long long alongPx = static_cast<long long>(box.Right) - box.Left;  // along the paper's x
+        // What print draws: the bars with the caption.
+        TFont font;
+        MakeFont(style, font);
+        const TRect drawing =
+            PrintedBounds(u, type, text, *modul, ratio, cs, 0, 0, *height, &font, style.show, style.position, angle);
+        const long long drawingX = static_cast<long long>(drawing.Right) - drawing.Left;
+        const long long drawingY = static_cast<long long>(drawing.Bottom) - drawing.Top;
         if (*json) {
             std::printf("{\"unit\": \"%s\", \"bar_width\": %g, \"canvas_width\": %g, \"canvas_height\": %g, "
                         "\"printer_pixels\": {\"bar_width\": %d, \"canvas_width\": %lld, \"canvas_height\": %lld, "
-                        "\"dpi\": [%d, %d]}}\n",
-                        unit.c_str(), width, canvasWidth, canvasHeight, widthPx, acrossPx, alongPx, dpi.x, dpi.y);
+                        "\"printed\": {\"width\": %lld, \"height\": %lld}, \"dpi\": [%d, %d]}}\n",
+                        unit.c_str(), width, canvasWidth, canvasHeight, widthPx, acrossPx, alongPx, drawingX, drawingY,
+                        dpi.x, dpi.y);
             return 0;
         }
         auto exact = [&](long long pixels, int perInch) {
             return std::to_string(pixels) + " printer pixels = " + InUnits(static_cast<double>(pixels), perInch, u) +
                    " " + unit + " at " + std::to_string(perInch) + " dpi";
         };
+        std::printf("printed:       %s x %s %s (what print draws, caption included: %lld x %lld printer pixels at "
+                    "%d x %d dpi)\n",
+                    InUnits(static_cast<double>(drawingX), dpi.x, u).c_str(),
+                    InUnits(static_cast<double>(drawingY), dpi.y, u).c_str(), unit.c_str(), drawingX, drawingY, dpi.x,
+                    dpi.y);
         std::printf("bar width:     %g %s (%s)\n", width, unit.c_str(), exact(widthPx, dpi.x).c_str());
         std::printf("canvas width:  %g %s (across the code at 0 degrees; %s)\n", canvasWidth, unit.c_str(),
                     exact(acrossPx, dpi.y).c_str());

@@ -62,6 +62,22 @@ ImageFormat ImageFormatOf(const std::string& path)
     throw UsageError("Output " + QuotedFileName(path) + ": the extension must be .png, .svg or .pdf");
 }
 
+ImageSize BarcodeImageSize(const BarcodeStyle& style, const std::string& text)
+{
+    TFont font;
+    MakeFont(style, font);
+    const Placement at = Place(style, text, font);
+    return {at.width, at.height};
+}
+
+double NormalizedAngle(double degrees)
+{
+    const double turned = std::fmod(degrees, 360.0);
+    // fmod keeps the sign; a tiny negative angle plus 360 may round to 360.
+    const double angle = turned < 0 ? turned + 360.0 : turned;
+    return angle >= 360.0 ? 0.0 : angle + 0.0; // + 0.0: no negative zero
+}
+
 void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path)
 {
     const ImageFormat format = ImageFormatOf(path);
@@ -157,7 +173,7 @@ void AppearanceOptions::Apply(BarcodeStyle& style) const
     static const std::map<std::string, TTextPosition> positions = {
         {"top-left", tpTopLeft},       {"top-right", tpTopRight},       {"top-center", tpTopCenter},
         {"bottom-left", tpBottomLeft}, {"bottom-right", tpBottomRight}, {"bottom-center", tpBottomCenter}};
-    style.angle = angle;
+    style.angle = NormalizedAngle(angle);
     style.show = shows.at(caption);
     style.position = positions.at(captionPos);
     ParseFont(font, style);
@@ -170,4 +186,26 @@ void AppearanceOptions::Apply(BarcodeStyle& style) const
     style.captionColor = ParseColor("--caption-color", captionColor);
     style.inkColor = ParseColor("--text-color", inkColor);
     style.smoothText = smoothText;
+}
+
+void ImageOptions::Add(CLI::App& app, const std::string& heightHelp)
+{
+    if (!heightHelp.empty())
+        app.add_option("--height", height, heightHelp)->check(AtLeastOnePixel())->capture_default_str();
+    app.add_option("--quiet-zone", quietZone,
+                   "Blank modules each side along the code (default: the symbology's own, mostly 10; 0 for none)");
+}
+
+BarcodeStyle DrawingStyle(const EncodingOptions& encoding, const AppearanceOptions& appearance,
+                          const ImageOptions& image)
+{
+    BarcodeStyle style;
+    style.type = encoding.Type();
+    style.checksum = encoding.CheckSum();
+    style.modul = encoding.Modul();
+    style.ratio = encoding.ratio;
+    style.height = image.height;
+    appearance.Apply(style);
+    style.quietZone = image.quietZone;
+    return style;
 }

@@ -1,6 +1,8 @@
 // Rendering one barcode to an image file, shared by draw and form.
 #pragma once
 
+#include "common.h"
+
 #include "qbarcode/qbarcode.h"
 
 #include <string>
@@ -35,6 +37,15 @@ ImageFormat ImageFormatOf(const std::string& path);
 /// quiet zone, written atomically. Raises the library's exceptions.
 void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path);
 
+/// The size in pixels of the image RenderBarcodeFile writes for `text`.
+struct ImageSize {
+    int width, height;
+};
+ImageSize BarcodeImageSize(const BarcodeStyle& style, const std::string& text);
+
+/// An angle in degrees brought into [0, 360): the same turn, the same picture.
+double NormalizedAngle(double degrees);
+
 /// Parses "Family:Size[:bold][:italic]" into the style's font.
 void ParseFont(const std::string& text, BarcodeStyle& style);
 
@@ -45,8 +56,8 @@ namespace CLI {
 class App;
 }
 
-/// The options of the picture that draw and print share: angle, caption,
-/// font and colours.
+/// The options of the picture that draw, measure and print share: angle,
+/// caption, font and colours.
 struct AppearanceOptions {
     double angle = 0;
     std::string caption = "code";
@@ -56,7 +67,23 @@ struct AppearanceOptions {
     bool smoothText = false;
 
     void Add(CLI::App& app);
-    /// Sets the style's angle, caption, font and colours; raises UsageError
-    /// for a colour or font it cannot read.
+    /// Sets the style's angle (normalized), caption, font and colours; raises
+    /// UsageError for a colour or font it cannot read.
     void Apply(BarcodeStyle& style) const;
 };
+
+/// What draw and measure share besides the encoding and the appearance: the
+/// bar height and the quiet zone.
+struct ImageOptions {
+    int height = kDefaultHeightPixels;
+    int quietZone = -1;
+
+    /// Adds --quiet-zone and, unless heightHelp is empty, --height (1 pixel or more).
+    void Add(CLI::App& app, const std::string& heightHelp);
+};
+
+/// The style draw paints with: the symbology, module width and ratio, the
+/// appearance, bar height and quiet zone (the check-sum choice is the
+/// option's; the text rules may change it per text).
+BarcodeStyle DrawingStyle(const EncodingOptions& encoding, const AppearanceOptions& appearance,
+                          const ImageOptions& image);

@@ -304,3 +304,24 @@ void EncodeUPCSupp2(std::string_view Text, TCheckSum CheckSum, std::string& Capt
         Caption = q;
     EncodeSupplement(std::string_view(p).substr(0, 2), kSupp2Parity[value % 4], LineCodes);
 }
+
+char EanUpcCheckDigit(TBarType Type, const std::string& Digits)
+{
+    std::string number;
+    switch (Type) {
+    case bcCodeUPC_E0:
+    case bcCodeUPC_E1:
+        if (Digits.size() != 6)
+            throw Exception(Format("%s : %s", {Digits, "Invalid barcode length."}));
+        AppendMod10(ExpandUpcE(Type == bcCodeUPC_E0 ? '0' : '1', Digits), number);
+        break;
+    case bcCodeEAN8:
+    case bcCodeEAN13:
+    case bcCodeUPC_A:
+        AppendMod10(Digits, number);
+        break;
+    default:
+        throw Exception(Format("%s", {"Wrong barcode type."}));
+    }
+    return number.back();
+}

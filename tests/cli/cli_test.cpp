@@ -93,7 +93,7 @@ TEST(Cli, EncodePrintsLineCodesAndMeasures)
     const Result r = Qbarcode("encode --type bcCodeEAN13 --text 590123412345 --checksum");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("50525060517061615160805170505050616060615350507151705251505"), std::string::npos);
-    EXPECT_NE(r.out.find("bar width:     95"), std::string::npos);
+    EXPECT_NE(r.out.find("bar width:     190"), std::string::npos); // 95 modules of 2 pixels
 
     const Result j = Qbarcode("encode --type EAN13 --text 1 --json --modul 3 --ratio 2.6");
     EXPECT_EQ(j.status, 0);
@@ -106,7 +106,7 @@ TEST(Cli, TextFileIsReadByteForByte)
     TempDir dir;
     std::ofstream(dir / "t.bin", std::ios::binary) << std::string("A\x01\"\xe9 \n", 6);
     // The caption is the text as given, blanks and control characters kept.
-    const Result r = Qbarcode("encode --type code39 --text-file " + dir / "t.bin" + " --json --modules");
+    const Result r = Qbarcode("encode --type code39 --text-file " + dir / "t.bin" + " --json --modules --modul 1");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\"caption\": \"A\\u0001\\\"\\u00e9 \\n\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"modules\": \"1001011011010"), std::string::npos) << r.out; // '*' start
@@ -132,9 +132,7 @@ TEST(Cli, ErrorsAndStatus)
         // those beyond what rounding itself can hold.
         {"measure --type ean13 --text 1 --units mm --modul 1e12", 1, "Printer coordinate out of range.\n"},
         {"measure --type ean13 --text 1 --units mm --modul 1e300", 1, "Printer coordinate out of range.\n"},
-        {"measure --type ean13 --text 1 --units in --height inf", 1, "Printer coordinate out of range.\n"},
-        {"measure --type ean13 --text 1 --units mm --height -1e20", 1, "Printer coordinate out of range.\n"},
-        {"measure --type ean13 --text 1 --units mm --modul nan", 1, "Printer coordinate out of range.\n"},
+        {"measure --type ean13 --text 1 --units mm --height 1e20", 1, "Printer coordinate out of range.\n"},
         {"print --type ean13 --text 1 --top 1e300 -o x.pdf", 1, "Printer coordinate out of range.\n"},
         // A font that is not installed is named, not replaced by another.
         {"draw --type ean13 --text 1 --font NoSuchFont:12 -o x.png", 2,
@@ -283,15 +281,16 @@ namespace {
 TEST(Cli, MeasureInPixelsAndUnits)
 {
     const Result px = Qbarcode("measure --type ean13 --text 590123412345 --modul 2 --height 50 --json");
-    EXPECT_EQ(px.out, "{\"unit\": \"px\", \"bar_width\": 190, \"canvas_width\": 50, \"canvas_height\": 190}\n");
+    EXPECT_EQ(px.out, "{\"unit\": \"px\", \"image\": {\"width\": 234, \"height\": 51}, \"Q_GetBarWidth\": 190, "
+                      "\"Q_GetCanvasWidth\": 50, \"Q_GetCanvasHeight\": 190}\n");
     // The library's whole units, and the printer pixels actually printed:
     // 4-pixel modules along x, a bar height of 709 pixels plus the last row
-    // along y.
+    // along y; the caption, wider than the bars, widens what is printed.
     const Result mm = Qbarcode("measure --type code128b --text ABCDEFGHIJKLMNO --modul 0.16933 --units mm "
                                "--height 15 --dpi 600x1200 --json");
     EXPECT_EQ(mm.out, "{\"unit\": \"mm\", \"bar_width\": 34, \"canvas_width\": 15, \"canvas_height\": 17, "
                       "\"printer_pixels\": {\"bar_width\": 800, \"canvas_width\": 710, \"canvas_height\": 800, "
-                      "\"dpi\": [600, 1200]}}\n");
+                      "\"printed\": {\"width\": 817, \"height\": 710}, \"dpi\": [600, 1200]}}\n");
     EXPECT_EQ(Qbarcode("measure --type ean13 --text 1 --modul 1.5").status, 2);
 
     // 0.33 mm is 8 pixels at 600 dpi: 95 modules are 760 pixels, 32.17 mm,
@@ -329,6 +328,192 @@ TEST(Cli, PrintWritesAPageOrSaysWhyNot)
     EXPECT_EQ(nowhere.err, "Cannot create file \"/nonexistent-dir/p.pdf\": No such file or directory\n");
     EXPECT_EQ(Qbarcode("print --type ean13 --text 1").status, 2);
     EXPECT_EQ(dir.Count(), 2u); // p.pdf and p.ps only: nothing half-written
+}
+
+} // namespace
+
+namespace {
+
+// The command's own rules, before the library sees anything: what it
+// refuses, with which status and message, and that a refusal writes nothing.
+TEST(CliRules, RefusalsAndWarnings)
+{
+    TempDir dir;
+    std::ofstream(dir / "c.csv") << "code\nA\n";
+    const std::string csv = "--csv " + dir / "c.csv" + " --field code --type code39 ";
+    const std::string out = dir / "out.png";
+    struct Case {
+        std::string args;
+        int status;
+        std::string err; // standard error starts with this
+    };
+    const Case cases[] = {
+        // No text, no barcode; the library's trimming decides what is empty.
+        {"draw --type ean13 --text '' --checksum -o " + out, 1, "no text to encode\n"},
+        {"draw --type code128b --text ' \t ' -o " + out, 1, "no text to encode\n"},
+        {"encode --type code39 --text-file " + dir / "", 1, "Cannot read \"" + dir / "" + "\": it is a folder\n"},
+        {"encode --type ean13 --text '' --verbatim", 0, ""},
+        // Check digits (worked out by hand: weights 3 and 1 from the right;
+        // UPC-E 425261 stands for UPC-A 04210000526).
+        {"draw --type ean13 --text 5901234123458 -o " + out, 1, "5901234123458: check digit should be 7\n"},
+        {"encode --type ean8 --text 96385075", 1, "96385075: check digit should be 4\n"},
+        {"encode --type upca --text 036000291453", 1, "036000291453: check digit should be 2\n"},
+        {"encode --type upce0 --text 4252615", 1, "4252615: check digit should be 4\n"},
+        {"encode --type upce1 --text 1234567", 1, "1234567: check digit should be 2\n"},
+        {"measure --type ean13 --text 5901234123458", 1, "5901234123458: check digit should be 7\n"},
+        {"print --type ean13 --text 5901234123458 -o " + dir / "p.pdf", 1, "5901234123458: check digit should be 7\n"},
+        {"form new --type ean13 --text 5901234123458 -o -", 1, "5901234123458: check digit should be 7\n"},
+        {"encode --type ean13 --text 59012341234570", 1,
+         "59012341234570: too long: EAN13 has 13 digits, the check digit included\n"},
+        {"encode --type ean13 --text 5901234123458 --verbatim", 0, ""},
+        // Sizes that draw nothing and numbers that are none.
+        {"encode --type code128b --text x --modul -3", 2, "--modul: "},
+        {"draw --type code39 --text A --modul 0 -o " + out, 2, "--modul: "},
+        {"draw --type code39 --text A --height 0 -o " + out, 2, "--height: "},
+        {"draw --type code39 --text A --height -5 -o " + out, 2, "--height: "},
+        {"measure --type code39 --text A --height 0", 2, "--height: "},
+        {"print --type code39 --text A --modul 0.04 -o " + dir / "p.pdf", 2,
+         "--modul: 0.04 mm is less than one printer pixel at 600 dpi\n"},
+        {"print --type code39 --text A --units in --height 0.003 --dpi 300 -o " + dir / "p.pdf", 2, "--height: "},
+        {"measure --type code39 --text A --units mm --height -1e20", 2, "--height: "},
+        {"labels " + csv + "--modul 0 -o " + dir / "l.pdf", 2, "--modul: "},
+        {"draw --type code39 --text A --angle nan -o " + out, 2, "--angle: 'nan' is not a finite number\n"},
+        {"encode --type code39 --text A --ratio nan", 2, "--ratio: "},
+        {"measure --type code39 --text A --units in --height inf", 2, "--height: "},
+        {"print --type code39 --text A --left -inf -o " + dir / "p.pdf", 2, "--left: "},
+        {"labels " + csv + "--modul nan -o " + dir / "l.pdf", 2, "--modul: "},
+        // Print jobs are PDF or PostScript, by name.
+        {"print --type code39 --text A -o " + dir / "p.svg", 2, "-o \"" + dir / "p.svg" + "\": "},
+        {"print --type code39 --text A -o " + dir / "p.png", 2, "-o "},
+        {"print --type code39 --text A -o " + dir / "noext", 2, "-o "},
+        {"labels " + csv + "-o " + dir / "s.svg", 2, "-o "},
+        // --checksum where it changes nothing.
+        {"encode --type code93 --text ABC --checksum", 0,
+         "warning: --checksum has no effect on Code93, which has no optional check character\n"},
+        {"draw --type i25 --text 12 --checksum --batch - -o " + dir / "b.png", 0, "warning: --checksum has no effect"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Qbarcode(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
+        if (c.status != 0) {
+            EXPECT_EQ(dir.Count(), 1u) << c.args; // the CSV file alone
+        }
+    }
+    // The warning is given once per command, for exactly the symbologies
+    // whose symbol --checksum leaves as it is.
+    const std::set<std::string> warned = {"i25",      "industrial25", "matrix25", "code93", "code93ext",
+                                          "msi",      "postnet",      "codabar",  "upc2",   "upc5",
+                                          "code128a", "code128b",     "code128c"};
+    for (const char* type :
+         {"i25",    "industrial25", "matrix25", "code39",  "code39ext", "code128a", "code128b", "code128c",
+          "code93", "code93ext",    "msi",      "postnet", "codabar",   "ean8",     "ean13",    "upca",
+          "upce0",  "upce1",        "upc2",     "upc5",    "ean128a",   "ean128b",  "ean128c"}) {
+        const Result r = Qbarcode(std::string("measure --checksum --text 12 --type ") + type);
+        EXPECT_EQ(r.status, 0) << type << ": " << r.err;
+        EXPECT_EQ(r.err.empty(), !warned.count(type)) << type << ": " << r.err;
+    }
+}
+
+std::string JsonText(const std::string& json)
+{
+    const auto at = json.find("\"text\": \"");
+    return at == std::string::npos ? "" : json.substr(at + 9, json.find('"', at + 9) - at - 9);
+}
+
+// A number without its check digit gets it, as --checksum gives it; a
+// full-length one keeps its own. A reader, which checks the digit itself,
+// reads the drawn symbol back; encode shows the number the symbol carries.
+TEST(CliRules, CheckDigitsAreAddedOrKept)
+{
+    struct Case {
+        const char* type;
+        const char* text;
+        const char* read; // as the reader reports it (an EAN-13 with a leading 0 as a UPC-A)
+    };
+    const Case cases[] = {
+        {"ean13", "590123412345", "5901234123457"},
+        {"ean13", "4006381333931", "4006381333931"},
+        {"ean13", "17", "000000000178"},
+        {"ean8", "9638507", "96385074"},
+        {"upca", "036000291452", "036000291452"},
+        {"upce0", "4252614", "04252614"},
+        {"upce1", "1234562", "11234562"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.text);
+        const std::string png = dir / "c.png";
+        const Result r = Qbarcode(std::string("draw --type ") + c.type + " --text " + c.text + " -o " + png);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const testsupport::Decoded d = Decode(LoadPng(png));
+        EXPECT_TRUE(d.found);
+        EXPECT_EQ(d.text, c.read);
+    }
+    // UPC-E: the digit of the UPC-A number the six digits stand for.
+    for (const auto& [args, text] : {std::pair{"--type ean13 --text 590123412345", "5901234123457"},
+                                     {"--type ean8 --text 9638507", "96385074"},
+                                     {"--type ean13 --text 590123412345 --checksum", "5901234123457"},
+                                     {"--type upca --text 03600029145", "036000291452"},
+                                     {"--type upce0 --text 425261", "4252614"},
+                                     {"--type upce1 --text 123456", "1234562"},
+                                     {"--type upce0 --text 425261 --verbatim", "425261"}}) {
+        const Result r = Qbarcode(std::string("encode --json ") + args);
+        EXPECT_EQ(JsonText(r.out), text) << args << ": " << r.out << r.err;
+    }
+    // A form file holds the text as given, and the check-sum choice that completes it.
+    const Result form = Qbarcode("form new --type ean13 --text 590123412345 -o -");
+    EXPECT_NE(form.out.find("CheckSum = csModulo10"), std::string::npos) << form.out << form.err;
+}
+
+Image Drawn(const std::string& args, const TempDir& dir)
+{
+    const std::string png = dir / "m.png";
+    const Result r = Qbarcode("draw " + args + " -o " + png);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+    return LoadPng(png);
+}
+
+// measure reports the image draw writes for the same options, and one angle
+// draws one picture however it is written.
+TEST(CliRules, MeasureDescribesTheDrawnImageAtAnyAngle)
+{
+    TempDir dir;
+    for (const char* options : {"--type ean13 --text 590123412345 --checksum",
+                                "--type code128b --text Hello --modul 3 --height 40 --caption both --angle 90",
+                                "--type code39 --text AB --quiet-zone 0 --font 'DejaVu Sans:24' --angle 30",
+                                "--type upca --text 036000291452 --caption none --angle -120 --ratio 2.5"}) {
+        SCOPED_TRACE(options);
+        const Image img = Drawn(options, dir);
+        const Result m = Qbarcode(std::string("measure --json ") + options);
+        EXPECT_NE(m.out.find("\"image\": {\"width\": " + std::to_string(img.width) +
+                             ", \"height\": " + std::to_string(img.height) + "}"),
+                  std::string::npos)
+            << m.out << m.err;
+    }
+    const std::string code = "--type code128b --text ANGLE ";
+    for (const auto& [a, b] : {std::pair{"-45", "315"}, {"-90", "270"}, {"405", "45"}, {"-720", "0"}}) {
+        const Image first = Drawn(code + "--angle " + a, dir), second = Drawn(code + "--angle " + b, dir);
+        EXPECT_EQ(first.width, second.width) << a << " and " << b;
+        EXPECT_EQ(first.height, second.height) << a << " and " << b;
+        EXPECT_EQ(first.pixels, second.pixels) << a << " and " << b;
+    }
+}
+
+// print and labels write the format their file's name asks for.
+TEST(CliRules, PrintJobsTakeTheirFormatFromTheName)
+{
+    TempDir dir;
+    std::ofstream(dir / "c.csv") << "code\nA\n";
+    for (const auto& [args, magic] :
+         {std::pair{"print --type code39 --text A -o " + dir / "p.PDF", "%PDF-"},
+          {"print --type code39 --text A -o " + dir / "p.PS", "%!PS"},
+          {"labels --csv " + dir / "c.csv" + " --field code --type code39 -o " + dir / "l.ps", "%!PS"}}) {
+        const Result r = Qbarcode(args);
+        ASSERT_EQ(r.status, 0) << args << ": " << r.err;
+        const std::string file = args.substr(args.rfind(' ') + 1);
+        EXPECT_EQ(testsupport::ReadFile(file).substr(0, std::string(magic).size()), magic) << args;
+    }
 }
 
 } // namespace

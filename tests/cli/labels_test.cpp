@@ -294,6 +294,34 @@ TEST(Labels, FailuresSayWhyAndLeaveNoFile)
     EXPECT_EQ(dir.Count(), 2u); // the database and the CSV file
 }
 
+// A record without a text to encode, or whose check digit is wrong, is
+// skipped with its reason and counted; a short number gets its check digit
+// on its own label only, so that a full-length one after it keeps its own.
+TEST(Labels, RecordsWithoutAGoodTextAreSkippedWithTheirReason)
+{
+    Folder dir;
+    const std::string db = dir / "codes.db", pdf = dir / "codes.pdf";
+    Sql(db, "CREATE TABLE codes (id INTEGER PRIMARY KEY, code TEXT, picture BLOB);"
+            "INSERT INTO codes (code, picture) VALUES ('590123412345', x'31'), ('4006381333931', NULL), (NULL, NULL),"
+            "('', NULL), ('  ', NULL), ('5901234123458', NULL);");
+    const Outcome r = Labels("--db " + db + " --table codes --field code --type ean13 -o " + pdf);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "record 3: NULL\nrecord 4: empty\nrecord 5: blank\n"
+                     "record 6: 5901234123458: check digit should be 7\n2 labels on 1 pages, 4 records skipped\n");
+    const Outcome blob = Labels("--db " + db + " --table codes --field picture --type ean13 --limit 1 -o " + pdf);
+    EXPECT_EQ(blob.err, "record 1: not text (BLOB)\n0 labels on 0 pages, 1 records skipped\n"
+                        "Nothing to print: no record gave a label\n");
+    // --verbatim hands every text to the control as it is.
+    const Outcome verbatim = Labels("--db " + db + " --table codes --field code --type ean13 --verbatim -o " + pdf);
+    EXPECT_EQ(verbatim.err, "6 labels on 1 pages, 0 records skipped\n");
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    ASSERT_EQ(Labels("--db " + db + " --table codes --field code --type ean13 -o " + pdf).status, 0);
+    const Page page = RenderPage(pdf, 1, 200);
+    EXPECT_EQ(page.Read(0, 0.5, 70, 37, 200).text, "5901234123457");
+    EXPECT_EQ(page.Read(70, 0.5, 70, 37, 200).text, "4006381333931");
+}
+
 TEST(Labels, ListsItsLayoutsWithTheirSizes)
 {
     const Outcome mm = Labels("--list-layouts");

@@ -146,6 +146,15 @@ int BarTypeQuietZone(TBarType BarType);
 /// The enumerator's name of a symbology ("bcCodeEAN13").
 const char* BarTypeEnumName(TBarType BarType);
 
+/// The check digit that csModulo10 gives a number of EAN-8, EAN-13 or UPC-A
+/// (Digits: the number without its check digit, all digits) or of UPC-E0 or
+/// UPC-E1 (Digits: the six digits of the symbol), whose check digit is that of
+/// the UPC-A number it stands for. Raises the conversion error for a
+/// character that is no digit, "<Digits> : Invalid barcode length." for a
+/// UPC-E that is not six digits, and "Wrong barcode type." for any other
+/// symbology.
+char EanUpcCheckDigit(TBarType Type, const std::string& Digits);
+
 // ---------------------------------------------------------------------------
 // Geometry. Angles are degrees, counter-clockwise on the screen (y down).
 
