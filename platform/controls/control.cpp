@@ -439,5 +439,5 @@ void TWinControl::GetChildren(std::vector<TComponent*>& children) const
 
 TComponent* TWinControl::GetChildOwner()
 {
-    return Owner() ? Owner() : this;
+    return nullptr; // the reader's root
 }

@@ -257,6 +257,28 @@ TEST(Form, VectorOutputKeepsShapes)
     EXPECT_NE(svg.find(">Hi<"), std::string::npos);
 }
 
+// A control at the root of a file owns what is nested in it, whoever owns
+// the control, so that references between them resolve (the reader looks
+// names up from the root).
+TEST(Control, ARootControlOwnsItsNestedComponents)
+{
+    RegisterControlClasses();
+    TComponent owner(nullptr);
+    TComponent* root = ReadComponentString("object Panel1: TPanel\n"
+                                           "  object Menu1: TPopupMenu\n  end\n"
+                                           "  object Inner: TPanel\n"
+                                           "    object Deepest: TPanel\n    end\n"
+                                           "  end\n"
+                                           "end\n",
+                                           "panel.txt", &owner);
+    ASSERT_EQ(root->Owner(), &owner);
+    for (const char* name : {"Menu1", "Inner", "Deepest"}) {
+        ASSERT_NE(root->FindComponent(name), nullptr) << name;
+        EXPECT_EQ(owner.FindComponent(name), nullptr) << name;
+    }
+    EXPECT_EQ(static_cast<TControl*>(root->FindComponent("Deepest"))->Parent(), root->FindComponent("Inner"));
+}
+
 class MessageCounter : public TPanel {
 public:
     using TPanel::TPanel;

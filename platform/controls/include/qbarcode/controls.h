@@ -342,7 +342,9 @@ class TWinControl : public TControl {
     /// Written nested in a form file: the controls placed on this one that
     /// its owner tree holds.
     void GetChildren(std::vector<TComponent*>& children) const override;
-    /// Components read nested inside this control belong to its owner.
+    /// Components read nested inside this control belong to the component
+    /// the reader builds the file from (the form, or this control when it is
+    /// the file's root, whoever owns it): nullptr.
     TComponent* GetChildOwner() override;
 
     bool ParentCtl3D = true;
