@@ -4,7 +4,7 @@
 #include "render.h"
 
 #include "qbarcode/fileio.h"
-#include "qbarcode/pbarcode.h"
+#include "qbarcode/pdbbarcode.h"
 #include "qbarcode/sysutils.h"
 
 #include <charconv>
@@ -64,8 +64,12 @@ int RunRender(const RenderOptions& o)
 {
     const ImageFormat format = ImageFormatOf(o.output);
     const std::string text = ReadInput(o.input);
-    std::unique_ptr<TComponent> root(ReadComponentString(text, o.input == "-" ? "<stdin>" : o.input, nullptr));
-    auto* control = dynamic_cast<TControl*>(root.get());
+    // Read as the form designer reads it, so that a data-aware control shows
+    // the text stored in the file rather than waiting for a record.
+    TComponent designer(nullptr);
+    designer.SetDesigning(true);
+    TComponent* root = ReadComponentString(text, o.input == "-" ? "<stdin>" : o.input, &designer);
+    auto* control = dynamic_cast<TControl*>(root);
     if (!control)
         throw Exception(Format("%s: the root object is a %s, not a form or control", {o.input, root->ClassName()}));
     const int width = control->Width(), height = control->Height();
@@ -229,7 +233,7 @@ int RunProperties(const PropertiesOptions& o)
 
 std::function<int()> AddFormCommand(CLI::App& app)
 {
-    RegisterBarCodeClasses();
+    RegisterDBBarcodeClasses();
     auto* cmd = app.add_subcommand("form", "Render a form file, write one, or list a class's properties");
     cmd->require_subcommand(1);
 

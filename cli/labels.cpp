@@ -490,16 +490,8 @@ void LabelJob::ConfigureControl()
 void LabelJob::PrepareData(TDataSet& data)
 {
     // Unknown fields are reported here, before any record is looked at.
-    TField* field = data.FieldByName(o_.field);
+    data.FieldByName(o_.field);
     caption_ = o_.captionField.empty() ? nullptr : data.FieldByName(o_.captionField);
-    // The control takes text only from a field it could write, and a query's
-    // columns (expressions, views, tables read without their key) are
-    // read-only. The job only reads: the text the control would write back
-    // always equals the field's, so it is never written. Making the fields
-    // writable lets the control follow any query instead of printing blanks.
-    field->SetReadOnly(false);
-    if (caption_)
-        caption_->SetReadOnly(false);
 }
 
 void LabelJob::Run(Records& records, TPrinter& printer)

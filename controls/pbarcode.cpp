@@ -178,26 +178,43 @@ void TBarCode::SetBarType(TBarType value)
         DoChange();
 }
 
+void TBarCode::CheckBarCode(const std::string& value) const
+{
+    if (!IsValidBarType(barType_) || !BCData[barType_].Numeric)
+        return;
+    const std::string trimmed = Trim(value);
+    if (!std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        throw Exception(Format("%s: %s", {value, "Barcode must be numeric."}));
+}
+
 void TBarCode::SetBarCode(const std::string& value)
 {
     if (value == barCode_)
         return;
-    if (IsValidBarType(barType_) && BCData[barType_].Numeric) {
-        const std::string trimmed = Trim(value);
-        if (!std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            throw Exception(Format("%s: %s", {value, "Barcode must be numeric."}));
-    }
+    CheckBarCode(value);
     barCode_ = value;
     DoChange();
 }
 
 void TBarCode::SetBarHeight(int value)
 {
-    const int available = AvailableHeight();
     if (value == barHeight_)
         return;
-    barHeight_ = value < 0 || value > available ? 0 : value;
+    // A form file may give the orientation, size or frame after the height:
+    // while loading, the range is checked once, in Loaded.
+    barHeight_ = ComponentState().Contains(csLoading) ? value : FitBarHeight(value);
     DoChange();
+}
+
+int TBarCode::FitBarHeight(int value) const
+{
+    return value < 0 || value > AvailableHeight() ? 0 : value;
+}
+
+void TBarCode::Loaded()
+{
+    barHeight_ = FitBarHeight(barHeight_);
+    TCustomPanel::Loaded();
 }
 
 void TBarCode::SetModul(int value)
@@ -338,15 +355,19 @@ std::string TBarCode::GetBarTypeName() const
 
 int TBarCode::AutoSetWidth(int margin)
 {
-    const std::int64_t size =
-        std::int64_t{GetBarWidth()} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance());
-    if (size < 0 || size > MaxControlSize)
-        throw Exception(Format("Control size %d out of range.", {static_cast<long long>(size)}));
-    if (Horizontal(orientation_))
-        SetWidth(static_cast<int>(size));
+    // A size the control cannot take (a negative margin, a very long text)
+    // is replaced by the nearest it can: never beyond 0..MaxControlSize, nor
+    // an area over MaxControlArea.
+    const bool horizontal = Horizontal(orientation_);
+    const std::int64_t across = std::max(horizontal ? Height() : Width(), 1);
+    const std::int64_t largest = std::min<std::int64_t>(MaxControlSize, MaxControlArea / across);
+    const int size = static_cast<int>(std::clamp<std::int64_t>(
+        std::int64_t{GetBarWidth()} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance()), 0, largest));
+    if (horizontal)
+        SetWidth(size);
     else
-        SetHeight(static_cast<int>(size));
-    return static_cast<int>(size);
+        SetHeight(size);
+    return size;
 }
 
 void TBarCode::Paint()
@@ -391,9 +412,14 @@ void TBarCode::Paint()
     // showing, so the panel paints all of it then.
     const TRect box = horizontal ? TRect{To32(x + back), To32(y), To32(x + back + w), To32(y + h + 1)}
                                  : TRect{To32(x), To32(y + back), To32(x + h + 1), To32(y + back + w)};
+    // A barcode longer than the room inside the frame is cut at the frame,
+    // which stays whole.
+    const TRect inside{To32(o.X + b), To32(o.Y + b), To32(o.X + std::int64_t{ClientWidth()} - b),
+                       To32(o.Y + std::int64_t{ClientHeight()} - b)};
     PaintPanel(barType_ == bcCodePostNet || h < 0 ? nullptr : &box);
     if (autoWidth_)
         AutoSetWidth(hMargin_);
+    TClipScope clip(Canvas(), inside);
     Q_DrawBar(Canvas(), barType_, barCode_, modul_, ratio_, checkSum_, To32(x), To32(y), To32(h), Font(), textShow_,
               textPosition_, colorBar_, colorSpc_, textColor_, GetAngle());
 }

@@ -1,5 +1,7 @@
 #include "qbarcode/pdbbarcode.h"
 
+#include <utility>
+
 QB_IMPLEMENT_COMPONENT(TDBBarcode, TBarCode)
 
 std::vector<TPropInfo> TDBBarcode::Properties()
@@ -67,22 +69,36 @@ TField* TDBBarcode::Field() const
 
 void TDBBarcode::SetBarCode(const std::string& value)
 {
+    // Only this call passes a data change on: a handler run by its repaint
+    // assigns from code.
+    const bool following = std::exchange(followingField_, false);
     if (ComponentState().Contains(csDesigning)) {
         TBarCode::SetBarCode(value);
         return;
     }
     TField* field = dataLink_ ? dataLink_->Field() : nullptr;
-    if (!field || field->ReadOnly() || dataLink_->ReadOnly())
+    // Read-only refuses text from code; the record's own text is always shown.
+    if (!field || (!following && (field->ReadOnly() || dataLink_->ReadOnly())))
         return;
-    if (field->Text() != value)
+    if (field->Text() != value) {
+        // A text the control refuses never reaches the field.
+        CheckBarCode(value);
         field->SetText(value);
+    }
     TBarCode::SetBarCode(value);
 }
 
 void TDBBarcode::DataChange(TObject*)
 {
     TField* field = dataLink_->Field();
-    SetBarCode(field ? field->Text() : std::string());
+    followingField_ = true;
+    try {
+        SetBarCode(field ? field->Text() : std::string());
+    } catch (...) {
+        followingField_ = false;
+        throw;
+    }
+    followingField_ = false;
 }
 
 void TDBBarcode::UpdateData(TObject*)

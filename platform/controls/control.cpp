@@ -5,6 +5,7 @@
 #include "property_rows.h"
 
 #include <algorithm>
+#include <climits>
 
 using namespace controls_detail;
 
@@ -17,6 +18,15 @@ const TEnumInfo kBiDiMode{"TBiDiMode",
 const TEnumInfo kDragKind{"TDragKind", {"dkDrag", "dkDock"}};
 const TEnumInfo kDragMode{"TDragMode", {"dmManual", "dmAutomatic"}};
 const TEnumInfo kHelpType{"THelpType", {"htKeyword", "htContext"}};
+
+// The rectangle of w x h pixels at (x, y), its far edges held within int.
+TRect RectAt(int x, int y, int w, int h)
+{
+    auto far = [](int from, int size) {
+        return static_cast<int>(std::min<std::int64_t>(std::int64_t{from} + size, INT_MAX));
+    };
+    return {x, y, far(x, w), far(y, h)};
+}
 
 void CheckSize(int width, int height)
 {
@@ -287,7 +297,7 @@ void TControl::PaintNow()
 {
     PaintScope scope(paintDepth_);
     origin_ = {BorderExtent(), BorderExtent()};
-    Paint();
+    PaintClient();
     // A resize asked for by this paint is painted at the new size.
     while (invalid_) {
         invalid_ = false;
@@ -301,8 +311,14 @@ void TControl::PaintNow()
 void TControl::PaintRaster()
 {
     origin_ = {BorderExtent(), BorderExtent()};
-    Paint();
+    PaintClient();
     PaintBorder(raster_->Canvas(), 0, 0);
+}
+
+void TControl::PaintClient()
+{
+    TClipScope clip(Canvas(), RectAt(origin_.X, origin_.Y, ClientWidth(), ClientHeight()));
+    Paint();
 }
 
 void TControl::PaintTo(TCanvas& canvas, int x, int y)
@@ -313,7 +329,9 @@ void TControl::PaintTo(TCanvas& canvas, int x, int y)
     origin_ = {x + BorderExtent(), y + BorderExtent()};
     ++paintDepth_;
     try {
-        Paint();
+        // Nothing reaches beyond the control's bounds, whatever it paints.
+        TClipScope bounds(canvas, RectAt(x, y, Width(), Height()));
+        PaintClient();
         PaintBorder(canvas, x, y);
     } catch (...) {
         --paintDepth_;
@@ -421,5 +439,5 @@ void TWinControl::GetChildren(std::vector<TComponent*>& children) const
 
 TComponent* TWinControl::GetChildOwner()
 {
-    return Owner() ? Owner() : this;
+    return nullptr; // the reader's root
 }

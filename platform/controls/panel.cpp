@@ -168,12 +168,16 @@ void TCustomPanel::PaintPanel(const TRect* covered)
     canvas.Brush().SetStyle(bsClear);
     const int textWidth = canvas.TextWidth(caption_);
     const int textHeight = canvas.TextHeight(caption_);
-    int x = (r.Left + r.Right - textWidth) / 2;
+    // Centred from the rectangle's own corner, halves rounded down: a caption
+    // larger than the panel lands on the same pixels wherever the panel is
+    // painted (its raster, or a form).
+    auto half = [](int v) { return v >> 1; };
+    int x = r.Left + half(r.Width() - textWidth);
     if (alignment_ == taLeftJustify)
         x = r.Left;
     else if (alignment_ == taRightJustify)
         x = r.Right - textWidth;
-    canvas.TextOut(x, (r.Top + r.Bottom - textHeight) / 2, caption_);
+    canvas.TextOut(x, r.Top + half(r.Height() - textHeight), caption_);
     canvas.Brush().SetStyle(bsSolid);
 }
 

@@ -40,6 +40,7 @@ struct CanvasImpl {
     std::shared_ptr<DeviceContext> dc = std::make_shared<DeviceContext>();
     HDC handle = nullptr;
     Surface* surface = nullptr;
+    TRect clip = NoClipRect;
     std::string noSurfaceMessage = "The canvas has no surface to draw on";
 
     bool fontSelected = false;
@@ -59,6 +60,8 @@ struct CanvasImpl {
 void CanvasAccess::Attach(TCanvas& canvas, Surface* surface)
 {
     canvas.impl_->surface = surface;
+    if (surface)
+        surface->Clip(canvas.impl_->clip);
 }
 
 void CanvasAccess::SetCaps(TCanvas& canvas, const DeviceCaps& caps)
@@ -206,4 +209,27 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
 TColor TCanvas::Pixel(int x, int y) const
 {
     return impl_->surface ? impl_->surface->Pixel(x, y) : -1;
+}
+
+const TRect& TCanvas::ClipRect() const
+{
+    return impl_->clip;
+}
+
+void TCanvas::SetClipRect(const TRect& r)
+{
+    impl_->clip = r;
+    if (impl_->surface)
+        impl_->surface->Clip(r);
+}
+
+TClipScope::TClipScope(TCanvas& canvas, const TRect& r) : canvas_(canvas), saved_(canvas.ClipRect())
+{
+    canvas.SetClipRect({std::max(r.Left, saved_.Left), std::max(r.Top, saved_.Top), std::min(r.Right, saved_.Right),
+                        std::min(r.Bottom, saved_.Bottom)});
+}
+
+TClipScope::~TClipScope()
+{
+    canvas_.SetClipRect(saved_);
 }

@@ -44,12 +44,15 @@ public:
     virtual void Image(int x, int y, const PixelBuffer& pixels) = 0;
     /// The colour of a pixel; -1 where the surface keeps no pixels.
     virtual TColor Pixel(int, int) { return -1; }
+    /// Limits everything drawn from now on to the pixels of `rect` (right
+    /// and bottom exclusive; empty: nothing); NoClipRect lifts the limit.
+    virtual void Clip(const TRect& rect) = 0;
 };
 
 /// The canvas's side of attaching surfaces, for the owners of canvases.
 struct CanvasAccess {
-    /// Draws on `surface` (null: nothing) until detached; the surface must
-    /// outlive the attachment.
+    /// Draws on `surface` (null: nothing) until detached, clipped as the
+    /// canvas is; the surface must outlive the attachment.
     static void Attach(TCanvas& canvas, Surface* surface);
     static void Detach(TCanvas& canvas) { Attach(canvas, nullptr); }
     static void SetCaps(TCanvas& canvas, const DeviceCaps& caps);

@@ -631,6 +631,62 @@ TEST(CliForm, RenderPaintsEveryControlReadably)
     EXPECT_EQ(testsupport::ReadFile(dir / "form.pdf").rfind("%PDF", 0), 0u);
 }
 
+// A form may hold data-aware controls. Rendered as the designer shows it, a
+// TDBBarcode shows the text its file stores; a data source it names must be
+// in the form, as any reference must.
+TEST(CliForm, DataAwareControlsAreKnown)
+{
+    const Result props = Qbarcode("form properties TDBBarcode");
+    ASSERT_EQ(props.status, 0) << props.err;
+    EXPECT_EQ(std::count(props.out.begin(), props.out.end(), '\n'), 83);
+    EXPECT_NE(props.out.find("\nBarCode String none\n"), std::string::npos) << props.out;
+    EXPECT_TRUE(props.out.ends_with("\nDataField String none\nDataSource TDataSource nil\nReadOnly Boolean False\n"))
+        << props.out;
+
+    struct Row {
+        const char* root;   // the file's root class
+        const char* link;   // the control's data properties
+        const char* others; // other components of the form
+        const char* error;  // nullptr: renders the stored text
+    };
+    // A panel at the root resolves the reference too (it owns what is nested
+    // in it); only a form paints its controls.
+    const char* const source = "  object Source1: TDataSource\n  end\n";
+    const char* const linked = "    DataField = 'code'\n    DataSource = Source1\n";
+    const Row rows[] = {
+        {"TForm", "", "", nullptr},
+        {"TForm", "    DataField = 'code'\n", "", nullptr},
+        {"TForm", linked, source, nullptr},
+        {"TPanel", linked, source, nullptr},
+        {"TForm", linked, "", ":13: DataSource: Component Source1 not found\n"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        const std::string form = std::string("object Form1: ") + row.root +
+                                 "\n  Width = 320\n  Height = 120\n  Color = clWhite\n"
+                                 "  object DBBarcode1: TDBBarcode\n    Left = 10\n    Top = 10\n"
+                                 "    Width = 300\n    Height = 100\n    BarType = bcCode128B\n"
+                                 "    BarCode = 'DB-42'\n" +
+                                 row.link + "  end\n" + row.others + "end\n";
+        std::ofstream(dir / "db.txt", std::ios::binary | std::ios::trunc) << form;
+        const Result r = Qbarcode("form render " + dir / "db.txt" + " -o " + dir / "db.png");
+        if (row.error) {
+            EXPECT_EQ(r.status, 1) << form;
+            EXPECT_EQ(r.err, dir / "db.txt" + row.error);
+            EXPECT_FALSE(testsupport::FileExists(dir / "db.png"));
+            continue;
+        }
+        ASSERT_EQ(r.status, 0) << r.err << form;
+        const Image img = LoadPng(dir / "db.png");
+        std::filesystem::remove(dir / "db.png");
+        if (std::string(row.root) != "TForm")
+            continue;
+        const testsupport::Decoded d = DecodeRegion(img, 10, 10, 300, 100);
+        EXPECT_TRUE(d.found) << form;
+        EXPECT_EQ(d.text, "DB-42") << form;
+    }
+}
+
 TEST(CliForm, NewPipesIntoRender)
 {
     TempDir dir;

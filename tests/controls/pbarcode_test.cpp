@@ -272,6 +272,29 @@ TEST(BarCodeControl, AutoWidthResizesAndThenPaintsAtTheNewSize)
     EXPECT_EQ(PixelAt(bc.Image(), 38, 20), clRed);
 }
 
+// Sizes out of the control's range are replaced by the nearest it can take,
+// and painting goes on; a fresh control's Code 39 "A" is 38 pixels long.
+TEST(BarCodeControl, AutoWidthClampsSizesItCannotTake)
+{
+    struct Row {
+        int margin;
+        TOrientation orientation;
+        int size;
+    };
+    for (const Row row : {Row{-100, toLeftRight, 0}, Row{-100, toTopBottom, 0}, Row{20000, toLeftRight, 32767},
+                          Row{5, toLeftRight, 38 + 2 * 6}}) {
+        TBarCode bc(nullptr);
+        bc.SetBarCode("A");
+        bc.SetOrientation(row.orientation);
+        bc.SetHMargin(row.margin);
+        EXPECT_NO_THROW(bc.SetAutoWidth(true)) << row.margin;
+        EXPECT_TRUE(bc.AutoWidth());
+        EXPECT_EQ(row.orientation == toLeftRight ? bc.Width() : bc.Height(), row.size) << row.margin;
+        EXPECT_EQ(bc.AutoSetWidth(row.margin), row.size) << row.margin;
+        EXPECT_NO_THROW(bc.SetModul(2)) << "later paints go on, " << row.margin;
+    }
+}
+
 TEST(BarCodeControl, GetAngleFollowsOrientation)
 {
     TBarCode bc(nullptr);
@@ -459,6 +482,76 @@ TEST(BarCodeControl, PaintPlacesTheBarcodeByAlignmentAndOrientation)
     }
 }
 
+bool IsBarColour(TColor c)
+{
+    return c == clRed || c == clYellow;
+}
+
+// A 40 x 40 control at (80, 20) on a 200 x 100 form showing Code 39
+// "ABCDEF", 103 pixels long: centred, it would run from x = 49 to 151. It
+// paints only inside its frame (bevel and window border), which it fills
+// across and along; the frame stays whole, on the form, on its own image
+// after the repaint a change makes, and in a vector document.
+TEST(BarCodeControl, PaintsOnlyInsideItsFrame)
+{
+    struct Row {
+        TBorderStyle border;
+        bool ctl3D;
+        TOrientation orientation;
+        int inset; // window border and raised bevel, each side
+    };
+    const Row rows[] = {
+        {bsNone, true, toLeftRight, 1},   {bsSingle, true, toLeftRight, 3}, {bsSingle, false, toLeftRight, 2},
+        {bsSingle, true, toTopBottom, 3}, {bsNone, true, toBottomTop, 1},
+    };
+    const std::string svgPath =
+        (fs::temp_directory_path() / ("qb-clip-" + std::to_string(::getpid()) + ".svg")).string();
+    for (const Row& row : rows) {
+        TForm form(nullptr);
+        form.SetBounds(0, 0, 200, 100);
+        form.SetColor(clWhite);
+        auto* bc = new TBarCode(&form);
+        bc->SetParent(&form);
+        bc->SetBounds(80, 20, 40, 40);
+        bc->SetBorderStyle(row.border);
+        bc->SetCtl3D(row.ctl3D);
+        bc->SetColorBar(clRed);
+        bc->SetColorSpc(clYellow);
+        bc->SetOrientation(row.orientation);
+        bc->SetBarCode("ABCDEF");
+        ASSERT_EQ(bc->GetBarWidth(), 103);
+        const TRect inside{80 + row.inset, 20 + row.inset, 120 - row.inset, 60 - row.inset};
+        // Every pixel of an image whose top-left corner lies at (left, top) on the form.
+        auto check = [&](const TBitmap& image, int left, int top, const char* where) {
+            for (int y = 0; y < image.Height(); ++y)
+                for (int x = 0; x < image.Width(); ++x) {
+                    const TColor c = PixelAt(image, x, y);
+                    const int fx = x + left, fy = y + top;
+                    const bool in = fx >= inside.Left && fx < inside.Right && fy >= inside.Top && fy < inside.Bottom;
+                    const bool control = fx >= 80 && fx < 120 && fy >= 20 && fy < 60;
+                    ASSERT_EQ(IsBarColour(c), in) << where << " " << x << "," << y << ", inset " << row.inset;
+                    if (!control) {
+                        ASSERT_EQ(c, clWhite) << where << " " << x << "," << y;
+                    }
+                }
+        };
+        check(bc->Image(), 80, 20, "own image");
+        TBitmap page(200, 100);
+        form.PaintTo(page.Canvas(), 0, 0);
+        check(page, 0, 0, "form");
+        {
+            TVectorDocument svg(TVectorFormat::Svg, svgPath, 200, 100);
+            form.PaintTo(svg.Canvas(), 0, 0);
+            svg.Close();
+        }
+        const std::string clip = "<rect x=\"" + std::to_string(inside.Left) + "\" y=\"" + std::to_string(inside.Top) +
+                                 "\" width=\"" + std::to_string(inside.Width()) + "\" height=\"" +
+                                 std::to_string(inside.Height()) + "\"/></clipPath>";
+        EXPECT_NE(testsupport::ReadFile(svgPath).find(clip), std::string::npos) << clip;
+    }
+    fs::remove(svgPath);
+}
+
 TEST(BarCodeControl, ThePaintedControlIsReadable)
 {
     TBarCode bc(nullptr);
@@ -595,6 +688,34 @@ TEST_F(BarCodeForms, ANonNumericTextAfterANumericTypeFailsNamingTheLine)
     } catch (const EReadError& e) {
         EXPECT_NE(e.Message.find("form.txt:5"), std::string::npos) << e.Message;
         EXPECT_NE(e.Message.find("12a: Barcode must be numeric."), std::string::npos) << e.Message;
+    }
+}
+
+// The bar height's range depends on the size, frame and Orientation, which a
+// form file gives before and after it: it is checked once, after loading.
+TEST_F(BarCodeForms, ALoadedControlKeepsTheBarHeightItSaved)
+{
+    struct Row {
+        const char* orientation;
+        int width, height, barHeight;
+        int loaded; // A = 297 across a 300-wide vertical control, 77 across an 80-high horizontal one
+    };
+    const Row rows[] = {
+        {"toTopBottom", 300, 80, 200, 200}, {"toBottomTop", 300, 80, 297, 297}, {"toTopBottom", 300, 80, 298, 0},
+        {"toLeftRight", 300, 80, 200, 0},   {"toLeftRight", 300, 80, 77, 77},   {"toLeftRight", 300, 80, -5, 0},
+    };
+    for (const Row& row : rows) {
+        const std::string text = "object BarCode1: TBarCode\n  Width = " + std::to_string(row.width) +
+                                 "\n  Height = " + std::to_string(row.height) +
+                                 "\n  BarCode = 'AB'\n  BarHeight = " + std::to_string(row.barHeight) +
+                                 "\n  Modul = 1\n  Ratio = 2.0\n  Orientation = " + row.orientation + "\nend\n";
+        std::unique_ptr<TComponent> root(ReadComponentString(text, "bc.txt", nullptr));
+        auto* bc = dynamic_cast<TBarCode*>(root.get());
+        ASSERT_NE(bc, nullptr);
+        EXPECT_EQ(bc->BarHeight(), row.loaded) << row.orientation << " " << row.barHeight;
+        const std::string written = WriteComponentString(*bc);
+        EXPECT_EQ(written.find("BarHeight = " + std::to_string(row.barHeight)) != std::string::npos, row.loaded != 0)
+            << written;
     }
 }
 

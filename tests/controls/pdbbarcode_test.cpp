@@ -85,22 +85,50 @@ TEST_P(DBBarcodeTest, AtDesignTimeFollowsAndClosingClears)
     EXPECT_EQ(bar_->BarCode(), "");
 }
 
-TEST_P(DBBarcodeTest, ReadOnlyLinkOrFieldDropsTextAtRunTime)
+// Read-only refuses text from code only: every record is still shown, so
+// what is painted, drawn or printed is the current record's code.
+TEST_P(DBBarcodeTest, ReadOnlyLinkOrFieldShowsEachRecordAndDropsTextFromCode)
 {
     struct Case {
         const char* field;
         bool readOnlyLink;
+        const char* first;
+        const char* second;
     };
-    for (Case c : {Case{"code", true}, Case{"label", false}}) {
+    for (Case c :
+         {Case{"code", true, "590123412345", "400638133393"}, Case{"label", false, "L590123412345", "L400638133393"}}) {
         bar_->SetReadOnly(c.readOnlyLink);
         Link(c.field);
         data_->Open();
+        EXPECT_EQ(bar_->BarCode(), c.first) << c.field;
         data_->Next();
-        EXPECT_EQ(bar_->BarCode(), "") << c.field;
-        bar_->SetBarCode("123"); // dropped too, without raising
-        EXPECT_EQ(bar_->BarCode(), "") << c.field;
+        EXPECT_EQ(bar_->BarCode(), c.second) << c.field;
+        data_->Edit();
+        EXPECT_EQ(MessageOf([&] { bar_->SetBarCode("123"); }), "(nothing raised)") << c.field;
+        EXPECT_EQ(bar_->BarCode(), c.second) << c.field;
+        EXPECT_EQ(data_->FieldByName(c.field)->Text(), c.second) << c.field;
+        data_->Cancel();
         data_->Close();
         bar_->SetReadOnly(false);
+    }
+}
+
+// The control's own check runs before the field is written: a text it
+// refuses leaves the field, the record and the stored row as they were.
+TEST_P(DBBarcodeTest, ARefusedTextNeverReachesTheField)
+{
+    Link("code");
+    data_->Open();
+    bar_->SetBarType(bcCodeEAN13);
+    data_->Edit();
+    EXPECT_EQ(MessageOf([&] { bar_->SetBarCode("98x"); }), "98x: Barcode must be numeric.");
+    EXPECT_EQ(data_->FieldByName("code")->Text(), "590123412345");
+    EXPECT_EQ(bar_->BarCode(), "590123412345");
+    data_->Post();
+    data_->Refresh();
+    EXPECT_EQ(data_->FieldByName("code")->Text(), "590123412345");
+    if (GetParam() == Kind::SQLite) {
+        EXPECT_EQ(dbtest::Connection(path_).Query("SELECT code FROM products WHERE id = 1"), "590123412345");
     }
 }
 

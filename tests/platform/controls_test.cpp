@@ -199,6 +199,43 @@ TEST(Form, PaintsItsControlsInOrderAtTheirPlaces)
     EXPECT_EQ(PixelAt(img, 45, 35), clRed);
 }
 
+// A caption wider than its panel is cut at the panel's client area: nothing
+// reaches the form around it or the window border, on the form and on the
+// panel's own image.
+TEST(Form, AControlPaintsOnlyWithinItsBounds)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 120, 40);
+    form.SetColor(clWhite);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(40, 10, 30, 20);
+    panel->SetBorderStyle(bsSingle);
+    panel->SetCtl3D(false); // a one-pixel clWindowFrame ring
+    panel->Font()->Color = clRed;
+    panel->Font()->Size = 14;
+    panel->SetCaption("MMMMMMMM");
+    TBitmap page(120, 40);
+    form.PaintTo(page.Canvas(), 0, 0);
+    int ink = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const bool inPanel = x >= 40 && x < 70 && y >= 10 && y < 30;
+            const bool ring = inPanel && (x == 40 || x == 69 || y == 10 || y == 29);
+            const TColor c = PixelAt(page, x, y);
+            if (!inPanel) {
+                ASSERT_EQ(c, clWhite) << x << "," << y;
+                continue;
+            }
+            if (ring) {
+                ASSERT_EQ(c, ColorToRGB(clWindowFrame)) << x << "," << y;
+            }
+            ink += !ring && c != kFace && c != kLight && c != kShadow;
+            ASSERT_EQ(c, PixelAt(panel->Image(), x - 40, y - 10)) << x << "," << y;
+        }
+    EXPECT_GT(ink, 0) << "the caption shows inside";
+}
+
 TEST(Form, VectorOutputKeepsShapes)
 {
     const std::string path =
@@ -218,6 +255,28 @@ TEST(Form, VectorOutputKeepsShapes)
     std::filesystem::remove(path);
     EXPECT_EQ(svg.find("<image"), std::string::npos);
     EXPECT_NE(svg.find(">Hi<"), std::string::npos);
+}
+
+// A control at the root of a file owns what is nested in it, whoever owns
+// the control, so that references between them resolve (the reader looks
+// names up from the root).
+TEST(Control, ARootControlOwnsItsNestedComponents)
+{
+    RegisterControlClasses();
+    TComponent owner(nullptr);
+    TComponent* root = ReadComponentString("object Panel1: TPanel\n"
+                                           "  object Menu1: TPopupMenu\n  end\n"
+                                           "  object Inner: TPanel\n"
+                                           "    object Deepest: TPanel\n    end\n"
+                                           "  end\n"
+                                           "end\n",
+                                           "panel.txt", &owner);
+    ASSERT_EQ(root->Owner(), &owner);
+    for (const char* name : {"Menu1", "Inner", "Deepest"}) {
+        ASSERT_NE(root->FindComponent(name), nullptr) << name;
+        EXPECT_EQ(owner.FindComponent(name), nullptr) << name;
+    }
+    EXPECT_EQ(static_cast<TControl*>(root->FindComponent("Deepest"))->Parent(), root->FindComponent("Inner"));
 }
 
 class MessageCounter : public TPanel {

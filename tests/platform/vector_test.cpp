@@ -121,6 +121,26 @@ TEST(VectorDocument, PdfShapesCoverTheRasterPixels)
     std::remove(path.c_str());
 }
 
+// The same shapes, cut by a clip, render to the raster's pixels: the
+// raster keeps every pixel outside the clip (clip_test.cpp).
+TEST(VectorDocument, PdfIsCutByTheClipAsTheRasterIs)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    auto draw = [](TCanvas& canvas) {
+        canvas.SetClipRect({3, 2, 15, 11});
+        DrawShapes(canvas);
+    };
+    TBitmap bitmap(20, 15);
+    draw(bitmap.Canvas());
+    const std::string path = TempPath("clipped.pdf");
+    TVectorDocument pdf(TVectorFormat::Pdf, path, 20, 15);
+    draw(pdf.Canvas());
+    pdf.Close();
+    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
+    std::remove(path.c_str());
+}
+
 TEST(VectorDocument, PdfThickPensKeepTheirWidth)
 {
     if (!HavePoppler())

@@ -44,7 +44,9 @@ class TBarCode : public TCustomPanel {
     virtual void SetBarCode(const std::string& value);
     /// The stored bar height (0: fill the available height A).
     int BarHeight() const { return barHeight_; }
-    /// Values below 0 or above A store 0.
+    /// Values below 0 or above A store 0. While the control is loading, the
+    /// value is stored as given and that rule applied once in Loaded, when
+    /// the size, frame and Orientation read after it are in place.
     void SetBarHeight(int value);
     int Modul() const { return modul_; }
     /// Accepts 1 to 49; other values are ignored.
@@ -81,7 +83,9 @@ class TBarCode : public TCustomPanel {
     /// Paints at once, then fires OnChange.
     virtual void DoChange();
     /// Sets Width (horizontal) or Height (vertical) to GetBarWidth + 2 (margin
-    /// + B + E) and returns that size.
+    /// + B + E) and returns that size. A size the control cannot take is
+    /// replaced by the nearest one it can (0 to MaxControlSize, the area
+    /// within MaxControlArea), never reported.
     int AutoSetWidth(int margin);
     /// 0, 180, 270 or 90 degrees for toLeftRight, toRightLeft, toTopBottom,
     /// toBottomTop.
@@ -150,16 +154,25 @@ class TBarCode : public TCustomPanel {
     /// ::Q_GetBarTypeName.
     std::string Q_GetBarTypeName(TBarType BarType);
 
+    /// Applies the BarHeight range rule to the value read, then finishes
+    /// loading as the panel does (and repaints).
+    void Loaded() override;
+
 protected:
     /// The panel's paint, then the barcode placed by Alignment and
     /// Orientation (AutoWidth resizes after the place is taken, and the
-    /// resize repaints).
+    /// resize repaints), clipped to the inside of the frame.
     void Paint() override;
+    /// The check of SetBarCode: for a digits-only BarType, raises
+    /// "<value>: Barcode must be numeric." unless value, trimmed, holds
+    /// digits only.
+    void CheckBarCode(const std::string& value) const;
 
 private:
-    int FrameInset() const;      // B
-    int BorderAllowance() const; // E
-    int AvailableHeight() const; // A
+    int FitBarHeight(int value) const; // the range rule: 0 outside 0..A
+    int FrameInset() const;            // B
+    int BorderAllowance() const;       // E
+    int AvailableHeight() const;       // A
 
     std::string barCode_;
     TBarType barType_ = bcCode39;

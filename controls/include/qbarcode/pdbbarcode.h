@@ -10,9 +10,10 @@
 
 /// The data-aware barcode control.
 ///
-/// At run time the text reaches the control only through a linked field that
-/// can be written (neither the field nor the link read-only); any other text
-/// assigned at run time is dropped and the control keeps what it shows. At
+/// At run time the control shows the linked field's text on every data
+/// change, read-only or not. Text assigned from code reaches the control only
+/// through a linked field that can be written (neither the field nor the link
+/// read-only); otherwise it is dropped and the control keeps what it shows. At
 /// design time BarCode behaves as in TBarCode. While a form loads, BarCode is
 /// read before DataField and DataSource, so at run time the stored text is
 /// dropped and the first data change supplies the text.
@@ -33,7 +34,8 @@ class TDBBarcode : public TBarCode {
     /// Links the data source (unless the link is fixed while loading) and asks
     /// it to tell this control when it is freed.
     void SetDataSource(TDataSource* value);
-    /// The link's read-only flag: while set, data changes do not reach the control.
+    /// The link's read-only flag: while set, text assigned from code is
+    /// dropped (data changes are still shown).
     bool ReadOnly() const;
     /// Sets the link's read-only flag.
     void SetReadOnly(bool value);
@@ -43,13 +45,16 @@ class TDBBarcode : public TBarCode {
     TFieldDataLink& DataLink() const { return *dataLink_; }
 
     /// The BarCode writer. At design time: TBarCode's. At run time, with a
-    /// field that can be written: writes the value into the field as its edit
-    /// text when it differs (a refused write raises and changes nothing), then
-    /// TBarCode's. Otherwise does nothing.
+    /// field that can be written (or while a data change shows the field's
+    /// text): when the value differs from the field's edit text, runs
+    /// TBarCode's numeric check and writes the value into the field (a
+    /// refused text or write raises and changes neither the field nor the
+    /// control), then TBarCode's writer. Otherwise does nothing.
     void SetBarCode(const std::string& value) override;
 
     /// The link's data-change handler: the field's edit text (or, with no
-    /// field, the empty text) through SetBarCode.
+    /// field, the empty text) through SetBarCode, shown even when the field
+    /// or the link is read-only.
     void DataChange(TObject* sender);
     /// The link's update-data handler: writes BarCode into the field as its edit text.
     void UpdateData(TObject* sender);
@@ -65,6 +70,7 @@ class TDBBarcode : public TBarCode {
 
 private:
     std::unique_ptr<TFieldDataLink> dataLink_;
+    bool followingField_ = false; // a data change is passing the field's text on
 };
 
 /// Registers TDBBarcode (and the database classes) for form files.

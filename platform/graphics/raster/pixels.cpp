@@ -1,6 +1,7 @@
 // Pixel routines for raster surfaces: boxes, polygons by pixel centres,
 // lines and glyph blending, written straight into the image memory. They
-// clip to the image and take any 32-bit coordinates without overflow.
+// clip to the image's drawable part and take any 32-bit coordinates without
+// overflow.
 #include "raster/pixels.h"
 
 #include <algorithm>
@@ -63,13 +64,13 @@ template <int Width> void FillColumns(std::uint32_t* p, int stride, i64 rows, st
             p[k] = color;
 }
 
-// Clips an inclusive box to the image; false when nothing is left.
+// Clips an inclusive box to the drawable part; false when nothing is left.
 bool ClipBox(const PixelBuffer& buf, i64& x0, i64& y0, i64& x1, i64& y1)
 {
-    x0 = std::max<i64>(x0, 0);
-    y0 = std::max<i64>(y0, 0);
-    x1 = std::min<i64>(x1, buf.width - 1);
-    y1 = std::min<i64>(y1, buf.height - 1);
+    x0 = std::max<i64>(x0, buf.X0());
+    y0 = std::max<i64>(y0, buf.Y0());
+    x1 = std::min<i64>(x1, buf.X1() - 1);
+    y1 = std::min<i64>(y1, buf.Y1() - 1);
     return x0 <= x1 && y0 <= y1;
 }
 
@@ -187,7 +188,7 @@ void RowBoxes::Flush(const PixelBuffer& buf)
 
 void FillPolygon(const PixelBuffer& buf, const PointD* p, int n, std::uint32_t color)
 {
-    if (n < 3 || buf.width <= 0 || buf.height <= 0)
+    if (n < 3 || buf.X1() <= buf.X0() || buf.Y1() <= buf.Y0())
         return;
     double ymin = p[0].y, ymax = p[0].y;
     for (int i = 1; i < n; ++i) {
@@ -195,8 +196,8 @@ void FillPolygon(const PixelBuffer& buf, const PointD* p, int n, std::uint32_t c
         ymax = std::max(ymax, p[i].y);
     }
     // Rows whose centre y + 0.5 lies in [ymin, ymax).
-    i64 row0 = std::max<i64>(FirstCentreAtOrAfter(ymin, buf.height), 0);
-    i64 row1 = std::min<i64>(FirstCentreAtOrAfter(ymax, buf.height) - 1, buf.height - 1);
+    i64 row0 = std::max<i64>(FirstCentreAtOrAfter(ymin, buf.height), buf.Y0());
+    i64 row1 = std::min<i64>(FirstCentreAtOrAfter(ymax, buf.height) - 1, buf.Y1() - 1);
     // Non-horizontal edges, each as y-range [top, bottom) and x at top.
     struct Edge {
         double top, bottom, x, slope;
@@ -226,8 +227,8 @@ void FillPolygon(const PixelBuffer& buf, const PointD* p, int n, std::uint32_t c
         std::uint32_t* line = buf.Row(static_cast<int>(row));
         for (int i = 0; i + 1 < k; i += 2) {
             // Columns whose centre x + 0.5 lies in [left, right).
-            i64 c0 = std::max<i64>(FirstCentreAtOrAfter(xs[i], buf.width), 0);
-            i64 c1 = std::min<i64>(FirstCentreAtOrAfter(xs[i + 1], buf.width) - 1, buf.width - 1);
+            i64 c0 = std::max<i64>(FirstCentreAtOrAfter(xs[i], buf.width), buf.X0());
+            i64 c1 = std::min<i64>(FirstCentreAtOrAfter(xs[i + 1], buf.width) - 1, buf.X1() - 1);
             if (c0 <= c1)
                 std::fill(line + c0, line + c1 + 1, color);
         }
@@ -240,7 +241,7 @@ void DrawLine(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, bool withL
     const i64 lo = (width - 1) / 2, hi = width / 2; // pen extent about a pixel
     auto stamp = [&](i64 x, i64 y) {
         if (width == 1) {
-            if (x >= 0 && y >= 0 && x < buf.width && y < buf.height)
+            if (x >= buf.X0() && y >= buf.Y0() && x < buf.X1() && y < buf.Y1())
                 buf.Row(static_cast<int>(y))[x] = color;
         } else {
             FillBox(buf, x - lo, y - lo, x + hi, y + hi, color);
@@ -256,19 +257,19 @@ void DrawLine(const PixelBuffer& buf, i64 x0, i64 y0, i64 x1, i64 y1, bool withL
         return;
     }
     // Step one pixel at a time along the major axis; the minor coordinate is
-    // rounded from the exact line. Only steps that can reach the image are taken.
+    // rounded from the exact line. Only steps that can reach the drawable part are taken.
     const bool xMajor = std::abs(dx) >= std::abs(dy);
     const i64 m0 = xMajor ? x0 : y0, n0 = xMajor ? y0 : x0;
     const i64 dm = xMajor ? dx : dy, dn = xMajor ? dy : dx;
     const i64 sign = dm > 0 ? 1 : -1;
-    const i64 limit = xMajor ? buf.width : buf.height;
+    const i64 lower = xMajor ? buf.X0() : buf.Y0(), upper = xMajor ? buf.X1() : buf.Y1();
     i64 tmin, tmax;
     if (sign > 0) {
-        tmin = std::max<i64>(0, -hi - m0);
-        tmax = std::min<i64>(last, limit - 1 + lo - m0);
+        tmin = std::max<i64>(0, lower - hi - m0);
+        tmax = std::min<i64>(last, upper - 1 + lo - m0);
     } else {
-        tmin = std::max<i64>(0, m0 - (limit - 1 + lo));
-        tmax = std::min<i64>(last, m0 + hi);
+        tmin = std::max<i64>(0, m0 - (upper - 1 + lo));
+        tmax = std::min<i64>(last, m0 - lower + hi);
     }
     if (tmin > tmax)
         return;
@@ -356,8 +357,8 @@ void GlyphBlender::Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px
     if (quadrant == 0) {
         // Unturned text, the common case: clip once, then whole rows.
         i64 x0 = i64(px) + glyph.left, y0 = i64(py) + glyph.top;
-        i64 gx0 = std::max<i64>(0, -x0), gx1 = std::min<i64>(glyph.width, buf.width - x0);
-        i64 gy0 = std::max<i64>(0, -y0), gy1 = std::min<i64>(glyph.height, buf.height - y0);
+        i64 gx0 = std::max<i64>(0, buf.X0() - x0), gx1 = std::min<i64>(glyph.width, buf.X1() - x0);
+        i64 gy0 = std::max<i64>(0, buf.Y0() - y0), gy1 = std::min<i64>(glyph.height, buf.Y1() - y0);
         for (i64 gy = gy0; gy < gy1; ++gy) {
             const std::uint8_t* alpha = &glyph.alpha[std::size_t(gy) * glyph.width];
             std::uint32_t* row = buf.Row(static_cast<int>(y0 + gy)) + x0;
@@ -387,7 +388,7 @@ void GlyphBlender::Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px
                 x = px - v - 1, y = py + u;
                 break;
             }
-            if (x >= 0 && y >= 0 && x < buf.width && y < buf.height)
+            if (x >= buf.X0() && y >= buf.Y0() && x < buf.X1() && y < buf.Y1())
                 put(buf.Row(static_cast<int>(y))[x], alpha[gx]);
         }
     }

@@ -1,12 +1,14 @@
 // Pixel routines for raster images in memory: boxes, polygons by pixel
-// centres, lines and glyph blending. Every routine clips to the image;
-// coordinates may be anywhere in the 32-bit range.
+// centres, lines and glyph blending. Every routine clips to the image's
+// drawable part; coordinates may be anywhere in the 32-bit range.
 #pragma once
 
 #include "pointd.h"
 #include "qbarcode/graphics.h"
 #include "text/font_cache.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -19,7 +21,20 @@ struct PixelBuffer {
     std::uint32_t* data = nullptr;
     int stride = 0; // in pixels
     int width = 0, height = 0;
+    // The pixels drawing may change: columns clipLeft..clipRight - 1, rows
+    // clipTop..clipBottom - 1, within the image. Reading is never clipped.
+    int clipLeft = 0, clipTop = 0, clipRight = INT_MAX, clipBottom = INT_MAX;
+
     std::uint32_t* Row(int y) const { return data + static_cast<std::ptrdiff_t>(y) * stride; }
+    /// The drawable part: first column and row, and the column and row after the last.
+    int X0() const { return std::max(clipLeft, 0); }
+    int Y0() const { return std::max(clipTop, 0); }
+    int X1() const { return std::min(clipRight, width); }
+    int Y1() const { return std::min(clipBottom, height); }
+    /// Limits drawing to r (right and bottom exclusive).
+    void SetClip(const TRect& r) { clipLeft = r.Left, clipTop = r.Top, clipRight = r.Right, clipBottom = r.Bottom; }
+    /// Whether drawing reaches every pixel of the image.
+    bool Unclipped() const { return X0() == 0 && Y0() == 0 && X1() == width && Y1() == height; }
 };
 
 std::uint32_t ToPixel(TColor color);

@@ -63,9 +63,30 @@ cairo_t* RasterSurface::BeginCairo()
         directPending_ = false;
     }
     cairoPending_ = true;
-    if (!cr_)
+    if (!cr_) {
         cr_ = cairo_create(image_);
+        ClipCairo();
+    }
     return cr_;
+}
+
+void RasterSurface::ClipCairo()
+{
+    cairo_reset_clip(cr_);
+    if (pixels_.Unclipped())
+        return;
+    const int x0 = pixels_.X0(), y0 = pixels_.Y0();
+    cairo_rectangle(cr_, x0, y0, std::max(pixels_.X1() - x0, 0), std::max(pixels_.Y1() - y0, 0));
+    cairo_clip(cr_);
+}
+
+void RasterSurface::Clip(const TRect& rect)
+{
+    // Box fills waiting in rows_ are written under the clip they were drawn with.
+    rows_.Flush(pixels_);
+    pixels_.SetClip(rect);
+    if (cr_)
+        ClipCairo();
 }
 
 const PixelBuffer& RasterSurface::Pixels()
@@ -106,10 +127,10 @@ void RasterSurface::Line(TPoint from, TPoint to, int width, TColor color)
 void RasterSurface::Image(int x, int y, const PixelBuffer& src)
 {
     BeginDirect();
-    const std::int64_t x0 = std::max<std::int64_t>(x, 0),
-                       x1 = std::min<std::int64_t>(std::int64_t(x) + src.width, pixels_.width);
-    const std::int64_t y0 = std::max<std::int64_t>(y, 0),
-                       y1 = std::min<std::int64_t>(std::int64_t(y) + src.height, pixels_.height);
+    const std::int64_t x0 = std::max<std::int64_t>(x, pixels_.X0()),
+                       x1 = std::min<std::int64_t>(std::int64_t(x) + src.width, pixels_.X1());
+    const std::int64_t y0 = std::max<std::int64_t>(y, pixels_.Y0()),
+                       y1 = std::min<std::int64_t>(std::int64_t(y) + src.height, pixels_.Y1());
     for (std::int64_t row = y0; row < y1; ++row)
         for (std::int64_t col = x0; col < x1; ++col)
             pixels_.Row(int(row))[col] = src.Row(int(row - y))[col - x] & 0xFFFFFF;

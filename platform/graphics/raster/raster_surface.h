@@ -31,6 +31,7 @@ public:
     void Text(const TextRun& run) override;
     void Image(int x, int y, const PixelBuffer& pixels) override;
     TColor Pixel(int x, int y) override;
+    void Clip(const TRect& rect) override;
 
 private:
     // Direct writes and cairo drawing are kept coherent with flush and
@@ -39,6 +40,8 @@ private:
     void BeginDirect();
     void BeginBoxes();
     cairo_t* BeginCairo();
+    /// Gives cairo the drawable part of the pixels as its clip.
+    void ClipCairo();
     /// Text drawn glyph by glyph from the font's cached glyph images; false
     /// when the run needs cairo (other angles, fractional positions, glyphs
     /// too large to cache, non-square pixels).

@@ -111,6 +111,18 @@ void CairoSurface::ClosePath()
     cairo_close_path(cr_);
 }
 
+void CairoSurface::ClipTo(double x, double y, double width, double height)
+{
+    cairo_reset_clip(cr_);
+    cairo_rectangle(cr_, x, y, width, height);
+    cairo_clip(cr_);
+}
+
+void CairoSurface::Unclip()
+{
+    cairo_reset_clip(cr_);
+}
+
 void CairoSurface::Rectangle(double x, double y, double width, double height)
 {
     cairo_rectangle(cr_, x, y, width, height);

@@ -36,6 +36,8 @@ public:
     void Text(const TextRun& run) override;
     void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
                     const PointD& visibleMax) override;
+    void ClipTo(double x, double y, double width, double height) override;
+    void Unclip() override;
 
 private:
     /// Ends cairo's work on the file; the status of the document.

@@ -231,6 +231,8 @@ void SvgSurface::Close()
 {
     if (!file_.IsOpen())
         return;
+    if (groupClip_)
+        doc_ += "</g>\n";
     doc_ += "</svg>\n";
     file_.Write(doc_);
     doc_.clear();
@@ -294,8 +296,40 @@ bool SvgSurface::OpenPathElement()
     return true;
 }
 
+void SvgSurface::ClipTo(double x, double y, double width, double height)
+{
+    clip_ = Box{x, y, width, height};
+}
+
+void SvgSurface::Unclip()
+{
+    clip_.reset();
+}
+
+void SvgSurface::SyncClip()
+{
+    if (clip_ == groupClip_)
+        return;
+    if (groupClip_)
+        doc_ += "</g>\n";
+    groupClip_ = clip_;
+    if (!clip_)
+        return;
+    const std::string id = "clip" + std::to_string(++clipPaths_);
+    doc_ += "<clipPath id=\"" + id + "\"><rect x=\"";
+    PutNumber(doc_, clip_->x);
+    doc_ += "\" y=\"";
+    PutNumber(doc_, clip_->y);
+    doc_ += "\" width=\"";
+    PutNumber(doc_, clip_->width);
+    doc_ += "\" height=\"";
+    PutNumber(doc_, clip_->height);
+    doc_ += "\"/></clipPath>\n<g clip-path=\"url(#" + id + ")\">\n";
+}
+
 void SvgSurface::Fill(TColor color, bool evenOdd)
 {
+    SyncClip();
     Piece element;
     if (pending_ && pathData_.empty()) {
         const auto [x, y, width, height] = *pending_;
@@ -314,6 +348,7 @@ void SvgSurface::Fill(TColor color, bool evenOdd)
 
 void SvgSurface::Stroke(TColor color, double width, LineCap cap)
 {
+    SyncClip();
     if (!OpenPathElement())
         return;
     Piece attributes;
@@ -328,6 +363,7 @@ void SvgSurface::Stroke(TColor color, double width, LineCap cap)
 
 void SvgSurface::Text(const TextRun& run)
 {
+    SyncClip();
     const TextLayout& layout = run.layout;
     const FontResource& font = *layout.font;
     const TextFrame& frame = run.frame;
@@ -416,6 +452,7 @@ void SvgSurface::Text(const TextRun& run)
 void SvgSurface::PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD&, const PointD&)
 {
     // The viewer clips to the view box; the whole image goes in.
+    SyncClip();
     Piece element;
     element << "<image x=\"" << x << "\" y=\"" << y << "\" width=\"" << double(pixels.width) << "\" height=\""
             << double(pixels.height) << '"';

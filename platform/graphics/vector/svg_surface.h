@@ -30,11 +30,18 @@ public:
     void Text(const TextRun& run) override;
     void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
                     const PointD& visibleMax) override;
+    void ClipTo(double x, double y, double width, double height) override;
+    void Unclip() override;
 
 private:
     struct Box {
         double x, y, width, height;
+        friend bool operator==(const Box&, const Box&) = default;
     };
+    /// Before an element is written: puts it in a group clipped as asked,
+    /// opening one (with its clip path) when the clip has changed since the
+    /// last element. Clips that nothing is drawn under cost nothing.
+    void SyncClip();
     /// Moves the pending rectangle into the path data.
     void FlushRectangle();
     /// Starts a <path> element with the pending path data; false when there is none.
@@ -46,6 +53,9 @@ private:
     // it may be the whole path (then written as a <rect>).
     std::string pathData_;
     std::optional<Box> pending_;
+    std::optional<Box> clip_;      // for the elements to come
+    std::optional<Box> groupClip_; // of the group open in the document
+    int clipPaths_ = 0;
 };
 
 } // namespace gfx

@@ -194,4 +194,15 @@ void VectorSurface::Image(int x, int y, const PixelBuffer& pixels)
         PlaceImage(x, y, pixels, visibleMin, visibleMax);
 }
 
+void VectorSurface::Clip(const TRect& r)
+{
+    if (r.Left <= 0 && r.Top <= 0 && r.Right >= width_ && r.Bottom >= height_) {
+        Unclip();
+        return;
+    }
+    const int x0 = std::clamp(r.Left, 0, width_), y0 = std::clamp(r.Top, 0, height_);
+    const int x1 = std::clamp(r.Right, x0, width_), y1 = std::clamp(r.Bottom, y0, height_);
+    ClipTo(x0, y0, x1 - x0, y1 - y0);
+}
+
 } // namespace gfx

@@ -16,6 +16,9 @@ public:
     void FillBox(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, TColor color) final;
     void Line(TPoint from, TPoint to, int width, TColor color) final;
     void Image(int x, int y, const PixelBuffer& pixels) final;
+    /// A clip that leaves the whole page drawable is no clip; any other is
+    /// cut to the page and handed to ClipTo.
+    void Clip(const TRect& rect) final;
 
     // A path is built up with MoveTo, LineTo, ClosePath and Rectangle, and
     // consumed by Fill or Stroke.
@@ -31,6 +34,11 @@ public:
     /// in the visible box.
     virtual void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
                             const PointD& visibleMax) = 0;
+    /// Limits what is drawn from now on to the rectangle (within the page;
+    /// it may be empty).
+    virtual void ClipTo(double x, double y, double width, double height) = 0;
+    /// Lifts the limit.
+    virtual void Unclip() = 0;
 
 protected:
     /// A page of `width` x `height` device pixels.

@@ -10,8 +10,9 @@
 /// painted straight onto the target canvas at its position (not copied from
 /// its raster), so bars stay rectangles and captions stay text in vector
 /// output, and raster output holds exactly the pixels the control's own
-/// raster holds. Nothing is clipped to a control's bounds: what a control
-/// paints beyond them shows on the form.
+/// raster holds. A control paints its client area clipped to it and its
+/// window border clipped to its bounds, on its raster and on a form alike:
+/// nothing it draws shows beyond them.
 #pragma once
 
 #include "qbarcode/classes.h"
@@ -156,7 +157,8 @@ class TPopupMenu : public TComponent {
 /// and colour, events, numbered messages, and an off-screen raster canvas.
 ///
 /// Painting: Paint draws the client area on Canvas() with ClientOrigin() as
-/// the client's top-left corner. The control's own raster is repainted by
+/// the client's top-left corner, clipped to the client area (Canvas()'s
+/// ClipRect). The control's own raster is repainted by
 /// Repaint (and at once by Invalidate, or after the paint under way when one
 /// is running, or by Loaded when the control is being read from a form file).
 class TControl : public TComponent {
@@ -233,7 +235,8 @@ class TControl : public TComponent {
     /// Repaints the raster now: client area, then window border.
     void Repaint();
     /// Paints the control with its top-left corner at (x, y) on another
-    /// canvas, leaving its own raster alone.
+    /// canvas, within its bounds there (and the canvas's clip), leaving its
+    /// own raster alone.
     virtual void PaintTo(TCanvas& canvas, int x, int y);
 
     /// From another control: takes nothing and returns normally, so that a
@@ -298,6 +301,8 @@ protected:
 
 private:
     void PaintRaster();
+    /// Paint, clipped to the client area at origin_.
+    void PaintClient();
 
     int left_ = 0, top_ = 0, width_ = 185, height_ = 41;
     bool visible_ = true;
@@ -337,7 +342,9 @@ class TWinControl : public TControl {
     /// Written nested in a form file: the controls placed on this one that
     /// its owner tree holds.
     void GetChildren(std::vector<TComponent*>& children) const override;
-    /// Components read nested inside this control belong to its owner.
+    /// Components read nested inside this control belong to the component
+    /// the reader builds the file from (the form, or this control when it is
+    /// the file's root, whoever owns it): nullptr.
     TComponent* GetChildOwner() override;
 
     bool ParentCtl3D = true;

@@ -13,6 +13,7 @@
 
 #include "qbarcode/classes.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -345,6 +346,9 @@ struct TDeviceCaps {
     int Technology = DT_RASDISPLAY;
 };
 
+/// The clip of a canvas that has none: every pixel may be drawn.
+inline constexpr TRect NoClipRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+
 /// The drawing interface. A canvas paints on whatever surface its owner
 /// attached (a bitmap, a vector document, a print job); without one it still
 /// measures text, but drawing raises an Exception.
@@ -394,6 +398,15 @@ public:
     /// The colour of a raster pixel, -1 outside the raster or without one.
     TColor Pixel(int x, int y) const;
 
+    /// The rectangle drawing is limited to (Right and Bottom exclusive), or
+    /// NoClipRect when nothing limits it.
+    const TRect& ClipRect() const;
+    /// Limits every later drawing, on this surface and any attached later, to
+    /// the pixels of r: shapes, lines, text and images are cut at its edges,
+    /// on a raster and in a vector document alike. An empty r lets nothing
+    /// through; NoClipRect lifts the limit.
+    void SetClipRect(const TRect& r);
+
     /// The device context. This canvas's Font is selected into it whenever the
     /// Font differs from what was last selected; a font selected with
     /// SelectObject stays in effect until then.
@@ -415,6 +428,22 @@ private:
     TBrush brush_;
     TPoint penPos_;
     std::unique_ptr<gfx::CanvasImpl> impl_;
+};
+
+/// Narrows a canvas's clip to the part of a rectangle inside the clip it
+/// has, for as long as the object lives, then gives the canvas back the clip
+/// it had (also when an exception passes).
+class TClipScope {
+public:
+    /// Clips `canvas` to r within its present clip.
+    TClipScope(TCanvas& canvas, const TRect& r);
+    TClipScope(const TClipScope&) = delete;
+    TClipScope& operator=(const TClipScope&) = delete;
+    ~TClipScope();
+
+private:
+    TCanvas& canvas_;
+    TRect saved_;
 };
 
 // ---------------------------------------------------------------------------
