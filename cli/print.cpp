@@ -117,6 +117,7 @@ std::function<int()> AddPrintCommand(CLI::App& app)
                     *value /= 25.4;
         if (out->count() == 0 && queue->count() == 0)
             throw UsageError("print: give -o FILE, --printer NAME, or both");
+        RefuseOverwritingInput("-o", o->output, {{"--text-file", o->encoding.textFile}});
         // The printer writes the document whole or not at all; when only its
         // submission to the print queue fails, the document is kept under its
         // own name and the message says so.
