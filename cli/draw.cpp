@@ -68,11 +68,10 @@ std::string NumberedPath(const std::string& pattern, long long n)
 // its lines are counted and every name checked before the first is drawn.
 void RefuseOverwritingBatch(const DrawOptions& opts)
 {
-    std::ifstream in;
     struct stat st;
     if (opts.batch == "-" || ::stat(opts.batch.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return; // a pipe or terminal is never an output; a missing file is reported when read
-    in.open(opts.batch, std::ios::binary);
+    std::ifstream in(opts.batch, std::ios::binary);
     long long n = 0;
     for (std::string line; std::getline(in, line);)
         RefuseOverwritingInput("-o", NumberedPath(opts.output, ++n), {{"--batch", opts.batch}});

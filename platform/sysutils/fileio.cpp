@@ -4,10 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-
-#include <climits>
 
 #include <fcntl.h>
 #include <pthread.h>
