@@ -14,6 +14,8 @@
 #include <limits>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What the command's text rules know of each symbology: the length of its
@@ -79,6 +81,30 @@ std::string ShortestNumber(double v)
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+std::string& LastText()
+{
+    static std::string text;
+    return text;
+}
+
+// Where a path leads once every symbolic link is followed, also through a
+// last component that does not exist yet: names of files not made yet are
+// compared this way.
+std::string ResolvedPath(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path p = path;
+    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(p, error)); ++hop) {
+        const fs::path link = fs::read_symlink(p, error);
+        if (error)
+            break;
+        p = link.is_absolute() ? link : p.parent_path() / link;
+    }
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(p, error), error);
+    return (error ? p : resolved).lexically_normal().string();
 }
 
 } // namespace
@@ -164,7 +190,7 @@ std::string EncodingOptions::Text() const
     if (textFile.empty()) {
         if (!textOption || textOption->count() == 0)
             throw UsageError("--text or --text-file is required");
-        return text;
+        return LastText() = text;
     }
     // A folder opens as an empty stream, and a device may never end.
     std::error_code error;
@@ -178,7 +204,7 @@ std::string EncodingOptions::Text() const
         throw Exception("Cannot read " + QuotedFileName(textFile));
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    return bytes.str();
+    return LastText() = bytes.str();
 }
 
 std::int32_t EncodingOptions::Modul() const
@@ -247,6 +273,56 @@ void PrintError(std::string_view message)
     std::string line(message);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+const std::string& EncodedText()
+{
+    return LastText();
+}
+
+std::string CutEchoedText(std::string message, std::string_view text)
+{
+    constexpr std::size_t kShown = 80;
+    if (text.size() <= kShown)
+        return message;
+    for (const std::string& echoed : {std::string(text), Trim(text)}) {
+        const auto at = message.find(echoed);
+        if (echoed.size() <= kShown || at == std::string::npos)
+            continue;
+        std::size_t cut = kShown;
+        while (cut > 0 && (static_cast<unsigned char>(echoed[cut]) & 0xC0) == 0x80)
+            --cut; // never inside a UTF-8 character
+        return message.replace(at + cut, echoed.size() - cut, "\u2026");
+    }
+    return message;
+}
+
+void RefuseOverwritingInput(std::string_view option, const std::string& output, const std::vector<InputFile>& inputs)
+{
+    if (output.empty() || output == "-")
+        return;
+    struct stat out;
+    const bool outputExists = ::stat(output.c_str(), &out) == 0;
+    if (outputExists && S_ISCHR(out.st_mode))
+        return; // a device is written to, never replaced
+    for (const InputFile& input : inputs) {
+        if (input.path.empty() || input.path == "-")
+            continue;
+        struct stat in;
+        const bool inputExists = ::stat(input.path.c_str(), &in) == 0;
+        const bool same = outputExists && inputExists
+                              ? out.st_dev == in.st_dev && out.st_ino == in.st_ino
+                              : !outputExists && !inputExists && ResolvedPath(output) == ResolvedPath(input.path);
+        if (same)
+            throw UsageError(std::string(option) + " " + QuotedFileName(output) + " is the same file as " +
+                             std::string(input.name) + " " + QuotedFileName(input.path) +
+                             ": the command never writes over a file it reads");
+    }
+}
+
+std::string Counted(long long n, std::string_view noun)
+{
+    return std::to_string(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
 }
 
 PrinterResolution ParsePrinterResolution(const std::string& text)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// Raised for a mistake in the command line itself (exit status 2).
 struct UsageError : std::runtime_error {
@@ -104,6 +105,30 @@ std::string JsonString(const std::string& s);
 /// Writes a message and a newline to standard error, every byte as it is (a
 /// text read from a file may hold NUL bytes).
 void PrintError(std::string_view message);
+
+/// The text EncodingOptions::Text last read, for CutEchoedText.
+const std::string& EncodedText();
+
+/// A message that quotes `text` (as given, or trimmed as the library trims
+/// it) with a text of over 80 bytes cut to its first 80 and "…"; any other
+/// message as it is. The library's messages quote the whole text, which
+/// may be megabytes.
+std::string CutEchoedText(std::string message, std::string_view text);
+
+/// A file the command reads, and how messages name it ("--db", "the form file").
+struct InputFile {
+    std::string_view name;
+    std::string path;
+};
+
+/// Raises UsageError when `output` (named `option` in the message) is one of
+/// `inputs`: the same file by device and inode, or, when neither exists
+/// yet, the same path once symbolic links are followed. Writing it would
+/// replace what the command reads. Empty names, "-" and devices are let be.
+void RefuseOverwritingInput(std::string_view option, const std::string& output, const std::vector<InputFile>& inputs);
+
+/// "1 label", "2 labels".
+std::string Counted(long long n, std::string_view noun);
 
 /// A printer resolution in pixels per inch along x and y.
 struct PrinterResolution {

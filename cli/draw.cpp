@@ -10,6 +10,8 @@
 #include <iostream>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct DrawOptions {
@@ -69,6 +71,19 @@ std::string NumberedPath(const std::string& pattern, long long n)
     return out.substr(0, dot) + "-" + std::to_string(n) + out.substr(dot);
 }
 
+// The numbered outputs of a batch file must not include the file itself:
+// its lines are counted and every name checked before the first is drawn.
+void RefuseOverwritingBatch(const DrawOptions& opts)
+{
+    struct stat st;
+    if (opts.batch == "-" || ::stat(opts.batch.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return; // a pipe or terminal is never an output; a missing file is reported when read
+    std::ifstream in(opts.batch, std::ios::binary);
+    long long n = 0;
+    for (std::string line; std::getline(in, line);)
+        RefuseOverwritingInput("-o", NumberedPath(opts.output, ++n), {{"--batch", opts.batch}});
+}
+
 int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
 {
     std::ifstream file;
@@ -89,10 +104,14 @@ int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
         try {
             DrawText(style, opts.encoding, line, NumberedPath(opts.output, n));
         } catch (const Exception& e) {
-            PrintError("line " + std::to_string(n) + ": " + e.Message);
+            PrintError("line " + std::to_string(n) + ": " + CutEchoedText(e.Message, line));
             ++failures;
         }
     }
+    // The stream keeps a read error (or memory running out on an endless
+    // line) to itself: the lines after it were never drawn.
+    if (in->bad())
+        throw Exception("Cannot read " + QuotedFileName(opts.batch) + " to its end, after line " + std::to_string(n));
     return failures ? 1 : 0;
 }
 
@@ -113,8 +132,10 @@ std::function<int()> AddDrawCommand(CLI::App& app)
         ImageFormatOf(o->output);
         if (!o->batch.empty()) {
             NumberedPath(o->output, 1); // a bad pattern is a usage error before any file is drawn
+            RefuseOverwritingBatch(*o);
             return RunBatch(style, *o);
         }
+        RefuseOverwritingInput("-o", o->output, {{"--text-file", o->encoding.textFile}});
         DrawText(style, o->encoding, o->encoding.Text(), o->output);
         return 0;
     };

@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -44,6 +45,9 @@ std::string ReadInput(const std::string& path)
         bytes << std::cin.rdbuf();
         return bytes.str();
     }
+    std::error_code unknown;
+    if (std::filesystem::is_directory(path, unknown))
+        throw Exception("Cannot read " + QuotedFileName(path) + ": it is a folder, not a form file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Exception("Cannot read '" + path + "'");
@@ -63,6 +67,7 @@ void SetFontQuality(TControl& control, TFontQuality quality)
 int RunRender(const RenderOptions& o)
 {
     const ImageFormat format = ImageFormatOf(o.output);
+    RefuseOverwritingInput("-o", o.output, {{"the form file", o.input}});
     const std::string text = ReadInput(o.input);
     // Read as the form designer reads it, so that a data-aware control shows
     // the text stored in the file rather than waiting for a record.
@@ -104,6 +109,7 @@ TOrientation OrientationOf(double angle)
 
 int RunNew(const NewOptions& o)
 {
+    RefuseOverwritingInput("-o", o.output, {{"--text-file", o.encoding.textFile}});
     BarcodeStyle style;
     o.appearance.Apply(style);
     const TOrientation orientation = OrientationOf(style.angle);

@@ -511,7 +511,8 @@ void LabelJob::Run(Records& records, TPrinter& printer)
             if (!error)
                 error = RecordError([&] { PrintLabel(printer); });
             if (error) {
-                const std::string message = "record " + std::to_string(records.Before() + data.RecNo()) + ": " + *error;
+                const std::string message = "record " + std::to_string(records.Before() + data.RecNo()) + ": " +
+                                            CutEchoedText(*error, data.FieldByName(o_.field)->AsString());
                 if (o_.strict)
                     throw Exception(message);
                 progress.Clear();
@@ -649,7 +650,8 @@ void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::str
     records.Open();
     RunPrintJob(printer, file, o.printer, o.title, [&] {
         job.Run(records, printer);
-        std::fprintf(stderr, "%d labels on %d pages, %d records skipped\n", job.Labels(), job.Pages(), job.Skipped());
+        PrintError(Counted(job.Labels(), "label") + " on " + Counted(job.Pages(), "page") + ", " +
+                   Counted(job.Skipped(), "record") + " skipped");
         if (job.Labels() == 0)
             throw Exception("Nothing to print: no record gave a label");
     });
@@ -670,7 +672,12 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
     cmd->add_option("--field", o->field, "Field holding the text to encode");
     cmd->add_option("--caption-field", o->captionField, "Field printed as a line of text under the barcode");
     cmd->add_option("--where", o->where, "Your own SQL condition on the records, e.g. \"price > 2\"");
-    given->limit = cmd->add_option("--limit", o->limit, "Print at most N records")->check(CLI::NonNegativeNumber);
+    given->limit = cmd->add_option("--limit", o->limit, "Print at most N records")
+                       ->check(CLI::Validator(
+                           [](const std::string& n) {
+                               return n.starts_with('-') ? "a number of records is 0 or more" : std::string();
+                           },
+                           "N >= 0"));
     // The barcode, as draw and print take it.
     cmd->add_option("--type,-t", o->encoding.typeName, "Symbology: enumerator, name or alias (see 'qbarcode types')");
     cmd->add_flag("--checksum", o->encoding.checksum, "Add the symbology's check character");
@@ -717,6 +724,7 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
                 o->height /= 25.4;
         }
         CheckDataOptions(*o);
+        RefuseOverwritingInput("-o", o->output, {{"--db", o->db}, {"--csv", o->csv}});
         o->encoding.Type(); // an unknown symbology is a usage error, found before any file is made
         if (given->output->count() == 0 && given->printer->count() == 0)
             throw UsageError("labels: give -o FILE, --printer NAME, or both");

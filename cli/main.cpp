@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -56,19 +58,42 @@ int RunPackageHost(char** argv)
 }
 #endif
 
-} // namespace
-
-int main(int argc, char** argv)
+// Interrupted or terminated, the command removes the temporary file of
+// what it was writing, then ends by the signal as it would have.
+void EndBySignal(int signal)
 {
-#ifdef QB_PACKAGE_HOST
-    if (argc > 1 && std::string_view(argv[1]) == "palette")
-        return RunPackageHost(argv);
-#endif
+    RemoveTemporaryFiles();
+    std::raise(signal); // the default action again: SA_RESETHAND
+}
+
+void RemoveTemporaryFilesOnSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = EndBySignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_NODEFER;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old = {};
+        // A signal ignored by whoever started us (nohup, a background job) stays ignored.
+        if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
+}
+
+int Run(int argc, char** argv)
+{
     CLI::App app{"qbarcode: linear barcodes in 23 symbologies"};
     app.require_subcommand(1);
     const std::string_view named = argc > 1 ? argv[1] : "";
     const bool known =
         std::any_of(std::begin(kCommands), std::end(kCommands), [&](const Command& c) { return c.name == named; });
+    if (!known && !named.empty() && named.front() != '-') {
+        std::string names;
+        for (const Command& command : kCommands)
+            names += (names.empty() ? "" : ", ") + std::string(command.name);
+        throw UsageError("Unknown subcommand '" + std::string(named) + "'; the subcommands are " + names +
+                         " ('qbarcode --help' says what each does)");
+    }
     std::map<CLI::App*, std::function<int()>> actions;
     for (const Command& command : kCommands) {
         if (known && command.name != named)
@@ -87,16 +112,37 @@ int main(int argc, char** argv)
         app.exit(e);
         return 2;
     }
+    for (auto& [cmd, action] : actions)
+        if (cmd->parsed())
+            return action();
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RemoveTemporaryFilesOnSignals();
+#ifdef QB_PACKAGE_HOST
+    if (argc > 1 && std::string_view(argv[1]) == "palette")
+        return RunPackageHost(argv);
+#endif
+    // Whatever reaches this level ends the command with a message and status
+    // 1 (2 for a mistake in the command line), never with an abort.
     try {
-        for (auto& [cmd, action] : actions)
-            if (cmd->parsed())
-                return action();
+        return Run(argc, argv);
     } catch (const UsageError& e) {
         PrintError(e.what());
         return 2;
     } catch (const Exception& e) {
-        PrintError(e.Message);
+        PrintError(CutEchoedText(e.Message, EncodedText()));
         return 1;
+    } catch (const std::bad_alloc&) {
+        PrintError("qbarcode: out of memory");
+    } catch (const std::exception& e) {
+        PrintError(std::string("qbarcode: ") + e.what());
+    } catch (...) {
+        PrintError("qbarcode: an unexpected error ended the command");
     }
-    return 2;
+    return 1;
 }

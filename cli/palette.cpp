@@ -1,6 +1,7 @@
 // qbarcode palette: loads component packages as a host does, installs them,
 // lists what they hold and their palette, and unloads them.
 #include "common.h"
+#include "qbarcode/fileio.h"
 #include "qbarcode/graphics.h"
 #include "qbarcode/packages.h"
 
@@ -80,10 +81,34 @@ void Print(const PackageListing& p, bool json)
         std::printf("palette:     %s: %s\n", page.c_str(), join(classes).c_str());
 }
 
+std::string BitmapPath(const std::string& dir, const std::string& cls)
+{
+    return (std::filesystem::path(dir) / (Upper(cls) + ".png")).string();
+}
+
+// No bitmap may be written over a package given: checked for every bitmap
+// before the first is written.
+void RefuseOverwritingPackages(const std::vector<PackageListing>& listings, const PaletteOptions& opts)
+{
+    std::vector<InputFile> packages;
+    for (const std::string& path : opts.packages)
+        packages.push_back({"the package", path});
+    for (const PackageListing& listing : listings)
+        for (const auto& [page, classes] : listing.pages)
+            for (const std::string& cls : classes)
+                RefuseOverwritingInput("--bitmaps", BitmapPath(opts.bitmapDir, cls), packages);
+}
+
 // Writes the palette bitmap of each listed class as <CLASS>.png into dir.
 void WriteBitmaps(HMODULE module, const PackageListing& listing, const std::string& dir)
 {
-    std::filesystem::create_directories(dir);
+    std::error_code error, unknown;
+    std::filesystem::create_directories(dir, error);
+    const std::filesystem::file_status status = std::filesystem::status(dir, unknown);
+    if (!std::filesystem::is_directory(status))
+        throw Exception(
+            "Cannot write the palette bitmaps into " + QuotedFileName(dir) + ": " +
+            (std::filesystem::exists(status) ? std::string("it is a file, not a folder") : error.message()));
     for (const auto& [page, classes] : listing.pages)
         for (const std::string& cls : classes) {
             const std::string name = Upper(cls);
@@ -99,7 +124,7 @@ void WriteBitmaps(HMODULE module, const PackageListing& listing, const std::stri
                         static_cast<TColor>((rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF)));
                     bitmap.Canvas().FillRect({x, y, x + 1, y + 1});
                 }
-            bitmap.SaveToFile((std::filesystem::path(dir) / (name + ".png")).string());
+            bitmap.SaveToFile(BitmapPath(dir, cls));
         }
 }
 
@@ -115,6 +140,8 @@ int Run(const PaletteOptions& opts)
                     UnloadPackage(*it);
                 } catch (const Exception& e) {
                     std::fprintf(stderr, "%s\n", e.Message.c_str());
+                } catch (...) {
+                    std::fputs("qbarcode: a package could not be unloaded\n", stderr);
                 }
             }
         }
@@ -123,18 +150,26 @@ int Run(const PaletteOptions& opts)
     // A package that cannot be loaded is reported and the others go on.
     for (const std::string& path : opts.packages) {
         try {
-            loaded.push_back(LoadPackage(path));
+            // A bare name is a file in the working folder, as for any other
+            // command; the loader would search the library path for it.
+            std::error_code missing;
+            const bool bare = path.find('/') == std::string::npos && std::filesystem::exists(path, missing);
+            loaded.push_back(LoadPackage(bare ? "./" + path : path));
             InstallPackage(loaded.back());
         } catch (const EPackageError& e) {
             std::fprintf(stderr, "%s\n", e.Message.c_str());
             status = 1;
         }
     }
-    for (HMODULE module : loaded) {
-        PackageListing listing = List(module);
-        Print(listing, opts.json);
+    std::vector<PackageListing> listings;
+    for (HMODULE module : loaded)
+        listings.push_back(List(module));
+    if (!opts.bitmapDir.empty())
+        RefuseOverwritingPackages(listings, opts);
+    for (std::size_t i = 0; i < loaded.size(); ++i) {
+        Print(listings[i], opts.json);
         if (!opts.bitmapDir.empty())
-            WriteBitmaps(module, listing, opts.bitmapDir);
+            WriteBitmaps(loaded[i], listings[i], opts.bitmapDir);
     }
     return status;
 }

@@ -122,6 +122,7 @@ std::function<int()> AddPrintCommand(CLI::App& app)
             throw UsageError("print: give -o FILE, --printer NAME, or both");
         if (out->count())
             PrintFormatOf(o->output);
+        RefuseOverwritingInput("-o", o->output, {{"--text-file", o->encoding.textFile}});
         // The printer writes the document whole or not at all; when only its
         // submission to the print queue fails, the document is kept under its
         // own name and the message says so.

@@ -65,6 +65,9 @@ public:
     FormReader(const std::string& text, const std::string& file, const TFormHandlers* handlers)
         : text_(text), file_(file), handlers_(handlers)
     {
+        // Editors may start a UTF-8 file with a byte order mark.
+        if (text_.starts_with("\xEF\xBB\xBF"))
+            pos_ = 3;
     }
 
     TComponent* ReadNew(TComponent* owner)

@@ -30,22 +30,27 @@ TDataSet::~TDataSet()
         dataSources_.back()->SetDataSet(nullptr);
 }
 
+std::string TDataSet::NamedMessage(std::string_view message) const
+{
+    return Name().empty() ? std::string(message) : Name() + ": " + std::string(message);
+}
+
 void TDataSet::CheckActive() const
 {
     if (!Active())
-        throw EDatabaseError(Format("%s: Cannot perform this operation on a closed dataset", {Name()}));
+        throw EDatabaseError(NamedMessage("Cannot perform this operation on a closed dataset"));
 }
 
 void TDataSet::CheckInactive() const
 {
     if (Active())
-        throw EDatabaseError(Format("%s: Cannot perform this operation on an open dataset", {Name()}));
+        throw EDatabaseError(NamedMessage("Cannot perform this operation on an open dataset"));
 }
 
 void TDataSet::CheckCanModify() const
 {
     if (!CanModify())
-        throw EDatabaseError(Format("%s: Cannot modify a read-only dataset", {Name()}));
+        throw EDatabaseError(NamedMessage("Cannot modify a read-only dataset"));
 }
 
 void TDataSet::SetActive(bool value)
@@ -279,7 +284,7 @@ void TDataSet::Delete()
         return;
     }
     if (RecordCount() == 0)
-        throw EDatabaseError(Format("%s: Cannot perform this operation on an empty dataset", {Name()}));
+        throw EDatabaseError(NamedMessage("Cannot perform this operation on an empty dataset"));
     CheckCanModify();
     if (state_ == dsEdit)
         Cancel();
@@ -309,7 +314,7 @@ void TDataSet::Refresh()
 TField* TDataSet::Fields(int index) const
 {
     if (index < 0 || index >= FieldCount())
-        throw EDatabaseError(Format("%s: Field index %d out of range", {Name(), static_cast<long long>(index)}));
+        throw EDatabaseError(NamedMessage(Format("Field index %d out of range", {static_cast<long long>(index)})));
     return fields_[static_cast<std::size_t>(index)].get();
 }
 

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 QB_IMPLEMENT_COMPONENT(TMemDataSet, TDataSet)
 QB_NO_PROPERTIES(TMemDataSet)
 
@@ -21,7 +23,7 @@ void TMemDataSet::AddFieldDef(const std::string& name, TFieldType type, bool rea
     CheckInactive();
     // Stored rows hold one value per field: a new field would not line up with them.
     if (Rows().Size() > 0)
-        throw EDatabaseError(Format("%s: Cannot add a field to a dataset holding rows", {Name()}));
+        throw EDatabaseError(NamedMessage("Cannot add a field to a dataset holding rows"));
     defs_.push_back({name, type, readOnly});
 }
 
@@ -36,8 +38,8 @@ void TMemDataSet::AppendRecord(const std::vector<TFieldValue>& values)
 {
     CheckBrowseMode();
     if (values.size() != defs_.size())
-        throw EDatabaseError(Format("%s: %d values for %d fields", {Name(), static_cast<long long>(values.size()),
-                                                                    static_cast<long long>(defs_.size())}));
+        throw EDatabaseError(NamedMessage(Format(
+            "%d values for %d fields", {static_cast<long long>(values.size()), static_cast<long long>(defs_.size())})));
     Rows().Append(values);
     Last();
 }
@@ -62,6 +64,9 @@ void TMemDataSet::LoadFromCsv(const std::string& text, const std::string& source
 
 void TMemDataSet::LoadFromCsvFile(const std::string& path)
 {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw EDatabaseError(Format("Cannot open file '%s': it is a folder", {path}));
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw EDatabaseError(Format("Cannot open file '%s'", {path}));
@@ -75,7 +80,7 @@ void TMemDataSet::LoadFromCsvFile(const std::string& path)
 std::vector<TDataSet::FieldDef> TMemDataSet::InternalOpen()
 {
     if (defs_.empty())
-        throw EDatabaseError(Format("%s: No fields defined", {Name()}));
+        throw EDatabaseError(NamedMessage("No fields defined"));
     return defs_;
 }
 

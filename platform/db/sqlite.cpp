@@ -1,8 +1,10 @@
 #include "qbarcode/db.h"
+#include "qbarcode/fileio.h"
 
 #include "rowstore.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -287,16 +289,22 @@ int TSQLiteDataSet::HiddenValueCount() const
 std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::unique_ptr<SQLiteState>& connected)
 {
     if (databaseName_.empty())
-        throw EDatabaseError(Format("%s: No database file name", {Name()}));
+        throw EDatabaseError(NamedMessage("No database file name"));
     if (sql_.empty() && tableName_.empty())
-        throw EDatabaseError(Format("%s: No table name or query", {Name()}));
+        throw EDatabaseError(NamedMessage("No table name or query"));
 
     auto state = std::make_unique<SQLiteState>();
     sqlite3* raw = nullptr;
     int rc = sqlite3_open_v2(databaseName_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     state->db.reset(raw);
-    if (rc != SQLITE_OK)
-        throw EDatabaseError(raw ? sqlite3_errmsg(raw) : "out of memory");
+    if (rc != SQLITE_OK) {
+        struct stat st;
+        const bool folder = ::stat(databaseName_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        throw EDatabaseError("Cannot open database " + QuotedFileName(databaseName_) + ": " +
+                             (folder ? "it is a folder"
+                              : raw  ? sqlite3_errmsg(raw)
+                                     : "out of memory"));
+    }
     sqlite3* db = raw;
     sqlite3_busy_timeout(db, busyTimeout_);
 
@@ -329,16 +337,16 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
         const char* tail = nullptr;
         stmt = Prepare(db, sql_, &tail);
         if (std::any_of(tail, sql_.c_str() + sql_.size(), [](unsigned char c) { return !std::isspace(c); }))
-            throw EDatabaseError(Format("%s: The query holds more than one statement", {Name()}));
+            throw EDatabaseError(NamedMessage("The query holds more than one statement"));
         if (!sqlite3_stmt_readonly(stmt.get()))
-            throw EDatabaseError(Format("%s: Only a query that reads can open a dataset", {Name()}));
+            throw EDatabaseError(NamedMessage("Only a query that reads can open a dataset"));
         for (const auto& [name, value] : params_) {
             int index = sqlite3_bind_parameter_index(stmt.get(), name.c_str());
             if (index == 0) {
                 auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), index);
                 if (ec != std::errc() || end != name.data() + name.size() || index < 1 ||
                     index > sqlite3_bind_parameter_count(stmt.get()))
-                    throw EDatabaseError(Format("%s: Parameter '%s' not found", {Name(), name}));
+                    throw EDatabaseError(NamedMessage(Format("Parameter '%s' not found", {name})));
             }
             Bind(db, stmt.get(), index, value, ftString);
         }
@@ -429,7 +437,7 @@ void TSQLiteDataSet::InternalRefresh()
     for (std::size_t i = 0; same && i < defs.size(); ++i)
         same = defs[i].name == Fields(static_cast<int>(i))->FieldName();
     if (!same)
-        throw EDatabaseError(Format("%s: The columns changed; close and open the dataset", {Name()}));
+        throw EDatabaseError(NamedMessage("The columns changed; close and open the dataset"));
     Rows() = std::move(rows);
     sqlite_ = std::move(state);
 }

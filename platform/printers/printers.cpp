@@ -213,6 +213,7 @@ void TPrinter::BeginDoc()
         close(fd);
         path = pattern;
         temporary = true;
+        RegisterTemporaryFile(path); // removed if a signal ends the program while printing
     }
     // The page in points is the paper's exact size; printer pixels map to it
     // at 72 / resolution points each, separately along each axis.
@@ -229,8 +230,10 @@ void TPrinter::BeginDoc()
             *canvas_, format_ == TPrintFormat::Pdf ? TVectorFormat::Pdf : TVectorFormat::PostScript, path, PageWidth(),
             PageHeight(), options);
     } catch (...) {
-        if (temporary)
+        if (temporary) {
             std::remove(path.c_str());
+            UnregisterTemporaryFile(path);
+        }
         throw;
     }
     jobFile_ = path;
@@ -250,6 +253,16 @@ void TPrinter::EndDoc()
 {
     RequirePrinting("end the print job");
     const std::unique_ptr<TVectorDocument> job = std::move(job_);
+    // From here the job's temporary file is removed, or kept and named in a
+    // message: either way no longer one for a signal to remove.
+    struct Forget {
+        const TPrinter& printer;
+        ~Forget()
+        {
+            if (printer.temporaryFile_)
+                UnregisterTemporaryFile(printer.jobFile_);
+        }
+    } forget{*this};
     try {
         job->Close();
     } catch (...) {
@@ -291,8 +304,10 @@ void TPrinter::Abort()
         return;
     job_->Abort();
     job_.reset();
-    if (temporaryFile_)
+    if (temporaryFile_) {
         std::remove(jobFile_.c_str());
+        UnregisterTemporaryFile(jobFile_);
+    }
     aborted_ = true;
 }
 

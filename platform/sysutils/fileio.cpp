@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +43,37 @@ std::string_view Folder(std::string_view path)
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
+// The temporary files a signal handler removes: a fixed table, so that the
+// handler reads no memory that may be changing under it. A slot is free (0),
+// being filled (1) or holds a path (2).
+struct TemporarySlot {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+constexpr int kTemporarySlots = 32;
+constinit TemporarySlot temporaries[kTemporarySlots];
+
+// The file a path leads to once the symbolic links of its last component are
+// followed: the file to replace. A missing file or any error but a loop ends
+// the walk there, and the open that follows reports it.
+bool FollowLinks(std::string& path)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), link, sizeof link);
+        if (n < 0)
+            return true;
+        if (static_cast<std::size_t>(n) == sizeof link) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        path = link[0] == '/' ? std::string(link, static_cast<std::size_t>(n))
+                              : std::string(Folder(path)) + std::string(link, static_cast<std::size_t>(n));
+    }
+    errno = ELOOP;
+    return false;
+}
+
 // Creates a new temporary file for `path` in the same folder and returns its
 // descriptor (-1 with errno set on failure).
 int CreateTemporary(const std::string& path, std::string& name)
@@ -56,13 +88,65 @@ int CreateTemporary(const std::string& path, std::string& name)
             name = std::string(Folder(path)) + suffix;
             fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         }
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0) {
+            RegisterTemporaryFile(name);
             return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
     }
     return -1;
 }
 
+// The replacement keeps what the file it replaces had: its owner where the
+// system lets us give it, then its permission bits (after the owner, which
+// clears the set-user-id bit).
+void KeepOwnerAndMode(int fd, const struct stat& old)
+{
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        (void)::fchown(fd, old.st_uid, old.st_gid);
+    (void)::fchmod(fd, old.st_mode & 07777);
+}
+
+void RemoveTemporary(std::string& name) noexcept
+{
+    ::unlink(name.c_str());
+    UnregisterTemporaryFile(name);
+    name.clear();
+}
+
 } // namespace
+
+bool RegisterTemporaryFile(const std::string& path) noexcept
+{
+    if (path.size() >= PATH_MAX)
+        return false;
+    for (TemporarySlot& slot : temporaries) {
+        int free = 0;
+        if (!slot.state.compare_exchange_strong(free, 1, std::memory_order_acquire))
+            continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.state.store(2, std::memory_order_release);
+        return true;
+    }
+    return false;
+}
+
+void UnregisterTemporaryFile(const std::string& path) noexcept
+{
+    for (TemporarySlot& slot : temporaries)
+        if (slot.state.load(std::memory_order_acquire) == 2 && path == slot.path) {
+            slot.state.store(0, std::memory_order_release);
+            return;
+        }
+}
+
+void RemoveTemporaryFiles() noexcept
+{
+    for (TemporarySlot& slot : temporaries)
+        if (slot.state.load(std::memory_order_acquire) == 2)
+            ::unlink(slot.path);
+}
 
 std::string QuotedFileName(std::string_view path)
 {
@@ -76,14 +160,23 @@ std::string QuotedFileName(std::string_view path)
 
 TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path))
 {
+    std::string target = path_;
     struct stat st;
-    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (!FollowLinks(target)) {
+        // A loop of links: errno says so.
+    } else if (::stat(target.c_str(), &st) != 0) {
+        fd_ = CreateTemporary(target, temporary_);
+    } else if (!S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode))
             errno = EISDIR;
         else
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-    } else {
-        fd_ = CreateTemporary(path_, temporary_);
+            fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    } else if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) {
+        // The folder alone would let a rename replace a file its owner made
+        // read-only; the file's own permission decides, as for an open.
+        fd_ = CreateTemporary(target, temporary_);
+        if (fd_ >= 0)
+            KeepOwnerAndMode(fd_, st);
     }
     if (fd_ < 0)
         throw Exception("Cannot create file " + QuotedFileName(path_) + ": " + std::strerror(errno));
@@ -176,16 +269,20 @@ void TAtomicFile::Commit()
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR)
         Fail(std::strerror(errno));
-    if (!failed_ && !temporary_.empty() && std::rename(temporary_.c_str(), path_.c_str()) != 0)
-        Fail(std::strerror(errno));
+    if (!failed_ && !temporary_.empty()) {
+        // The link is followed again, as when the file was started.
+        std::string target = path_;
+        if (!FollowLinks(target) || std::rename(temporary_.c_str(), target.c_str()) != 0)
+            Fail(std::strerror(errno));
+    }
     buffer_ = {};
     if (!failed_) {
+        UnregisterTemporaryFile(temporary_);
         temporary_.clear();
         return;
     }
     if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
-    temporary_.clear();
+        RemoveTemporary(temporary_);
     throw Exception("Cannot write file " + QuotedFileName(path_) + ": " + Reason());
 }
 
@@ -196,8 +293,7 @@ void TAtomicFile::Discard() noexcept
     ::close(fd_);
     fd_ = -1;
     if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
-    temporary_.clear();
+        RemoveTemporary(temporary_);
     buffer_ = {};
 }
 

@@ -222,22 +222,30 @@ TEST(Labels, QueriesViewsAndCsvFilesFeedTheLabels)
     struct Case {
         std::string data;
         std::vector<std::string> labels; // what the labels of the first row read
+        const char* summary;
     };
     const Case cases[] = {
         {"--db " + db + " --sql \"SELECT 'X' || id AS code FROM items ORDER BY id DESC LIMIT 3;\" --field code",
-         {"X4", "X3", "X2"}},
-        {"--db " + db + " --sql \"SELECT sku FROM items\" --limit 2 --field sku", {"A-1", "B-2"}},
-        {"--db " + db + " --table tagged --where \"price > 2\" --field tag", {"SKU B-2", "SKU C-3", "SKU D-4"}},
-        {"--db " + db + " --table items --where \"price > 2\" --limit 2 --field sku", {"B-2", "C-3"}},
-        {"--csv " + dir / "items.csv --field sku", {"Q,1", "R-2", "S-3"}},
-        {"--csv " + dir / "items.csv --limit 1 --field sku", {"Q,1"}},
+         {"X4", "X3", "X2"},
+         "3 labels on 1 page, 0 records skipped\n"},
+        {"--db " + db + " --sql \"SELECT sku FROM items\" --limit 2 --field sku",
+         {"A-1", "B-2"},
+         "2 labels on 1 page, 0 records skipped\n"},
+        {"--db " + db + " --table tagged --where \"price > 2\" --field tag",
+         {"SKU B-2", "SKU C-3", "SKU D-4"},
+         "3 labels on 1 page, 0 records skipped\n"},
+        {"--db " + db + " --table items --where \"price > 2\" --limit 2 --field sku",
+         {"B-2", "C-3"},
+         "2 labels on 1 page, 0 records skipped\n"},
+        {"--csv " + dir / "items.csv --field sku", {"Q,1", "R-2", "S-3"}, "3 labels on 1 page, 0 records skipped\n"},
+        {"--csv " + dir / "items.csv --limit 1 --field sku", {"Q,1"}, "1 label on 1 page, 0 records skipped\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
         const std::string pdf = dir / "q.pdf";
         const Outcome r = Labels(c.data + " --type code128b -o " + pdf);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, std::to_string(c.labels.size()) + " labels on 1 pages, 0 records skipped\n");
+        EXPECT_EQ(r.err, c.summary);
         const Page page = RenderPage(pdf, 1, 200);
         for (std::size_t i = 0; i < c.labels.size(); ++i)
             EXPECT_EQ(page.Read(i * 70.0, 0.5, 70, 37, 200).text, c.labels[i]) << i;
@@ -260,7 +268,14 @@ TEST(Labels, FailuresSayWhyAndLeaveNoFile)
         std::string err; // exact standard error; empty: only the status is checked
     };
     const Case cases[] = {
-        {"--db " + dir / "missing.db" + " --table items --field code", 1, "unable to open database file\n"},
+        {"--db " + dir / "missing.db" + " --table items --field code", 1,
+         "Cannot open database \"" + dir / "missing.db" + "\": unable to open database file\n"},
+        {"--db " + dir / "" + " --table items --field code", 1,
+         "Cannot open database \"" + dir / "" + "\": it is a folder\n"},
+        {"--csv " + dir / "" + " --field code", 1, "Cannot open file '" + dir / "" + "': it is a folder\n"},
+        {"--db " + db + " --sql \"DELETE FROM items\" --field code", 1, "Only a query that reads can open a dataset\n"},
+        {"--db " + db + " --table items --field code --limit -1", 2,
+         "--limit: a number of records is 0 or more\nRun with --help for more information.\n"},
         {"--db " + db + " --table nosuch --field code", 1, "no such table: nosuch\n"},
         {"--db " + db + " --table items --field nosuch", 1, "no such column: nosuch\n"},
         {"--db " + db + " --table items --field code --caption-field nosuch", 1, "no such column: nosuch\n"},
@@ -271,7 +286,7 @@ TEST(Labels, FailuresSayWhyAndLeaveNoFile)
         {"--csv " + dir / "items.csv" + " --field nosuch", 1, "Field 'nosuch' not found\n"},
         {"--db " + db + " --table items --field code --strict", 1, "record 2: 12A: Barcode must be numeric.\n"},
         {"--db " + db + " --table items --field code --where \"code = '12A'\"", 1,
-         "record 1: 12A: Barcode must be numeric.\n0 labels on 0 pages, 1 records skipped\n"
+         "record 1: 12A: Barcode must be numeric.\n0 labels on 0 pages, 1 record skipped\n"
          "Nothing to print: no record gave a label\n"},
         {"--db " + db + " --table items --field code --modul 2", 1,
          "record 1: the barcode (189 x 15 mm) does not fit the label (70 x 37 mm)\n"},

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -83,6 +84,46 @@ TEST(PaletteCommand, RefusesTheSecondCopyAndGoesOn)
                      "already loaded\n");
     EXPECT_NE(r.out.find("package:     Kavrel\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("palette:     Orlenvo: TBarCode"), std::string::npos) << r.out;
+}
+
+// Arguments that cannot work say why: a bitmap folder that is a file, a
+// bitmap that would replace a package given, a file in the working folder
+// named without "./" (which the loader alone would look for elsewhere).
+TEST(PaletteCommand, BadArgumentsSayWhatIsWrongAndWriteNothing)
+{
+    const std::string dir = testing::TempDir() + "palette-args-" + std::to_string(getpid());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/libs");
+    // The package under a bitmap's name, beside the libraries it needs.
+    for (const auto& entry : std::filesystem::directory_iterator(PACKAGE_DIR))
+        std::filesystem::create_symlink(entry.path(), dir + "/libs/" + entry.path().filename().string());
+    std::filesystem::create_symlink(std::string(PACKAGE_DIR) + "/libKavrel.so", dir + "/libs/TBARCODE.png");
+    std::ofstream(dir + "/afile") << "kept";
+    std::ofstream(dir + "/garbage.so") << "not a library";
+    const std::string kavrel = std::string(PACKAGE_DIR) + "/libKavrel.so";
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {kavrel + " --bitmaps afile", 1,
+         "Cannot write the palette bitmaps into \"afile\": it is a file, not a folder\n"},
+        {"libs/TBARCODE.png --bitmaps libs", 2,
+         "--bitmaps \"libs/TBARCODE.png\" is the same file as the package \"libs/TBARCODE.png\": the command "
+         "never writes over a file it reads\n"},
+        {"garbage.so", 1, "Cannot load package ./garbage.so: ./garbage.so: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = RunShell("cd " + dir + " && " + kBin + " palette " + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+        EXPECT_EQ(r.err.find("No such file"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(testsupport::ReadFile(dir + "/afile"), "kept");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/libs/TBARCODE.png"));
+    std::filesystem::remove_all(dir);
 }
 
 // A statically linked command runs the package host beside it; without one

@@ -7,12 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -169,6 +173,109 @@ TEST_F(AtomicFile, TargetsThatCannotBeCreatedOrReplaced)
     struct stat st;
     ASSERT_EQ(stat("/dev/null", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// A link is written through and stays a link; a replaced file keeps its
+// permission bits.
+TEST_F(AtomicFile, WritesThroughLinksAndKeepsTheModeOfTheFileItReplaces)
+{
+    fs::create_directory(dir_ / "real");
+    WriteFileAtomically(Path("real/data.txt"), "old");
+    fs::create_symlink("real/data.txt", dir_ / "one"); // relative, into another folder
+    fs::create_symlink(Path("one"), dir_ / "two");     // absolute, to a link
+    fs::create_symlink("real/made.txt", dir_ / "dangling");
+    WriteFileAtomically(Path("two"), "new");
+    WriteFileAtomically(Path("dangling"), "made");
+    EXPECT_EQ(ReadFile(Path("real/data.txt")), "new");
+    EXPECT_EQ(ReadFile(Path("real/made.txt")), "made");
+    for (const char* link : {"one", "two", "dangling"})
+        EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+    EXPECT_EQ(Names(), (std::vector<std::string>{"dangling", "one", "real", "two"}));
+    // data.txt and made.txt: no temporary left beside them either.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 2);
+
+    fs::create_symlink("loop", dir_ / "loop");
+    try {
+        WriteFileAtomically(Path("loop"), "x");
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "Cannot create file \"" + Path("loop") + "\": Too many levels of symbolic links");
+    }
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    WriteFileAtomically(Path("new.txt"), "x");
+    struct stat st;
+    ASSERT_EQ(::stat(Path("new.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
+    for (mode_t mode : {0600, 0640, 0755, 0604}) {
+        ::chmod(Path("new.txt").c_str(), mode);
+        ::chmod(Path("real/data.txt").c_str(), mode);
+        WriteFileAtomically(Path("new.txt"), "again");
+        WriteFileAtomically(Path("two"), "again"); // through the links
+        for (const char* name : {"new.txt", "real/data.txt"}) {
+            ASSERT_EQ(::stat(Path(name).c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, mode) << name;
+        }
+    }
+}
+
+// A file the process may not write is refused as opening it would be, even
+// where the folder would let a rename replace it; the superuser writes any.
+TEST_F(AtomicFile, AFileThatMayNotBeWrittenIsRefused)
+{
+    const std::string target = Path("read-only.txt");
+    WriteFileAtomically(target, "kept");
+    ::chmod(target.c_str(), 0444);
+    ::chmod(dir_.c_str(), 0777); // anyone may create and rename files here
+    const std::string refusal = "Cannot create file \"" + target + "\": Permission denied";
+    auto refused = [&] {
+        try {
+            WriteFileAtomically(target, "replaced");
+        } catch (const Exception& e) {
+            return e.Message == refusal && ReadFile(target) == "kept" && Names().size() == 1;
+        }
+        return false;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(refused());
+        return;
+    }
+    // As another user, in a child process.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && refused() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another user could replace the file";
+    WriteFileAtomically(target, "replaced by root");
+    EXPECT_EQ(ReadFile(target), "replaced by root");
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+// What a signal handler removes: the temporary file of every file still
+// being written and the files registered, never a committed file or one
+// taken off the list.
+TEST_F(AtomicFile, RemoveTemporaryFilesLeavesNoneOfTheFilesBeingWritten)
+{
+    TAtomicFile open(Path("out.pdf"));
+    open.Write("partial");
+    const std::string job = Path("job.pdf"), kept = Path("kept.pdf");
+    for (const std::string& file : {job, kept}) {
+        std::ofstream(file) << "x";
+        EXPECT_TRUE(RegisterTemporaryFile(file));
+    }
+    UnregisterTemporaryFile(kept);
+    WriteFileAtomically(Path("done.png"), "done");
+    ASSERT_EQ(Names().size(), 4u); // out.pdf's temporary, job.pdf, kept.pdf and done.png
+    RemoveTemporaryFiles();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"done.png", "kept.pdf"}));
+    UnregisterTemporaryFile(job);
+    EXPECT_THROW(open.Commit(), Exception); // its temporary file is gone
+    EXPECT_FALSE(RegisterTemporaryFile(std::string(PATH_MAX, 'x')));
 }
 
 } // namespace

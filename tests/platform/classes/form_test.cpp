@@ -135,7 +135,9 @@ TEST_F(Forms, SpecialDoublesRoundTrip)
 
 TEST_F(Forms, ReaderAcceptsHandWrittenForms)
 {
-    std::unique_ptr<TComponent> root = Read("OBJECT Form1: TGadget\r\n"
+    // A UTF-8 byte order mark first, as some editors save.
+    std::unique_ptr<TComponent> root = Read("\xEF\xBB\xBF"
+                                            "OBJECT Form1: TGadget\r\n"
                                             "  count = $7FFFFFFF\n"
                                             "  Color = $80000005\n"
                                             "  Ratio = -3\n"

@@ -71,6 +71,8 @@ TEST(Csv, LoadsIntoMemDataSetAsTextFields)
     EXPECT_EQ(data.RecordCount(), 2);
     EXPECT_EQ(dbtest::MessageOf([&] { data.LoadFromCsvFile(dir.File("missing.csv")); }),
               "Cannot open file '" + dir.File("missing.csv") + "'");
+    EXPECT_EQ(dbtest::MessageOf([&] { data.LoadFromCsvFile(dir.File("")); }),
+              "Cannot open file '" + dir.File("") + "': it is a folder");
 }
 
 } // namespace

@@ -44,15 +44,17 @@ TEST_F(SQLiteTest, OpeningFailuresCarrySQLiteMessages)
         std::string database, table, sql, message;
     };
     const Case cases[] = {
-        {dir_.File("missing.db"), "products", "", "unable to open database file"},
+        {dir_.File("missing.db"), "products", "",
+         "Cannot open database \"" + dir_.File("missing.db") + "\": unable to open database file"},
+        {dir_.File(""), "products", "", "Cannot open database \"" + dir_.File("") + "\": it is a folder"},
         {dir_.File("text.db"), "products", "", "file is not a database"},
         {path_, "nope", "", "no such table: nope"},
         {path_, "", "SELEC code FROM products", "near \"SELEC\": syntax error"},
         {path_, "", "SELECT nope FROM products", "no such column: nope"},
-        {path_, "", "DELETE FROM products", ": Only a query that reads can open a dataset"},
-        {path_, "", "SELECT 1; SELECT 2", ": The query holds more than one statement"},
+        {path_, "", "DELETE FROM products", "Only a query that reads can open a dataset"},
+        {path_, "", "SELECT 1; SELECT 2", "The query holds more than one statement"},
         {path_, "", "  -- nothing\n", "The query is empty"},
-        {"", "products", "", ": No database file name"},
+        {"", "products", "", "No database file name"},
     };
     for (const Case& c : cases) {
         TSQLiteDataSet data(nullptr);

@@ -192,6 +192,8 @@ class TDataSet : public TComponent {
     void Loaded() override;
 
 protected:
+    /// The message after the dataset's name and ": ", or alone when the dataset has no name.
+    std::string NamedMessage(std::string_view message) const;
     /// One field of the dataset as it will open.
     struct FieldDef {
         std::string name;           ///< the field's name

@@ -14,10 +14,17 @@ std::string QuotedFileName(std::string_view path);
 /// failure the temporary file is removed and the target stays as it was.
 /// A target that exists and is not a regular file (a terminal, /dev/null, a
 /// pipe) cannot be replaced and is written directly.
+///
+/// A target that is a symbolic link is written through it: the file it
+/// leads to is replaced (the temporary file is made in that file's folder)
+/// and the link stays. A file that is replaced keeps its permission bits
+/// (and, where the system allows, its owner); a new one gets 0666 less the
+/// umask. A file the process may not write is refused, as opening it for
+/// writing would be (the superuser may write any).
 class TAtomicFile {
 public:
     /// Starts the file; raises `Cannot create file "<path>": <reason>` when
-    /// its folder cannot take it.
+    /// its folder cannot take it or the file may not be written.
     explicit TAtomicFile(std::string path);
     TAtomicFile(const TAtomicFile&) = delete;
     TAtomicFile& operator=(const TAtomicFile&) = delete;
@@ -59,3 +66,16 @@ private:
 
 /// Writes `bytes` to `path` whole or not at all, raising as TAtomicFile does.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+/// Adds a file to those RemoveTemporaryFiles removes, until
+/// UnregisterTemporaryFile: a temporary file made outside TAtomicFile. At most
+/// a few dozen are kept; false when this one cannot be (no room, or a name
+/// longer than the system's path limit).
+bool RegisterTemporaryFile(const std::string& path) noexcept;
+/// Takes a file off the list RemoveTemporaryFiles removes.
+void UnregisterTemporaryFile(const std::string& path) noexcept;
+/// Removes every temporary file of a TAtomicFile still being written and
+/// every file registered with RegisterTemporaryFile. Safe to call from a
+/// signal handler (it only reads a fixed table and unlinks), so that a
+/// program ended by a signal leaves none behind.
+void RemoveTemporaryFiles() noexcept;
