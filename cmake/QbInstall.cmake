@@ -70,7 +70,8 @@ set_target_properties(${QB_SHARED_TARGETS} PROPERTIES VERSION ${PROJECT_VERSION}
 # empty entries to make room, and the dynamic loader reads an empty entry as
 # the working folder, where anybody's libsqlite3.so.0 would be loaded. The
 # path names the library folder as installed and, where the build tree places
-# the target differently, as built.
+# the target differently, as built; then the folders of system libraries
+# linked from outside the standard ones.
 function(qb_origin_rpath destination)
   get_filename_component(destination ${destination} ABSOLUTE BASE_DIR ${CMAKE_INSTALL_PREFIX})
   file(RELATIVE_PATH installed ${destination} ${CMAKE_INSTALL_FULL_LIBDIR})
@@ -94,7 +95,8 @@ function(qb_origin_rpath destination)
       endif()
     endforeach()
     list(REMOVE_DUPLICATES paths)
-    set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON INSTALL_RPATH "${paths}")
+    set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON INSTALL_RPATH "${paths}"
+                                               INSTALL_RPATH_USE_LINK_PATH ON)
   endforeach()
 endfunction()
 
