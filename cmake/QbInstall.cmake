@@ -62,13 +62,49 @@ foreach(pair IN LISTS QB_SHARED_EXPORTS)
   list(APPEND QB_SHARED_TARGETS ${target})
 endforeach()
 qb_prepare_exports(${QB_SHARED_EXPORTS})
-# The installed libraries find each other in their own folder, wherever the
-# prefix is.
-set_target_properties(${QB_SHARED_TARGETS} PROPERTIES
-  VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN")
+set_target_properties(${QB_SHARED_TARGETS} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 
+# Installed programs and libraries find the shared libraries relative to their
+# own folder ($ORIGIN), wherever the prefix is. Each is linked once with the
+# search path it keeps: a path CMake rewrites on install is linked padded with
+# empty entries to make room, and the dynamic loader reads an empty entry as
+# the working folder, where anybody's libsqlite3.so.0 would be loaded. The
+# path names the library folder as installed and, where the build tree places
+# the target differently, as built; then the folders of system libraries
+# linked from outside the standard ones.
+function(qb_origin_rpath destination)
+  get_filename_component(destination ${destination} ABSOLUTE BASE_DIR ${CMAKE_INSTALL_PREFIX})
+  file(RELATIVE_PATH installed ${destination} ${CMAKE_INSTALL_FULL_LIBDIR})
+  foreach(target IN LISTS ARGN)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      get_target_property(folder ${target} RUNTIME_OUTPUT_DIRECTORY)
+    else()
+      get_target_property(folder ${target} LIBRARY_OUTPUT_DIRECTORY)
+    endif()
+    if(NOT folder)
+      get_target_property(folder ${target} BINARY_DIR)
+    endif()
+    file(RELATIVE_PATH built ${folder} ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+    set(paths "")
+    foreach(relative IN ITEMS "${installed}" "${built}")
+      if(relative STREQUAL "")
+        list(APPEND paths "$ORIGIN")
+      else()
+        list(APPEND paths "$ORIGIN/${relative}")
+      endif()
+    endforeach()
+    list(REMOVE_DUPLICATES paths)
+    set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON INSTALL_RPATH "${paths}"
+                                               INSTALL_RPATH_USE_LINK_PATH ON)
+  endforeach()
+endfunction()
+
+qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} ${QB_SHARED_TARGETS})
+qb_origin_rpath(${CMAKE_INSTALL_BINDIR} qbarcode)
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 if(TARGET qbarcode-packages)
+  qb_origin_rpath(${CMAKE_INSTALL_LIBEXECDIR}/qbarcode qbarcode-packages)
   install(TARGETS qbarcode-packages RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qbarcode COMPONENT runtime)
 endif()
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets

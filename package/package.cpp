@@ -91,7 +91,7 @@ const TUnitInfo kUnits[] = {
 
 const TPackageInfoTable kTable = {
     QB_STRING(QB_PACKAGE),
-    0, // usable at design time and at run time
+    pfNeverBuild, // usable at design time and at run time, never rebuilt by a host
     static_cast<int>(std::size(kRequires)),
     kRequires,
     static_cast<int>(std::size(kUnits)),

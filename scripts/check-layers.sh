@@ -22,6 +22,9 @@ declare -A allowed=(
     [platform/controls]="platform/sysutils platform/classes platform/graphics"
     [platform/db]="platform/sysutils platform/classes"
     [platform/packages]="platform/sysutils platform/classes"
+    # The unit routines of the runtime libraries, each built into the library
+    # of the layers it starts and stops.
+    [platform/packages/runtime]="platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"
     [core]="platform/sysutils platform/graphics platform/printers"
     [controls]="core platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"
     [package]="controls core platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"

@@ -135,8 +135,11 @@ std::string ExpandUpcE(char numberSystem, std::string_view d)
 void EncodeUpcE(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes,
                 char numberSystem, const char* const evenSet[10], const char* const oddSet[10])
 {
+    // Under csModulo10 a text short of seven digits is a number without its
+    // check digit: padded to six, it gets one. A full-length or longer text
+    // keeps its first six digits, followed by the computed check digit.
     std::string d(Text);
-    PadLeftZeros(7, d, d);
+    PadLeftZeros(CheckSum == csModulo10 && d.size() < 7 ? 6 : 7, d, d);
     if (CheckSum == csModulo10) {
         // The check digit is that of the UPC-A number the symbol expands to.
         std::string expanded;
@@ -264,8 +267,11 @@ void EncodeEAN13(std::string_view Text, TCheckSum CheckSum, std::string& LineCod
 
 void EncodeUPCA(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes)
 {
+    // Under csModulo10 a text short of twelve digits is padded to eleven and
+    // gets its check digit appended, as EAN-13 does with twelve; a full-length
+    // or longer text keeps its first eleven digits and the computed check digit.
     std::string d(Text);
-    PadLeftZeros(12, d, d);
+    PadLeftZeros(CheckSum == csModulo10 && d.size() < 12 ? 11 : 12, d, d);
     if (CheckSum == csModulo10) {
         ApplyCheckSum(CheckSum, d.substr(0, 11), d);
         Caption = d;

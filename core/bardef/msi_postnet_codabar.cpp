@@ -75,6 +75,8 @@ constexpr CodabarRow kCodabar[20] = {
 
 constexpr int kCodabarStart = 16; // 'A'
 constexpr int kCodabarStop = 17;  // 'B'
+// Rows from here on are the start/stop letters A to D.
+constexpr int kCodabarLetters = 16;
 constexpr char kCodabarGap = '0';
 
 // Seven narrow or wide elements from a bar: one wide bar and one wide space
@@ -149,16 +151,29 @@ int FindCodabarChar(char Ch)
 
 void EncodeCodabar(std::string_view Text, std::string& LineCodes)
 {
+    // A text framed by two of the letters A to D starts and stops with them;
+    // any other text gets the start A and the stop B. A letter anywhere else
+    // would stand among the data, where no reader accepts it.
+    int start = kCodabarStart, stop = kCodabarStop;
+    std::string_view data = Text;
+    if (Text.size() >= 2) {
+        const int first = FindCodabarChar(Text.front()), last = FindCodabarChar(Text.back());
+        if (first >= kCodabarLetters && last >= kCodabarLetters) {
+            start = first;
+            stop = last;
+            data = Text.substr(1, Text.size() - 2);
+        }
+    }
     LineCodes.clear();
-    LineCodes.reserve(8 * Text.size() + 15);
-    LineCodes += kCodabar[kCodabarStart].pattern;
+    LineCodes.reserve(8 * data.size() + 15);
+    LineCodes += kCodabar[start].pattern;
     LineCodes += kCodabarGap;
-    for (char c : Text) {
+    for (char c : data) {
         const int row = FindCodabarChar(c);
-        if (row < 0)
+        if (row < 0 || row >= kCodabarLetters)
             throw Exception(Format("%s : %s", {Text, "Codabar bad data."}));
         LineCodes += kCodabar[row].pattern;
         LineCodes += kCodabarGap;
     }
-    LineCodes += kCodabar[kCodabarStop].pattern;
+    LineCodes += kCodabar[stop].pattern;
 }

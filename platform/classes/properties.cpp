@@ -350,6 +350,11 @@ void UnRegisterModuleClasses(const std::function<bool(const TClassInfo&)>& inMod
     for (const TClassInfo* cls : doomed)
         UnRegisterClass(*cls);
     // Lists of classes that were never registered point into the module too.
+    ForgetPropLists(inModule);
+}
+
+void ForgetPropLists(const std::function<bool(const TClassInfo&)>& inModule)
+{
     std::lock_guard lock(CacheMutex());
     std::erase_if(Caches(), [&](const auto& entry) {
         for (const TClassInfo* c = entry.first; c; c = c->Parent)

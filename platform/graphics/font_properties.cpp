@@ -2,6 +2,7 @@
 // properties, and the colour names (clBlack, clBtnFace...) form files use.
 #include "qbarcode/graphics.h"
 
+#include <atomic>
 #include <string>
 
 namespace {
@@ -35,15 +36,31 @@ TFont& Font(TObject& o)
     return static_cast<TFont&>(o);
 }
 
+// Whether the form reader and writer hold this library's colour names.
+std::atomic<bool> colorNamesRegistered{false};
+
 } // namespace
 
-// Built on first use, which is before any control's property list exists:
-// that is when the colour names are handed to the form reader and writer.
+void RegisterColorNames()
+{
+    RegisterColorIdents(ColorIdent, IdentColor);
+    colorNamesRegistered = true;
+}
+
+void UnregisterColorNames()
+{
+    colorNamesRegistered = false;
+    RegisterColorIdents(nullptr, nullptr);
+}
+
+// Used before any control's property list exists: that is when the colour
+// names are handed to the form reader and writer, in a process that runs no
+// unit start-ups or after the Graphics unit took them back.
 const TClassInfo& TFont::StaticClassInfo()
 {
-    static const bool colorNames = (RegisterColorIdents(ColorIdent, IdentColor), true);
+    if (!colorNamesRegistered.load(std::memory_order_relaxed))
+        RegisterColorNames();
     static const TClassInfo info{"TFont", &TPersistent::StaticClassInfo(), &TFont::Properties, nullptr};
-    (void)colorNames;
     return info;
 }
 

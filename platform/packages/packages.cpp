@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -130,15 +131,31 @@ void FinalizePackage(const TPackageInfoTable& table)
         StopUnit(table.Units[i]);
 }
 
-void ForgetModuleClasses(const void* address)
+namespace {
+
+// Whether a class's information lives in the shared library holding address;
+// nothing does when no library holds it.
+std::function<bool(const TClassInfo&)> InModule(const void* address)
 {
     Dl_info self{};
     if (!dladdr(address, &self))
-        return;
-    UnRegisterModuleClasses([base = self.dli_fbase](const TClassInfo& cls) {
+        return [](const TClassInfo&) { return false; };
+    return [base = self.dli_fbase](const TClassInfo& cls) {
         Dl_info info{};
         return dladdr(&cls, &info) && info.dli_fbase == base;
-    });
+    };
+}
+
+} // namespace
+
+void ForgetModuleClasses(const void* address)
+{
+    UnRegisterModuleClasses(InModule(address));
+}
+
+void ForgetModulePropLists(const void* address)
+{
+    ForgetPropLists(InModule(address));
 }
 
 void NoteUnitEvent(std::string_view unit, bool startup)
@@ -228,10 +245,16 @@ void UnloadPackage(HMODULE module)
     owned = std::move(*it);
     list.erase(it);
     // Closed even when Finalize raises: the package is gone for its host either way.
+    // The package's classes are forgotten even when its Finalize does not.
     struct Closer {
         void* handle;
-        ~Closer() { dlclose(handle); }
-    } closer{owned->handle};
+        const void* table;
+        ~Closer()
+        {
+            ForgetModuleClasses(table);
+            dlclose(handle);
+        }
+    } closer{owned->handle, owned->table};
     Entry<TPackageProc>(owned->handle, "Finalize")();
 }
 

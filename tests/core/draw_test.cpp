@@ -202,7 +202,7 @@ TEST(Q_DrawBar, CaptionTexts)
         {tsBoth, bcCode39, "ABC", csNone, "Code39 ABC"},
         {tsBarCode, bcCode39, " ABC ", csNone, " ABC "},
         {tsBarType, bcCodeCodabar, "123", csNone, "Codebar"},
-        {tsBarCode, bcCodeUPC_A, "03600029145", csModulo10, "003600029143"},
+        {tsBarCode, bcCodeUPC_A, "03600029145", csModulo10, "036000291452"},
         {tsBarCode, bcCode128C, "123", csNone, "0123"},
     };
     TBitmap probe(1, 1);

@@ -73,7 +73,8 @@ TEST(Encoders, WorkedExamples)
          nullptr},
         // EAN and UPC.
         {bcCodeUPC_A, "036000291452", csModulo10, "", "036000291452"},
-        {bcCodeUPC_A, "03600029145", csModulo10, "", "003600029143"},
+        // A text short of the full number gets its check digit appended.
+        {bcCodeUPC_A, "03600029145", csModulo10, "", "036000291452"},
         {bcCodeUPC_A, "", csModulo10, "", "000000000000"},
         {bcCodeUPC_A, "03600029145", csNone, "", nullptr},
         // The UPC-E check digit is that of the expanded UPC-A number.
@@ -85,6 +86,9 @@ TEST(Encoders, WorkedExamples)
         {bcCodeUPC_E0, "1234530", csModulo10, "", "1234531"}, // 0 123 00000 45
         {bcCodeUPC_E0, "1234540", csModulo10, "", "1234543"}, // 0 1234 00000 5
         {bcCodeUPC_E0, "012345678", csModulo10, "", "0123457"},
+        {bcCodeUPC_E0, "425261", csModulo10, "", "4252614"},
+        {bcCodeUPC_E1, "425261", csModulo10, "", "4252611"},
+        {bcCodeUPC_E0, "", csModulo10, "", "0000000"},
         {bcCodeUPC_Supp5, "52495", csModulo10, "", "524951"},
         {bcCodeUPC_Supp2, "12", csModulo10, "", "125"},
         // MSI, PostNet, Codabar.
@@ -122,6 +126,8 @@ TEST(Encoders, EquivalentTexts)
         {bcCodeEAN13, "", bcCodeEAN13, "000000000000", csModulo10},
         {bcCodeUPC_A, "", bcCodeUPC_A, "000000000000", csModulo10},
         {bcCodeUPC_A, "03600029145", bcCodeUPC_A, "003600029145", csNone},
+        {bcCodeUPC_A, "3600029145", bcCodeUPC_A, "036000291452", csModulo10},
+        {bcCodeUPC_E0, "425261", bcCodeUPC_E0, "4252614", csModulo10},
         {bcCodeUPC_Supp5, "52495123", bcCodeUPC_Supp5, "52495", csNone},
         {bcCode128B, "AB\001\177C", bcCode128B, "AB  C", csNone},
         {bcCodeEAN8, "", bcCodeEAN8, "00000000", csNone},
@@ -193,8 +199,11 @@ TEST(Encoders, SupplementsAndCodabarMatchThePublishedPatterns)
         {bcCodeUPC_Supp2, "13", "1011" "0011001" "01" "0100001"}, // 1: odd, even
         {bcCodeUPC_Supp2, "34", "1011" "0100001" "01" "0100011"}, // 2: even, odd
         {bcCodeUPC_Supp2, "15", "1011" "0110011" "01" "0111001"}, // 3: even, even
-        // Start A, C, D, stop B, with a narrow space between characters.
-        {bcCodeCodabar, "CD", "1011001001" "0" "1010010011" "0" "1010011001" "0" "1001001011"},
+        // Start A, '1', stop B, with a narrow space between characters; a
+        // text framed by two of A to D starts and stops with them.
+        {bcCodeCodabar, "1", "1011001001" "0" "101011001" "0" "1001001011"},
+        {bcCodeCodabar, "CD", "1010010011" "0" "1010011001"},
+        {bcCodeCodabar, "D1A", "1010011001" "0" "101011001" "0" "1011001001"},
     };
     // clang-format on
     for (const Case& c : cases)
@@ -214,6 +223,12 @@ TEST(Encoders, Messages)
         {bcCode93, " ab*c ", csNone, "ab*c : Code_93 bad data."},
         {bcCodeCodabar, "a1", csNone, "a1 : Codabar bad data."},
         {bcCodeCodabar, " 1 2 ", csNone, "1 2 : Codabar bad data."},
+        // Start/stop letters only as a pair framing the text.
+        {bcCodeCodabar, "1A2", csNone, "1A2 : Codabar bad data."},
+        {bcCodeCodabar, "A12", csNone, "A12 : Codabar bad data."},
+        {bcCodeCodabar, "12D", csNone, "12D : Codabar bad data."},
+        {bcCodeCodabar, "A", csNone, "A : Codabar bad data."},
+        {bcCodeCodabar, "AB1CD", csNone, "AB1CD : Codabar bad data."},
         {bcCode_2_5_interleaved, "12A4", csNone, "12A4 : Barcode must be numeric."},
         {bcCodeEAN13, " 12 34 ", csNone, "12 34 : Barcode must be numeric."},
         {bcCodeEAN128B, "(01)", csModulo10, "'(' is not a valid integer value"},

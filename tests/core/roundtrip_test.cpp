@@ -49,6 +49,8 @@ const std::pair<TBarType, std::string> kPrinted[] = {
 
 const Sample kSamples[] = {
     {bcCodeEAN13, "590123412345", csModulo10, "5901234123457"}, // the check digit computed
+    {bcCodeUPC_A, "03600029145", csModulo10, "036000291452"},
+    {bcCodeUPC_E0, "425261", csModulo10, "04252614"},
     // Code 39 and its modulo-43 check character, sums past the modulus:
     // 0 + ... + 30 = 465 -> 35 'Z'; 31 + ... + 42 = 438 -> 8; 35 + 35 -> 27 'R'.
     {bcCode39, kCode39Chars.substr(0, 31), csModulo10, kCode39Chars.substr(0, 31) + "Z"},
@@ -76,9 +78,12 @@ const Sample kSamples[] = {
     {bcCode_2_5_interleaved, "0123456789", csNone, "0123456789"},
     {bcCode_2_5_interleaved, "1032547698", csNone, "1032547698"},
     {bcCode_2_5_interleaved, "1234567", csNone, "01234567"},
-    // 'A' and 'B' start and stop every symbol; 'C' and 'D' are checked
-    // against their published patterns in encoders_test.
+    // 'A' and 'B' start and stop a symbol unless two of 'A' to 'D' frame the
+    // text (the reader returns the data between them); the letters' patterns
+    // are checked in encoders_test.
     {bcCodeCodabar, "0123456789-$:/.+", csNone, "0123456789-$:/.+"},
+    {bcCodeCodabar, "A40156B", csNone, "40156"},
+    {bcCodeCodabar, "C-12$D", csNone, "-12$"},
 };
 
 std::vector<Sample> AllSamples()

@@ -19,6 +19,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 libdir=$(dirname "$(find "$prefix" -name libqbrtl.so -print -quit)")
 [[ -d $libdir ]] || fail "no libqbrtl.so installed"
 [[ -x $prefix/bin/qbarcode ]] || fail "no bin/qbarcode installed"
+# No installed program or library looks for libraries relative to the working folder.
+"$here/../../scripts/check-runpath.sh" "$prefix" >/dev/null || fail "library search paths of the installed files"
 
 # Shared libraries carry the major version in their SONAME.
 for lib in qbrtl qbvisual qbdbrtl qbdbaware Kavrel Kavrin; do

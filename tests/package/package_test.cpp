@@ -92,7 +92,8 @@ TEST_F(PackageTest, ExportsEntryPointsRoutinesAndTheCxxApi)
             EXPECT_NE(dlsym(handle, symbol.c_str()), nullptr) << symbol;
         auto table = reinterpret_cast<TGetPackageInfoTable>(dlsym(handle, "GetPackageInfoTable"))();
         EXPECT_STREQ(table->Name, p.name);
-        EXPECT_EQ(table->Flags & (pfDesignOnly | pfRunOnly), 0);
+        // Usable at design time and at run time, never rebuilt by a host.
+        EXPECT_EQ(table->Flags, pfNeverBuild);
         std::vector<std::string> requires_(table->Requires, table->Requires + table->RequireCount);
         EXPECT_EQ(requires_, (std::vector<std::string>{"qbrtl", "qbvisual", "qbdbrtl", "qbdbaware"}));
         // Loading alone runs no unit.
@@ -107,6 +108,7 @@ TEST_F(PackageTest, UnitsStartInOrderOncePerProcessAndStopInReverse)
         SCOPED_TRACE(p.name);
         ClearUnitEvents();
         HMODULE first = LoadPackage(p.path);
+        EXPECT_EQ(GetPackageInfo(first).Flags, pfNeverBuild);
         const std::string own = p.name;
         EXPECT_EQ(Events(), "+SysUtils +Classes +Graphics +Printers +Controls +Qbarcode +Pbarcode +DB +DBLinks "
                             "+Pdbbarcode +" +

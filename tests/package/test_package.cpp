@@ -1,8 +1,24 @@
 // A package of one unit of its own over the runtime library: it shares the
 // framework units with Kavrel and Kavrin, so a test can see them started once.
+// Its Register procedure puts a class on the palette and leaves forgetting it
+// to the loader.
 #include "qbarcode/packages.h"
 
 #include <iterator>
+
+namespace {
+std::vector<TPropInfo> WidgetProperties()
+{
+    TPropInfo size;
+    size.Name = "Size";
+    size.TypeName = "Integer";
+    size.Default = std::int64_t{0};
+    size.Get = [](const TObject&) -> TPropValue { return std::int64_t{0}; };
+    size.Set = [](TObject&, const TPropValue&) {};
+    return {size};
+}
+const TClassInfo kWidget{"TWidget", &TComponent::StaticClassInfo(), WidgetProperties, nullptr};
+} // namespace
 
 extern "C" {
 void Widgets_Startup()
@@ -12,6 +28,10 @@ void Widgets_Startup()
 void Widgets_Shutdown()
 {
     NoteUnitEvent("Widgets", false);
+}
+void Widgets_Register()
+{
+    RegisterComponents("Tests", {&kWidget});
 }
 }
 

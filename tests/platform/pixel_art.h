@@ -58,6 +58,25 @@ inline const Art kThickPens = {
     ".RRRRRRR......", ".RRRRRRR......", ".RRRRRRR......", "..............",
 };
 
+/// Lines drawn right, left, down and up with pens 1 to 4 pixels wide, a row
+/// per width. An even pen reaches one pixel further on one side of its path
+/// than on the other; every surface picks the same side.
+inline void DrawPenWidths(TCanvas& canvas)
+{
+    UseColor(canvas, clBlack);
+    for (int width = 1; width <= 4; ++width) {
+        canvas.Pen().Width = width;
+        const int y = 12 * width - 6;
+        const TPoint lines[][2] = {
+            {{3, y}, {9, y}}, {{21, y}, {15, y}}, {{26, y - 3}, {26, y + 3}}, {{32, y + 3}, {32, y - 3}}};
+        for (const auto& line : lines) {
+            canvas.MoveTo(line[0].X, line[0].Y);
+            canvas.LineTo(line[1].X, line[1].Y);
+        }
+    }
+}
+inline constexpr int kPenWidthsWidth = 36, kPenWidthsHeight = 48;
+
 inline std::ostream& operator<<(std::ostream& out, const TRect& r)
 {
     return out << "{" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << "}";

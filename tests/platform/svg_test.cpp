@@ -299,6 +299,14 @@ TEST(Svg, ThickPensKeepTheirWidth)
     EXPECT_EQ(Rasterise(ParseXml(WriteSvg(14, 14, DrawThickPens)), 14, 14), kThickPens);
 }
 
+TEST(Svg, PensOfEveryWidthCoverTheRasterPixels)
+{
+    TBitmap bitmap(kPenWidthsWidth, kPenWidthsHeight);
+    DrawPenWidths(bitmap.Canvas());
+    const std::string xml = WriteSvg(kPenWidthsWidth, kPenWidthsHeight, DrawPenWidths);
+    EXPECT_EQ(Rasterise(ParseXml(xml), kPenWidthsWidth, kPenWidthsHeight), PixelArt(bitmap)) << xml;
+}
+
 TEST(Svg, TextIsEscapedAndKeepsEveryCharacter)
 {
     struct Case {

@@ -153,6 +153,20 @@ TEST(VectorDocument, PdfThickPensKeepTheirWidth)
     std::remove(path.c_str());
 }
 
+TEST(VectorDocument, PdfPensOfEveryWidthCoverTheRasterPixels)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    TBitmap bitmap(kPenWidthsWidth, kPenWidthsHeight);
+    DrawPenWidths(bitmap.Canvas());
+    const std::string path = TempPath("pens.pdf");
+    TVectorDocument pdf(TVectorFormat::Pdf, path, kPenWidthsWidth, kPenWidthsHeight);
+    DrawPenWidths(pdf.Canvas());
+    pdf.Close();
+    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
+    std::remove(path.c_str());
+}
+
 TEST(VectorDocument, PdfTextCellMatchesTheRaster)
 {
     if (!HavePoppler())

@@ -1,5 +1,7 @@
 // The unit of the database runtime (libqbdbrtl.so): datasets, fields, data
-// sources and links, the SQLite and in-memory datasets. It only reports to the unit log.
+// sources and links, the SQLite and in-memory datasets. Its shut-down takes
+// back the property lists the runtime library computed from this library's
+// classes, whose code may be unloaded next.
 #include "qbarcode/packages.h"
 
 void DB_Startup()
@@ -10,4 +12,5 @@ void DB_Startup()
 void DB_Shutdown()
 {
     NoteUnitEvent("DB", false);
+    ForgetModulePropLists(reinterpret_cast<const void*>(&DB_Shutdown));
 }

@@ -461,6 +461,11 @@ void UnRegisterClass(const TClassInfo& cls);
 /// from the palette, and forgets the property lists computed for any class
 /// (registered or not) for which inModule is true or that derives from one.
 void UnRegisterModuleClasses(const std::function<bool(const TClassInfo&)>& inModule);
+/// Forgets the property lists computed for every class inModule says yes to
+/// and for the classes derived from one, leaving the class registry alone: the
+/// lists hold the classes' property readers and writers, whose code may be
+/// unloaded next. Lists are computed again when next asked for.
+void ForgetPropLists(const std::function<bool(const TClassInfo&)>& inModule);
 /// The registered class named name, or nullptr.
 const TClassInfo* FindClass(std::string_view name);
 

@@ -111,6 +111,15 @@ bool ColorFromName(std::string_view text, TColor& color);
 /// The name of a colour ("clRed") when it has one, else "$00BBGGRR".
 std::string ColorToString(TColor color);
 
+/// Hands the colour names that carry the "cl" prefix to the form reader and
+/// writer (RegisterColorIdents). The Graphics unit's start-up calls it, and
+/// TFont's class information on first use after any UnregisterColorNames.
+void RegisterColorNames();
+/// Takes the colour names back from the form reader and writer, which then
+/// write colours as numbers. The Graphics unit's shut-down calls it: the
+/// library holding the names may be unloaded next.
+void UnregisterColorNames();
+
 // ---------------------------------------------------------------------------
 // Geometry
 

@@ -88,6 +88,11 @@ void FinalizePackage(const TPackageInfoTable& table);
 /// (palette entries, property lists), so nothing points into the library once
 /// it is closed. A package's Finalize calls it with an address of its own.
 void ForgetModuleClasses(const void* address);
+/// Forgets the property lists computed from the classes whose class
+/// information lives in the shared library holding address, keeping their
+/// registrations. A runtime library's unit shut-down calls it with an address
+/// of its own: the library may be unloaded next, or stay linked to its host.
+void ForgetModulePropLists(const void* address);
 
 /// A start-up or shut-down seen by the platform.
 struct TUnitEvent {
