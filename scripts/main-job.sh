@@ -25,13 +25,13 @@ samples=(
     "i25 1234567890" "industrial25 1234567890" "matrix25 1234567890" "code39 CODE-39" "code39ext Code39ext"
     "code128a CODE-128A" "code128b Code 128B" "code128c 12345678" "code93 CODE-93" "code93ext Code93ext"
     "msi 1234567" "postnet 555551237" "codabar 40156-12" "ean8 9638507" "ean13 590123412345"
-    "upca 03600029145" "upce0 0123456" "upce1 0123456" "upc2 12" "upc5 52495"
+    "upca 03600029145" "upce0 012345" "upce1 012345" "upc2 12" "upc5 52495"
     "ean128a 12345678" "ean128b 0101234567890128" "ean128c 0101234567890128"
 )
 for sample in "${samples[@]}"; do
     type=${sample%% *}
     text=${sample#* }
-    $qb draw --type "$type" --text "$text" --checksum --caption both --font "DejaVu Sans:9" -o "$out/$type.png"
+    $qb draw --type "$type" --text "$text" --caption both --font "DejaVu Sans:9" -o "$out/$type.png"
 done
 $qb draw --type code128b --text "Vector 128" --caption code -o "$out/code128b.svg"
 $qb draw --type ean13 --text 590123412345 --checksum --angle 90 -o "$out/ean13.pdf"

@@ -138,7 +138,7 @@ TEST(CliFiles, NoOutputIsWrittenOverAnInput)
         EXPECT_EQ(after.size(), before.size());
     }
     // Other names of other files are written as ever.
-    EXPECT_EQ(Qbarcode(labels + "--db p.db --table t -o sub/p.db", dir.Path()).status, 0);
+    EXPECT_EQ(Qbarcode(labels + "--db p.db --table t -o sub/p.db.pdf", dir.Path()).status, 0);
     EXPECT_EQ(Qbarcode("draw --type code39 --text-file text.png -o sub/text.png", dir.Path()).status, 0);
 }
 

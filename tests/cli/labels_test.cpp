@@ -322,13 +322,13 @@ TEST(Labels, RecordsWithoutAGoodTextAreSkippedWithTheirReason)
     const Outcome r = Labels("--db " + db + " --table codes --field code --type ean13 -o " + pdf);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "record 3: NULL\nrecord 4: empty\nrecord 5: blank\n"
-                     "record 6: 5901234123458: check digit should be 7\n2 labels on 1 pages, 4 records skipped\n");
+                     "record 6: 5901234123458: check digit should be 7\n2 labels on 1 page, 4 records skipped\n");
     const Outcome blob = Labels("--db " + db + " --table codes --field picture --type ean13 --limit 1 -o " + pdf);
-    EXPECT_EQ(blob.err, "record 1: not text (BLOB)\n0 labels on 0 pages, 1 records skipped\n"
+    EXPECT_EQ(blob.err, "record 1: not text (BLOB)\n0 labels on 0 pages, 1 record skipped\n"
                         "Nothing to print: no record gave a label\n");
     // --verbatim hands every text to the control as it is.
     const Outcome verbatim = Labels("--db " + db + " --table codes --field code --type ean13 --verbatim -o " + pdf);
-    EXPECT_EQ(verbatim.err, "6 labels on 1 pages, 0 records skipped\n");
+    EXPECT_EQ(verbatim.err, "6 labels on 1 page, 0 records skipped\n");
     if (!HavePoppler())
         GTEST_SKIP() << "pdftoppm not installed";
     ASSERT_EQ(Labels("--db " + db + " --table codes --field code --type ean13 -o " + pdf).status, 0);
