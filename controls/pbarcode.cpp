@@ -338,8 +338,12 @@ std::string TBarCode::GetBarTypeName() const
 
 int TBarCode::AutoSetWidth(int margin)
 {
-    const std::int64_t size =
-        std::int64_t{GetBarWidth()} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance());
+    return ResizeToBar(GetBarWidth(), margin);
+}
+
+int TBarCode::ResizeToBar(std::int32_t barWidth, int margin)
+{
+    const std::int64_t size = std::int64_t{barWidth} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance());
     if (size < 0 || size > MaxControlSize)
         throw Exception(Format("Control size %d out of range.", {static_cast<long long>(size)}));
     if (Horizontal(orientation_))
@@ -351,17 +355,18 @@ int TBarCode::AutoSetWidth(int margin)
 
 void TBarCode::Paint()
 {
-    // The width is measured once, first, so that the panel can leave the
+    // The text is encoded once, first, so that the panel can leave the
     // barcode's box to the bars and spaces that cover it. When the text is
     // one the symbology rejects, the panel paints in full and the error
     // leaves Paint, as it would from the barcode's own drawing.
-    std::int64_t w = 0;
+    qb::EncodedSymbol symbol;
     try {
-        w = GetBarWidth();
+        symbol = qb::EncodeSymbol(barType_, barCode_, modul_, ratio_, checkSum_);
     } catch (const Exception&) {
         PaintPanel(nullptr);
         throw;
     }
+    const std::int64_t w = symbol.BarWidth;
     const std::int64_t b = FrameInset(), e = BorderAllowance(), width = Width(), height = Height();
     const std::int64_t h = barHeight_ != 0 ? barHeight_ : AvailableHeight();
     const bool horizontal = Horizontal(orientation_);
@@ -393,9 +398,9 @@ void TBarCode::Paint()
                                  : TRect{To32(x), To32(y + back), To32(x + h + 1), To32(y + back + w)};
     PaintPanel(barType_ == bcCodePostNet || h < 0 ? nullptr : &box);
     if (autoWidth_)
-        AutoSetWidth(hMargin_);
-    Q_DrawBar(Canvas(), barType_, barCode_, modul_, ratio_, checkSum_, To32(x), To32(y), To32(h), Font(), textShow_,
-              textPosition_, colorBar_, colorSpc_, textColor_, GetAngle());
+        ResizeToBar(symbol.BarWidth, hMargin_);
+    qb::DrawSymbol(Canvas(), symbol, To32(x), To32(y), To32(h), Font(), textShow_, textPosition_, colorBar_, colorSpc_,
+                   textColor_, GetAngle());
 }
 
 // ---------------------------------------------------------------------------
