@@ -17,7 +17,7 @@ const TBCdata BCData[BarTypeCount] = {QB_BAR_TYPES(QB_BCDATA_ROW)};
 // Per thread, and plain integers: a thread_local with a destructor would pin
 // the package that holds the core in memory until the thread ends, so it
 // could never be unloaded.
-thread_local std::int32_t ModuleWidth1 = 0, ModuleWidth2 = 0, ModuleWidth3 = 0, ModuleWidth4 = 0;
+thread_local constinit std::int32_t ModuleWidth1 = 0, ModuleWidth2 = 0, ModuleWidth3 = 0, ModuleWidth4 = 0;
 
 namespace {
 

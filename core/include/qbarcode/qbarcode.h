@@ -100,7 +100,7 @@ extern const TBCdata BCData[BarTypeCount];
 /// has its own four, so one thread's encoding never changes what another
 /// draws; the routines that take a qb::EncodedSymbol read neither.
 ///@{
-extern thread_local std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
+extern thread_local constinit std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
 ///@}
 
 /// Largest module width, in pixels, that MakeLineCodes accepts.
