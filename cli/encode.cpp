@@ -19,12 +19,12 @@ std::string ShortestReal(double v)
 
 // One character per pixel column: '1' under a bar, '0' under a space.
 // Streams, so that a very wide symbol needs no buffer of its size.
-void PrintModules(const std::string& lineCodes)
+void PrintModules(const qb::EncodedSymbol& symbol)
 {
-    for (char c : lineCodes) {
+    for (char c : symbol.LineCodes) {
         std::int32_t width;
         TBarLineType type;
-        DecodeLineCode(c, width, type);
+        qb::DecodeLineCode(c, symbol.Widths, width, type);
         const char mark = type == white ? '0' : '1';
         for (std::int32_t i = 0; i < width; ++i)
             std::putchar(mark);
@@ -45,14 +45,12 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
     return [opts, json, modules] {
         const TBarType type = opts->Type();
         const TextToEncode prepared = opts->Prepare(type, opts->Text());
-        const std::string& text = prepared.text;
-        std::string caption = text, lineCodes;
-        double ratio = opts->ratio;
-        MakeLineCodes(type, text, opts->Modul(), ratio, prepared.checksum, caption, lineCodes);
-        const std::int32_t widths[4] = {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
-        const std::int32_t barWidth = Q_GetBarWidth(type, text, opts->Modul(), ratio, prepared.checksum);
-        // Q_GetBarWidth encoded again with the same settings, so the module
-        // widths that PrintModules reads are those of this symbol.
+        const qb::EncodedSymbol symbol =
+            qb::EncodeSymbol(type, prepared.text, opts->Modul(), opts->ratio, prepared.checksum);
+        const std::string &lineCodes = symbol.LineCodes, &caption = symbol.Caption;
+        const double ratio = symbol.Ratio;
+        const qb::ModuleWidths& widths = symbol.Widths;
+        const std::int32_t barWidth = symbol.BarWidth;
         if (*json) {
             std::printf("{\"type\": \"%s\", \"text\": %s, \"line_codes\": %s, \"caption\": %s, \"ratio\": %s, "
                         "\"module_widths\": [%d, %d, %d, %d], \"bar_width\": %d",
@@ -61,7 +59,7 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
                         widths[3], barWidth);
             if (*modules) {
                 std::fputs(", \"modules\": \"", stdout);
-                PrintModules(lineCodes);
+                PrintModules(symbol);
                 std::putchar('"');
             }
             std::puts("}");
@@ -80,7 +78,7 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
         std::printf("bar width:     %d\n", barWidth);
         if (*modules) {
             std::fputs("modules:       ", stdout);
-            PrintModules(lineCodes);
+            PrintModules(symbol);
             std::putchar('\n');
         }
         return 0;

@@ -23,12 +23,12 @@ struct Placement {
 
 // Where to draw so that the image holds the painted pixels and the quiet
 // zone, which lies along the code (left and right of an upright symbol).
-Placement Place(const BarcodeStyle& style, const std::string& text, const TFont& font)
+Placement Place(const BarcodeStyle& style, const qb::EncodedSymbol& symbol, const TFont& font)
 {
     // Never destroyed: the font machinery it uses may be torn down first.
     static TCanvas& measuring = *new TCanvas;
-    const TRect r = DrawingBounds(measuring, style.type, text, style.modul, style.ratio, style.checksum, 0, 0,
-                                  style.height, &font, style.show, style.position, style.angle);
+    const TRect r =
+        qb::SymbolBounds(measuring, symbol, 0, 0, style.height, &font, style.show, style.position, style.angle);
     const int modules = style.quietZone >= 0 ? style.quietZone : BarTypeQuietZone(style.type);
     const long long quiet = static_cast<long long>(modules) * std::abs(static_cast<long long>(style.modul));
     const double radians = style.angle / 180.0 * 3.14159265358979323846;
@@ -41,10 +41,11 @@ Placement Place(const BarcodeStyle& style, const std::string& text, const TFont&
     return {static_cast<int>(w), static_cast<int>(h), static_cast<int>(qx - r.Left), static_cast<int>(qy - r.Top)};
 }
 
-void Paint(TCanvas& canvas, const BarcodeStyle& style, const std::string& text, const TFont& font, const Placement& at)
+void Paint(TCanvas& canvas, const BarcodeStyle& style, const qb::EncodedSymbol& symbol, const TFont& font,
+           const Placement& at)
 {
-    Q_DrawBar(canvas, style.type, text, style.modul, style.ratio, style.checksum, at.left, at.top, style.height, &font,
-              style.show, style.position, style.barColor, style.spaceColor, style.captionColor, style.angle);
+    qb::DrawSymbol(canvas, symbol, at.left, at.top, style.height, &font, style.show, style.position, style.barColor,
+                   style.spaceColor, style.captionColor, style.angle);
 }
 
 } // namespace
@@ -83,10 +84,11 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     const ImageFormat format = ImageFormatOf(path);
     TFont font;
     MakeFont(style, font);
-    const Placement at = Place(style, text, font);
+    const qb::EncodedSymbol symbol = qb::EncodeSymbol(style.type, text, style.modul, style.ratio, style.checksum);
+    const Placement at = Place(style, symbol, font);
     if (format == ImageFormat::Png) {
         TBitmap bitmap(at.width, at.height);
-        Paint(bitmap.Canvas(), style, text, font, at);
+        Paint(bitmap.Canvas(), style, symbol, font, at);
         bitmap.SaveToFile(path);
         return;
     }
@@ -95,7 +97,7 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     TCanvas& canvas = doc.Canvas();
     canvas.Brush().SetColor(clWhite);
     canvas.FillRect({0, 0, at.width, at.height});
-    Paint(canvas, style, text, font, at);
+    Paint(canvas, style, symbol, font, at);
     doc.Close();
 }
 

@@ -355,6 +355,11 @@ std::string TBarCode::GetBarTypeName() const
 
 int TBarCode::AutoSetWidth(int margin)
 {
+    return ResizeToBar(GetBarWidth(), margin);
+}
+
+int TBarCode::ResizeToBar(std::int32_t barWidth, int margin)
+{
     // A size the control cannot take (a negative margin, a very long text)
     // is replaced by the nearest it can: never beyond 0..MaxControlSize, nor
     // an area over MaxControlArea.
@@ -362,7 +367,7 @@ int TBarCode::AutoSetWidth(int margin)
     const std::int64_t across = std::max(horizontal ? Height() : Width(), 1);
     const std::int64_t largest = std::min<std::int64_t>(MaxControlSize, MaxControlArea / across);
     const int size = static_cast<int>(std::clamp<std::int64_t>(
-        std::int64_t{GetBarWidth()} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance()), 0, largest));
+        std::int64_t{barWidth} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance()), 0, largest));
     if (horizontal)
         SetWidth(size);
     else
@@ -372,17 +377,18 @@ int TBarCode::AutoSetWidth(int margin)
 
 void TBarCode::Paint()
 {
-    // The width is measured once, first, so that the panel can leave the
+    // The text is encoded once, first, so that the panel can leave the
     // barcode's box to the bars and spaces that cover it. When the text is
     // one the symbology rejects, the panel paints in full and the error
     // leaves Paint, as it would from the barcode's own drawing.
-    std::int64_t w = 0;
+    qb::EncodedSymbol symbol;
     try {
-        w = GetBarWidth();
+        symbol = qb::EncodeSymbol(barType_, barCode_, modul_, ratio_, checkSum_);
     } catch (const Exception&) {
         PaintPanel(nullptr);
         throw;
     }
+    const std::int64_t w = symbol.BarWidth;
     const std::int64_t b = FrameInset(), e = BorderAllowance(), width = Width(), height = Height();
     const std::int64_t h = barHeight_ != 0 ? barHeight_ : AvailableHeight();
     const bool horizontal = Horizontal(orientation_);
@@ -418,10 +424,10 @@ void TBarCode::Paint()
                        To32(o.Y + std::int64_t{ClientHeight()} - b)};
     PaintPanel(barType_ == bcCodePostNet || h < 0 ? nullptr : &box);
     if (autoWidth_)
-        AutoSetWidth(hMargin_);
+        ResizeToBar(symbol.BarWidth, hMargin_);
     TClipScope clip(Canvas(), inside);
-    Q_DrawBar(Canvas(), barType_, barCode_, modul_, ratio_, checkSum_, To32(x), To32(y), To32(h), Font(), textShow_,
-              textPosition_, colorBar_, colorSpc_, textColor_, GetAngle());
+    qb::DrawSymbol(Canvas(), symbol, To32(x), To32(y), To32(h), Font(), textShow_, textPosition_, colorBar_, colorSpc_,
+                   textColor_, GetAngle());
 }
 
 // ---------------------------------------------------------------------------

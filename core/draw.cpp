@@ -3,6 +3,7 @@
 #include "geometry_internal.h"
 #include "qbarcode/qbarcode.h"
 #include "qbarcode/sysutils.h"
+#include "symbol_internal.h"
 
 #include <algorithm>
 #include <climits>
@@ -60,35 +61,44 @@ private:
     HGDIOBJ previous_;
 };
 
+// One polygon per line code, each as wide as `widths` give its class.
+void PaintElements(const std::string& lineCodes, const qb::ModuleWidths& widths, TCanvas& canvas, TColor colorBar,
+                   TColor colorSpc, std::int32_t left, std::int32_t top, std::int32_t barWidth, std::int32_t barHeight,
+                   double angle)
+{
+    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(angle));
+    const TPoint origin = qbgeom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
+    canvas.Pen().Width = 1;
+    if (lineCodes.empty())
+        return;
+    // A short bar stands on the far edge, level with the bottoms of the full
+    // bars (at 0 degrees), so that a baseline reader sees it the right way up.
+    const auto halfHeight = static_cast<std::int32_t>((2LL * barHeight) / 5);
+    std::int32_t x = 0;
+    for (char code : lineCodes) {
+        std::int32_t w;
+        TBarLineType kind;
+        qb::DecodeLineCode(code, widths, w, kind);
+        canvas.Pen().Color = kind == white ? colorSpc : colorBar;
+        canvas.Brush().SetColor(canvas.Pen().Color);
+        const std::int32_t y = kind == black_half ? Wrap(std::int64_t{barHeight} - halfHeight) : 0;
+        const std::int32_t right = Wrap(std::int64_t{x} + w - 1);
+        const TPoint frame[4] = {{x, y}, {x, barHeight}, {right, barHeight}, {right, y}};
+        TPoint corners[4];
+        for (int i = 0; i < 4; ++i)
+            corners[i] = qbgeom::Offset(qbgeom::Rotate(frame[i], sc), origin);
+        canvas.Polygon(corners, 4);
+        x = Wrap(std::int64_t{x} + w);
+    }
+}
+
 } // namespace
 
 void PaintBars(const std::string& LineCodes, TCanvas& Canvas, TColor ColorBar, TColor ColorSpc, std::int32_t Left,
                std::int32_t Top, std::int32_t BarWidth, std::int32_t BarHeight, double Angle)
 {
-    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(Angle));
-    const TPoint origin = qbgeom::PlaceBox({Left, Top}, {BarWidth, BarHeight}, sc);
-    Canvas.Pen().Width = 1;
-    if (LineCodes.empty())
-        return;
-    // A short bar stands on the far edge, level with the bottoms of the full
-    // bars (at 0 degrees), so that a baseline reader sees it the right way up.
-    const auto halfHeight = static_cast<std::int32_t>((2LL * BarHeight) / 5);
-    std::int32_t x = 0;
-    for (char code : LineCodes) {
-        std::int32_t w;
-        TBarLineType kind;
-        DecodeLineCode(code, w, kind);
-        Canvas.Pen().Color = kind == white ? ColorSpc : ColorBar;
-        Canvas.Brush().SetColor(Canvas.Pen().Color);
-        const std::int32_t top = kind == black_half ? Wrap(std::int64_t{BarHeight} - halfHeight) : 0;
-        const std::int32_t right = Wrap(std::int64_t{x} + w - 1);
-        const TPoint frame[4] = {{x, top}, {x, BarHeight}, {right, BarHeight}, {right, top}};
-        TPoint corners[4];
-        for (int i = 0; i < 4; ++i)
-            corners[i] = qbgeom::Offset(qbgeom::Rotate(frame[i], sc), origin);
-        Canvas.Polygon(corners, 4);
-        x = Wrap(std::int64_t{x} + w);
-    }
+    PaintElements(LineCodes, {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4}, Canvas, ColorBar, ColorSpc, Left,
+                  Top, BarWidth, BarHeight, Angle);
 }
 
 namespace {
@@ -171,15 +181,17 @@ TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t le
     return qbgeom::Offset(p, shift);
 }
 
-std::string ShownCaption(TTextShow show, TBarType type, const std::string& caption)
+std::string ShownCaption(TTextShow show, const qb::EncodedSymbol& symbol)
 {
     switch (show) {
     case tsBarCode:
-        return caption;
+        return symbol.Caption;
     case tsBarType:
-        return Q_GetBarTypeName(type);
+        return std::string(symbol.TypeName);
     default:
-        return Q_GetBarTypeName(type) + " " + caption;
+        std::string shown;
+        shown.reserve(symbol.TypeName.size() + 1 + symbol.Caption.size());
+        return shown.append(symbol.TypeName).append(1, ' ').append(symbol.Caption);
     }
 }
 
@@ -226,10 +238,28 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
                     TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
                     TTextShow TextShow, TTextPosition TextPosition, double Angle)
 {
-    std::string caption = Text, lineCodes;
-    double ratio = Ratio;
-    MakeLineCodes(BarType, Text, Modul, ratio, CheckSum, caption, lineCodes);
-    const std::int32_t w = Q_GetBarWidth(BarType, Text, Modul, ratio, CheckSum);
+    return qb::SymbolBounds(Canvas, qb::detail::EncodeSettingWidths(BarType, Text, Modul, Ratio, CheckSum), Left, Top,
+                            BarHeight, Font, TextShow, TextPosition, Angle);
+}
+
+void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+               TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
+               TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor,
+               double Angle)
+{
+    if (ShowsCaption(TextShow) && !Font)
+        throw Exception("A caption needs a font.");
+    qb::DrawSymbol(Canvas, qb::detail::EncodeSettingWidths(BarType, Text, Modul, Ratio, CheckSum), Left, Top, BarHeight,
+                   Font, TextShow, TextPosition, ColorBar, ColorSpc, TextColor, Angle);
+}
+
+namespace qb {
+
+TRect SymbolBounds(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Left, std::int32_t Top,
+                   std::int32_t BarHeight, const TFont* Font, TTextShow TextShow, TTextPosition TextPosition,
+                   double Angle)
+{
+    const std::int32_t w = Symbol.BarWidth;
 
     // Every element's corners lie on the outline of the whole box, and a
     // 1-pixel pen paints the corner pixels themselves.
@@ -253,7 +283,7 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
         saved.Assign(Canvas.Font());
         Canvas.Font().Assign(*Font);
         CaptionMetrics m;
-        const std::string shown = ShownCaption(TextShow, BarType, caption);
+        const std::string shown = ShownCaption(TextShow, Symbol);
         const TPoint p = CaptionPoint(Canvas, shown, Left, Top, w, BarHeight, Angle, TextPosition, &m);
         Canvas.Font().Assign(saved);
         // The character cell, turned by the font's escapement about p (its
@@ -270,18 +300,13 @@ TRect DrawingBounds(TCanvas& Canvas, TBarType BarType, const std::string& Text, 
     return {clamp(b.left), clamp(b.top), clamp(b.right), clamp(b.bottom)};
 }
 
-void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
-               TCheckSum CheckSum, std::int32_t Left, std::int32_t Top, std::int32_t BarHeight, const TFont* Font,
-               TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor,
-               double Angle)
+void DrawSymbol(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Left, std::int32_t Top,
+                std::int32_t BarHeight, const TFont* Font, TTextShow TextShow, TTextPosition TextPosition,
+                TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle)
 {
     const bool withCaption = ShowsCaption(TextShow);
     if (withCaption && !Font)
         throw Exception("A caption needs a font.");
-    std::string caption = Text, lineCodes;
-    double ratio = Ratio;
-    MakeLineCodes(BarType, Text, Modul, ratio, CheckSum, caption, lineCodes);
-    const std::int32_t width = Q_GetBarWidth(BarType, Text, Modul, ratio, CheckSum);
 
     TFont font;
     TPen pen;
@@ -290,11 +315,14 @@ void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::
     pen.Assign(Canvas.Pen());
     brush.Assign(Canvas.Brush());
 
-    PaintBars(lineCodes, Canvas, ColorBar, ColorSpc, Left, Top, width, BarHeight, Angle);
+    PaintElements(Symbol.LineCodes, Symbol.Widths, Canvas, ColorBar, ColorSpc, Left, Top, Symbol.BarWidth, BarHeight,
+                  Angle);
     if (withCaption)
-        PaintCaption(ShownCaption(TextShow, BarType, caption), Canvas, TextColor, *Font, Left, Top, width, BarHeight,
+        PaintCaption(ShownCaption(TextShow, Symbol), Canvas, TextColor, *Font, Left, Top, Symbol.BarWidth, BarHeight,
                      Angle, TextPosition);
     Canvas.Font().Assign(font);
     Canvas.Pen().Assign(pen);
     Canvas.Brush().Assign(brush);
 }
+
+} // namespace qb

@@ -2,6 +2,7 @@
 #include "geometry_internal.h"
 #include "qbarcode/qbarcode.h"
 #include "qbarcode/sysutils.h"
+#include "symbol_internal.h"
 
 #include <cmath>
 
@@ -118,12 +119,13 @@ void PlaceRotatedBox(TPoint Origin, TPoint Size, TPoint& R, double Radians)
 
 namespace {
 
-std::int32_t CanvasExtent(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
-                          TCheckSum CheckSum, std::int32_t BarHeight, double Angle, bool alongY)
+// The extent of a barcode of width `barWidth` turned by `angle`: along the
+// screen's y axis (`alongY`) or its x axis.
+std::int32_t CanvasExtent(std::int32_t barWidth, std::int32_t barHeight, double angle, bool alongY)
 {
-    const long double radians = qbgeom::DegreesToRadians(Angle);
-    const long double w = Q_GetBarWidth(BarType, Text, Modul, Ratio, CheckSum);
-    const long double h = BarHeight;
+    const long double radians = qbgeom::DegreesToRadians(angle);
+    const long double w = barWidth;
+    const long double h = barHeight;
     const long double s = std::fabs(std::sin(radians)), c = std::fabs(std::cos(radians));
     const long double v = alongY ? w * s + h * c : w * c + h * s;
     return static_cast<std::int32_t>(Round(v + 0.5L));
@@ -134,11 +136,23 @@ std::int32_t CanvasExtent(TBarType BarType, const std::string& Text, std::int32_
 std::int32_t Q_GetCanvasWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                               TCheckSum CheckSum, std::int32_t BarHeight, double Angle)
 {
-    return CanvasExtent(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle, true);
+    return qb::SymbolCanvasWidth(qb::detail::EncodeSettingWidths(BarType, Text, Modul, Ratio, CheckSum), BarHeight,
+                                 Angle);
 }
 
 std::int32_t Q_GetCanvasHeight(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                                TCheckSum CheckSum, std::int32_t BarHeight, double Angle)
 {
-    return CanvasExtent(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle, false);
+    return qb::SymbolCanvasHeight(qb::detail::EncodeSettingWidths(BarType, Text, Modul, Ratio, CheckSum), BarHeight,
+                                  Angle);
+}
+
+std::int32_t qb::SymbolCanvasWidth(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
+{
+    return CanvasExtent(Symbol.BarWidth, BarHeight, Angle, true);
+}
+
+std::int32_t qb::SymbolCanvasHeight(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
+{
+    return CanvasExtent(Symbol.BarWidth, BarHeight, Angle, false);
 }

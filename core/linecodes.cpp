@@ -2,6 +2,7 @@
 #include "bardef/bardef.h"
 #include "qbarcode/qbarcode.h"
 #include "qbarcode/sysutils.h"
+#include "symbol_internal.h"
 
 #include <array>
 #include <cmath>
@@ -13,7 +14,10 @@
 const TBCdata BCData[BarTypeCount] = {QB_BAR_TYPES(QB_BCDATA_ROW)};
 #undef QB_BCDATA_ROW
 
-std::int32_t ModuleWidth1 = 0, ModuleWidth2 = 0, ModuleWidth3 = 0, ModuleWidth4 = 0;
+// Per thread, and plain integers: a thread_local with a destructor would pin
+// the package that holds the core in memory until the thread ends, so it
+// could never be unloaded.
+thread_local constinit std::int32_t ModuleWidth1 = 0, ModuleWidth2 = 0, ModuleWidth3 = 0, ModuleWidth4 = 0;
 
 namespace {
 
@@ -78,7 +82,7 @@ constexpr std::array<LineCodeInfo, 256> kAlphabet = MakeAlphabet();
     throw Exception(Format("%s", {"Module width out of range."}));
 }
 
-void SetModuleWidths(std::int32_t modul, double ratio)
+qb::ModuleWidths WidthsFor(std::int32_t modul, double ratio)
 {
     // The bounds are checked before anything is rounded or doubled, so no
     // conversion or product can overflow whatever Modul and Ratio are.
@@ -88,10 +92,27 @@ void SetModuleWidths(std::int32_t modul, double ratio)
     const auto width2 = static_cast<std::int32_t>(Round(wide));
     if (std::abs(2LL * width2) > MaxModuleWidth)
         RaiseModuleRange();
-    ModuleWidth1 = modul;
-    ModuleWidth2 = width2;
-    ModuleWidth3 = (3 * width2) / 2;
-    ModuleWidth4 = 2 * width2;
+    return {modul, width2, (3 * width2) / 2, 2 * width2};
+}
+
+void SetThreadWidths(const qb::ModuleWidths& widths)
+{
+    ModuleWidth1 = widths[0];
+    ModuleWidth2 = widths[1];
+    ModuleWidth3 = widths[2];
+    ModuleWidth4 = widths[3];
+}
+
+double ClampedRatio(TBarType type, double ratio)
+{
+    if (!IsValidBarType(type))
+        return ratio;
+    const double lower = kSymbologies[type].minRatio;
+    if (lower == kNoClamp)
+        return ratio;
+    if (ratio < lower)
+        ratio = lower;
+    return ratio > kMaxRatio ? kMaxRatio : ratio;
 }
 
 std::string_view TrimView(std::string_view s)
@@ -115,42 +136,112 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
+// Trims, checks and encodes the text (the steps of MakeLineCodes after the
+// module widths).
+void EncodeText(TBarType type, const std::string& text, TCheckSum checkSum, std::string& caption,
+                std::string& lineCodes)
+{
+    const std::string_view trimmed = TrimView(text);
+    if (!IsValidBarType(type))
+        throw Exception(Format("%s", {"Wrong barcode type."}));
+    if (BCData[type].Numeric) {
+        for (char c : trimmed)
+            if (c < '0' || c > '9')
+                throw Exception(Format("%s : %s", {trimmed, "Barcode must be numeric."}));
+    }
+    kSymbologies[type].encode(type, trimmed, checkSum, caption, lineCodes);
+}
+
+[[noreturn]] void RaiseNotALineCode()
+{
+    throw Exception(Format("%s", {"Internal Error."}));
+}
+
+// The sum of the elements' widths, in 64 bits so that no symbol wraps.
+std::int32_t MeasureLineCodes(const std::string& lineCodes, const qb::ModuleWidths& widths)
+{
+    const std::int64_t byClass[5] = {0, widths[0], widths[1], widths[2], widths[3]};
+    std::int64_t width = 0;
+    bool unknown = false;
+    for (char c : lineCodes) {
+        const std::uint8_t cls = kAlphabet[static_cast<unsigned char>(c)].widthClass;
+        unknown |= cls == 0;
+        width += byClass[cls];
+    }
+    if (unknown)
+        RaiseNotALineCode();
+    if (width > std::numeric_limits<std::int32_t>::max() || width < std::numeric_limits<std::int32_t>::min())
+        RaiseModuleRange();
+    return static_cast<std::int32_t>(width);
+}
+
+qb::EncodedSymbol Encode(TBarType type, const std::string& text, std::int32_t modul, double ratio, TCheckSum checkSum,
+                         bool setThreadWidths)
+{
+    qb::EncodedSymbol symbol;
+    symbol.Ratio = ClampedRatio(type, ratio);
+    symbol.Widths = WidthsFor(modul, symbol.Ratio);
+    if (setThreadWidths)
+        SetThreadWidths(symbol.Widths);
+    symbol.Caption = text;
+    EncodeText(type, text, checkSum, symbol.Caption, symbol.LineCodes);
+    symbol.TypeName = BCData[type].Name;
+    symbol.BarWidth = MeasureLineCodes(symbol.LineCodes, symbol.Widths);
+    return symbol;
+}
+
 } // namespace
 
 void MakeLineCodes(TBarType Type, const std::string& Text, std::int32_t Modul, double& Ratio, TCheckSum CheckSum,
                    std::string& Caption, std::string& LineCodes)
 {
-    if (IsValidBarType(Type)) {
-        const double lower = kSymbologies[Type].minRatio;
-        if (lower != kNoClamp) {
-            if (Ratio < lower)
-                Ratio = lower;
-            if (Ratio > kMaxRatio)
-                Ratio = kMaxRatio;
-        }
-    }
-    SetModuleWidths(Modul, Ratio);
-
-    const std::string_view text = TrimView(Text);
-    if (!IsValidBarType(Type))
-        throw Exception(Format("%s", {"Wrong barcode type."}));
-    if (BCData[Type].Numeric) {
-        for (char c : text)
-            if (c < '0' || c > '9')
-                throw Exception(Format("%s : %s", {text, "Barcode must be numeric."}));
-    }
-    kSymbologies[Type].encode(Type, text, CheckSum, Caption, LineCodes);
+    Ratio = ClampedRatio(Type, Ratio);
+    SetThreadWidths(WidthsFor(Modul, Ratio));
+    EncodeText(Type, Text, CheckSum, Caption, LineCodes);
 }
 
 void DecodeLineCode(char Code, std::int32_t& Width, TBarLineType& LineType)
 {
+    qb::DecodeLineCode(Code, {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4}, Width, LineType);
+}
+
+namespace qb {
+
+void DecodeLineCode(char Code, const ModuleWidths& Widths, std::int32_t& Width, TBarLineType& LineType)
+{
     const LineCodeInfo info = kAlphabet[static_cast<unsigned char>(Code)];
-    const std::int32_t widths[5] = {0, ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
     if (info.widthClass == 0)
-        throw Exception(Format("%s", {"Internal Error."}));
-    Width = widths[info.widthClass];
+        RaiseNotALineCode();
+    Width = Widths[info.widthClass - 1];
     LineType = info.kind;
 }
+
+EncodedSymbol EncodeSymbol(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                           TCheckSum CheckSum)
+{
+    return Encode(BarType, Text, Modul, Ratio, CheckSum, false);
+}
+
+EncodedSymbol MakeSymbol(std::string LineCodes, std::string Caption, std::string_view TypeName, std::int32_t Modul,
+                         double Ratio)
+{
+    EncodedSymbol symbol;
+    symbol.Ratio = Ratio;
+    symbol.Widths = WidthsFor(Modul, Ratio);
+    symbol.BarWidth = MeasureLineCodes(LineCodes, symbol.Widths);
+    symbol.LineCodes = std::move(LineCodes);
+    symbol.Caption = std::move(Caption);
+    symbol.TypeName = TypeName;
+    return symbol;
+}
+
+EncodedSymbol detail::EncodeSettingWidths(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                                          TCheckSum CheckSum)
+{
+    return Encode(BarType, Text, Modul, Ratio, CheckSum, true);
+}
+
+} // namespace qb
 
 void AppendWidthsAsLineCodes(std::string_view widths, std::string& out)
 {
@@ -178,24 +269,7 @@ std::string Q_GetBarTypeName(TBarType BarType)
 std::int32_t Q_GetBarWidth(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                            TCheckSum CheckSum)
 {
-    // Plain locals: a thread_local with a destructor would pin the package
-    // that holds the core in memory until the thread ends, so it could never
-    // be unloaded.
-    std::string caption, lineCodes;
-    MakeLineCodes(BarType, Text, Modul, Ratio, CheckSum, caption, lineCodes);
-    const std::int64_t widths[5] = {0, ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4};
-    std::int64_t width = 0;
-    bool unknown = false;
-    for (char c : lineCodes) {
-        const std::uint8_t cls = kAlphabet[static_cast<unsigned char>(c)].widthClass;
-        unknown |= cls == 0;
-        width += widths[cls];
-    }
-    if (unknown)
-        throw Exception(Format("%s", {"Internal Error."}));
-    if (width > std::numeric_limits<std::int32_t>::max() || width < std::numeric_limits<std::int32_t>::min())
-        RaiseModuleRange();
-    return static_cast<std::int32_t>(width);
+    return qb::detail::EncodeSettingWidths(BarType, Text, Modul, Ratio, CheckSum).BarWidth;
 }
 
 bool FindBarType(const std::string& Name, TBarType& Type)

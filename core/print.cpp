@@ -42,6 +42,19 @@ std::int32_t UnitToPixels(TUnits units, double v, bool horizontal)
     }
 }
 
+// Where a barcode goes on the printer's canvas, and its bar height, in
+// printer pixels: Left along x, Top and the height along y.
+struct PrinterPlace {
+    std::int32_t x, y, h;
+};
+
+PrinterPlace PlaceOnPrinter(TUnits units, double left, double top, double barHeight)
+{
+    const std::int32_t x = UnitToPixels(units, left, true);
+    const std::int32_t y = UnitToPixels(units, top, false);
+    return {x, y, UnitToPixels(units, barHeight, false)};
+}
+
 } // namespace
 
 int PrinterPixelsPerInch(TPrinter& Printer, bool Horizontal)
@@ -88,12 +101,10 @@ void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double 
 {
     // The module is converted along x and the bar height along y, whatever
     // the angle.
-    const std::int32_t x = UnitToPixels(Units, Left, true);
-    const std::int32_t y = UnitToPixels(Units, Top, false);
-    const std::int32_t h = UnitToPixels(Units, BarHeight, false);
+    const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
     const std::int32_t m = UnitToPixels(Units, Modul, true);
-    Q_DrawBar(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, x, y, h, Font, TextShow, TextPosition, ColorBar,
-              ColorSpc, TextColor, Angle);
+    Q_DrawBar(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, at.x, at.y, at.h, Font, TextShow, TextPosition,
+              ColorBar, ColorSpc, TextColor, Angle);
 }
 
 std::int32_t PrinterPixels(TUnits Units, double Value, bool Horizontal)
@@ -105,12 +116,26 @@ TRect PrintedBounds(TUnits Units, TBarType BarType, const std::string& Text, dou
                     TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font,
                     TTextShow TextShow, TTextPosition TextPosition, double Angle)
 {
-    const std::int32_t x = UnitToPixels(Units, Left, true);
-    const std::int32_t y = UnitToPixels(Units, Top, false);
-    const std::int32_t h = UnitToPixels(Units, BarHeight, false);
+    const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
     const std::int32_t m = UnitToPixels(Units, Modul, true);
-    return DrawingBounds(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, x, y, h, Font, TextShow, TextPosition,
-                         Angle);
+    return DrawingBounds(Printer()->Canvas(), BarType, Text, m, Ratio, CheckSum, at.x, at.y, at.h, Font, TextShow,
+                         TextPosition, Angle);
+}
+
+void qb::PrintSymbol(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                     const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar,
+                     TColor ColorSpc, TColor TextColor, double Angle)
+{
+    const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
+    DrawSymbol(Printer()->Canvas(), Symbol, at.x, at.y, at.h, Font, TextShow, TextPosition, ColorBar, ColorSpc,
+               TextColor, Angle);
+}
+
+TRect qb::PrintedSymbolBounds(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                              const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle)
+{
+    const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
+    return SymbolBounds(Printer()->Canvas(), Symbol, at.x, at.y, at.h, Font, TextShow, TextPosition, Angle);
 }
 
 double Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,

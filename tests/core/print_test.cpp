@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -236,6 +238,40 @@ TEST_F(Printing, TurnedCaptionsStayAmongTheBarsOnNonSquarePixels)
         EXPECT_LE(caption.right, bars.right + 1);
         EXPECT_LE(caption.bottom, bars.bottom + 1);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A symbol encoded at the printer's module prints and measures as the text
+// does through the routines that encode it.
+TEST_F(Printing, SymbolsPrintAsTheirText)
+{
+    Printer()->SetResolution(600, 1200);
+    TFont font;
+    font.Size = 8;
+    const qb::EncodedSymbol symbol =
+        qb::EncodeSymbol(bcCodeEAN13, "590123412345", PrinterPixels(utMillimeter, 0.25, true), 2.0, csModulo10);
+    const TRect a = PrintedBounds(utMillimeter, bcCodeEAN13, "590123412345", 0.25, 2.0, csModulo10, 20, 30, 15, &font,
+                                  tsBoth, tpBottomCenter, 90);
+    const TRect b = qb::PrintedSymbolBounds(utMillimeter, symbol, 20, 30, 15, &font, tsBoth, tpBottomCenter, 90);
+    EXPECT_EQ(std::tie(a.Left, a.Top, a.Right, a.Bottom), std::tie(b.Left, b.Top, b.Right, b.Bottom));
+
+    // Side by side on one page, 30 mm apart (whole pixels both ways).
+    Printer()->SetResolution(600, 600);
+    Printer()->BeginDoc();
+    Q_PrintBar(utMillimeter, bcCodeEAN13, "590123412345", 0.254, 2.0, csModulo10, 25.4, 25.4, 12.7, &font, tsBoth,
+               tpBottomCenter, clBlack, clWhite, clWhite, 0);
+    qb::PrintSymbol(utMillimeter, qb::EncodeSymbol(bcCodeEAN13, "590123412345", 6, 2.0, csModulo10), 25.4, 50.8, 12.7,
+                    &font, tsBoth, tpBottomCenter, clBlack, clWhite, clWhite, 0);
+    Printer()->EndDoc();
+    const auto first = Render(580, 580, 640, 340), second = Render(580, 1180, 640, 340);
+    EXPECT_EQ(first, second);
+    int dark = 0;
+    for (const auto& row : first)
+        dark += static_cast<int>(std::count_if(row.begin(), row.end(), [](int v) { return v < 128; }));
+    EXPECT_GT(dark, 30 * 6 * 300); // the bars are there
 }
 
 } // namespace

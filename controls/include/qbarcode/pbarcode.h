@@ -173,6 +173,8 @@ private:
     int FrameInset() const;            // B
     int BorderAllowance() const;       // E
     int AvailableHeight() const;       // A
+    // AutoSetWidth for a bar already measured.
+    int ResizeToBar(std::int32_t barWidth, int margin);
 
     std::string barCode_;
     TBarType barType_ = bcCode39;

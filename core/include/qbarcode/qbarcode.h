@@ -9,8 +9,10 @@
 
 #include "qbarcode/graphics.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 /// The list of symbologies, one row each, in their fixed order (the ordinal
 /// of a row is its TBarType value and indexes BCData). Columns: enumerator,
@@ -94,9 +96,11 @@ extern const TBCdata BCData[BarTypeCount];
 
 /// Pixel widths of the four width classes, set by every MakeLineCodes call
 /// and read by DecodeLineCode. Class 1 is the narrow module, class 2 the wide
-/// element, classes 3 and 4 one and a half and two times class 2.
+/// element, classes 3 and 4 one and a half and two times class 2. Each thread
+/// has its own four, so one thread's encoding never changes what another
+/// draws; the routines that take a qb::EncodedSymbol read neither.
 ///@{
-extern std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
+extern thread_local constinit std::int32_t ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4;
 ///@}
 
 /// Largest module width, in pixels, that MakeLineCodes accepts.
@@ -114,8 +118,9 @@ constexpr std::int32_t MaxModuleWidth = 1000000;
 void MakeLineCodes(TBarType Type, const std::string& Text, std::int32_t Modul, double& Ratio, TCheckSum CheckSum,
                    std::string& Caption, std::string& LineCodes);
 
-/// Width in pixels and kind of one line code, by the current module widths.
-/// Raises "Internal Error." for a character that is not a line code.
+/// Width in pixels and kind of one line code, by the module widths the
+/// calling thread's last MakeLineCodes set. Raises "Internal Error." for a
+/// character that is not a line code.
 void DecodeLineCode(char Code, std::int32_t& Width, TBarLineType& LineType);
 
 /// Converts element widths ('1' to '4' modules, alternating bar and space,
@@ -245,3 +250,83 @@ double Q_PrnCanvasWidth(TUnits Units, TBarType BarType, const std::string& Text,
 /// The printed Q_GetCanvasHeight (along the paper's x axis at 0 degrees).
 double Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                          TCheckSum CheckSum, double BarHeight, double Angle);
+
+// ---------------------------------------------------------------------------
+// Encoding once. The routines above encode the text on every call; these
+// take a symbol encoded once and draw, measure or print it as often as
+// needed, from any encoder's line codes. They read and write no state:
+// threads may use them at once, each on its own canvas.
+
+/// The library's own namespace.
+namespace qb {
+
+/// Pixel widths of the four width classes of one symbol: [0] is class 1 (the
+/// narrow module), [1] class 2 (the wide element), [2] and [3] one and a half
+/// and two times class 2.
+using ModuleWidths = std::array<std::int32_t, 4>;
+
+/// A symbol encoded once: what drawing, measuring and printing it need.
+struct EncodedSymbol {
+    /// One character per element, in the line-code alphabet.
+    std::string LineCodes;
+    /// The text as given (untrimmed), or what the encoder put in its place.
+    std::string Caption;
+    /// The symbology's display name, shown by tsBarType and tsBoth; points to
+    /// storage that outlives the symbol (a literal, BCData).
+    std::string_view TypeName;
+    /// The wide-to-narrow ratio as the symbology clamped it.
+    double Ratio = 0;
+    /// The pixel widths the line codes are drawn with.
+    ModuleWidths Widths{};
+    /// The width of the whole symbol in pixels: the sum of its elements.
+    std::int32_t BarWidth = 0;
+};
+
+/// Encodes Text as symbology BarType, as MakeLineCodes does (same clamping,
+/// trimming, checks and messages, the caption starting as Text), and
+/// measures it as Q_GetBarWidth does. Leaves the module widths of
+/// MakeLineCodes unchanged.
+EncodedSymbol EncodeSymbol(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
+                           TCheckSum CheckSum);
+
+/// A symbol from line codes that any encoder wrote (WidthsToLineCodes turns
+/// element widths into them), drawn with Modul pixels per narrow module and
+/// Ratio (not clamped) for the wide elements. Raises "Module width out of
+/// range." as MakeLineCodes does, and "Internal Error." for a character that
+/// is not a line code.
+EncodedSymbol MakeSymbol(std::string LineCodes, std::string Caption, std::string_view TypeName, std::int32_t Modul,
+                         double Ratio);
+
+/// Width in pixels and kind of one line code by the given module widths.
+/// Raises "Internal Error." for a character that is not a line code.
+void DecodeLineCode(char Code, const ModuleWidths& Widths, std::int32_t& Width, TBarLineType& LineType);
+
+/// Draws the symbol as Q_DrawBar draws the text it was encoded from.
+void DrawSymbol(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Left, std::int32_t Top,
+                std::int32_t BarHeight, const TFont* Font, TTextShow TextShow, TTextPosition TextPosition,
+                TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle);
+
+/// The pixels DrawSymbol paints with the same arguments, as DrawingBounds
+/// gives them.
+TRect SymbolBounds(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Left, std::int32_t Top,
+                   std::int32_t BarHeight, const TFont* Font, TTextShow TextShow, TTextPosition TextPosition,
+                   double Angle);
+
+/// Q_GetCanvasWidth of the symbol: its extent along the screen's y axis.
+std::int32_t SymbolCanvasWidth(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle);
+
+/// Q_GetCanvasHeight of the symbol: its extent along the screen's x axis.
+std::int32_t SymbolCanvasHeight(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle);
+
+/// Prints the symbol as Q_PrintBar prints a text. Its widths are printer
+/// pixels: encode it with the module PrinterPixels(Units, Modul, true) gives.
+void PrintSymbol(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                 const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc,
+                 TColor TextColor, double Angle);
+
+/// The printer pixels PrintSymbol paints with the same arguments, as
+/// PrintedBounds gives them; needs no print job.
+TRect PrintedSymbolBounds(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                          const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle);
+
+} // namespace qb
