@@ -6,11 +6,12 @@
 namespace qb::gs1 {
 namespace {
 
-// GS1 Barcode Syntax Dictionary, one row per entry, in its (lexical) order.
-constexpr AiRow kRows[] = {
+// GS1 Barcode Syntax Dictionary: kAiPatterns, then kRows, one row per entry
+// in its (lexical) order.
 #include "gs1/ai_rows.inc"
-};
+
 constexpr int kRowCount = static_cast<int>(std::size(kRows));
+constexpr int kPatternCount = static_cast<int>(std::size(kAiPatterns));
 
 constexpr int Power10(int digits)
 {
@@ -108,8 +109,32 @@ constexpr bool RowInRange(const AiRow& row)
         if (row.predefinedLength && (c.optional || c.minLength != c.maxLength))
             return false;
     }
-    return maxLength <= 90 && row.title != nullptr && row.required != nullptr && row.excluded != nullptr;
+    return maxLength <= 90 && row.title != nullptr && row.requiredFirst + row.requiredCount <= kPatternCount &&
+           row.excludedFirst + row.excludedCount <= kPatternCount;
 }
+
+// A pattern of 2 to 4 digits, some of them wild, that names at least one
+// identifier of the table.
+constexpr bool PatternInRange(const AiPattern& p)
+{
+    if (p.digits < 2 || p.digits > 4 || p.wild >= p.digits || p.low >= Power10(p.digits) ||
+        p.low % Power10(p.wild) != 0)
+        return false;
+    const int high = p.low + Power10(p.wild) - 1;
+    for (const AiRow& row : kRows)
+        if (row.digits == p.digits && row.first <= high && p.low <= row.last)
+            return true;
+    return false;
+}
+
+constexpr bool PatternsInRange()
+{
+    for (const AiPattern& p : kAiPatterns)
+        if (!PatternInRange(p))
+            return false;
+    return true;
+}
+static_assert(PatternsInRange(), "a pairing rule names no identifier of the table");
 
 // The lexical position of an identifier, for ordering rows of different
 // lengths: its digits left-aligned to four places.
@@ -159,6 +184,25 @@ constexpr std::array<PrefixRange, 100> MakePrefixIndex()
 
 constexpr std::array<PrefixRange, 100> kPrefixIndex = MakePrefixIndex();
 
+// Fewest and most data characters of each row.
+struct DataLength {
+    std::uint8_t min, max;
+};
+
+constexpr std::array<DataLength, kRowCount> MakeDataLengths()
+{
+    std::array<DataLength, kRowCount> lengths{};
+    for (int i = 0; i < kRowCount; ++i)
+        for (int k = 0; k < kRows[i].componentCount; ++k) {
+            const Component& c = kRows[i].components[k];
+            lengths[static_cast<std::size_t>(i)].min += c.optional ? 0 : c.minLength;
+            lengths[static_cast<std::size_t>(i)].max += c.maxLength;
+        }
+    return lengths;
+}
+
+constexpr std::array<DataLength, kRowCount> kDataLengths = MakeDataLengths();
+
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -191,21 +235,19 @@ const AiRow* FindAiRow(std::string_view ai)
     return nullptr;
 }
 
+std::span<const AiPattern> AiPatterns()
+{
+    return kAiPatterns;
+}
+
 int MinDataLength(const AiRow& row)
 {
-    int n = 0;
-    for (int i = 0; i < row.componentCount; ++i)
-        if (!row.components[i].optional)
-            n += row.components[i].minLength;
-    return n;
+    return kDataLengths[static_cast<std::size_t>(&row - kRows)].min;
 }
 
 int MaxDataLength(const AiRow& row)
 {
-    int n = 0;
-    for (int i = 0; i < row.componentCount; ++i)
-        n += row.components[i].maxLength;
-    return n;
+    return kDataLengths[static_cast<std::size_t>(&row - kRows)].max;
 }
 
 } // namespace qb::gs1

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace qb::gs1 {
@@ -65,6 +66,20 @@ struct Component {
 
 constexpr int kMaxComponents = 5;
 
+// How a pairing pattern stands to the next one: both belong to one group
+// (all must be present), the next starts another group of the same list (one
+// group must be present), or the next starts a new list.
+enum class Link : std::uint8_t { And, Or, List };
+
+// An identifier, or identifiers, named in a pairing rule: `digits` digits of
+// which the last `wild` may be any, from `low` up ("31nn" is 3100, 4 digits,
+// 2 wild).
+struct AiPattern {
+    std::uint16_t low;
+    std::uint8_t digits, wild;
+    Link link;
+};
+
 // One row: the identifiers first to last (a range such as 3100 to 3105, or
 // one identifier), written with `digits` digits.
 struct AiRow {
@@ -73,11 +88,19 @@ struct AiRow {
     bool predefinedLength; // no FNC1 needed after it (the predefined-length table)
     std::uint8_t componentCount;
     Component components[kMaxComponents];
-    const char* required; // "01+21,03+21": one of the groups must be present; several lists space-separated
-    const char* excluded; // "01,03,310n": none may be present; several lists space-separated
+    // Lists of groups, one group of each list must be present ("01+21,03+21"),
+    // and the patterns none of which may be present ("01,03,310n"): ranges
+    // of kAiPatterns.
+    std::uint16_t requiredFirst;
+    std::uint8_t requiredCount;
+    std::uint16_t excludedFirst;
+    std::uint8_t excludedCount;
     const char* title;
     const char* specification; // the dictionary's own form, e.g. "N3,iso3166 X..9"
 };
+
+// The pairing patterns, referred to by the rows.
+std::span<const AiPattern> AiPatterns();
 
 // The row of an identifier written as 2 to 4 digits; null when there is none.
 const AiRow* FindAiRow(std::string_view ai);

@@ -1,8 +1,11 @@
 // GS1 element strings: splitting the bracketed and raw forms, checking them
 // against the application identifier table, and writing them as text and as
-// GS1-128.
+// GS1-128. The work is done on views into the caller's text; strings are made
+// only for what is returned.
 #include "qbarcode/gs1.h"
 
+#include "bardef/code128_shortest.h"
+#include "bardef/scratch.h"
 #include "gs1/ai_table.h"
 #include "gs1/rules.h"
 #include "qbarcode/sysutils.h"
@@ -11,6 +14,16 @@
 
 namespace qb::gs1 {
 namespace {
+
+// One element string being worked on; row and number are set once the AI
+// is known.
+struct Element {
+    std::string_view ai, data;
+    const AiRow* row;
+    std::uint16_t number;
+};
+
+using Elements = std::span<Element>;
 
 [[noreturn]] void Fail(std::string_view ai, std::string_view what)
 {
@@ -57,117 +70,127 @@ void CheckData(std::string_view ai, const AiRow& row, std::string_view data)
             Fail(ai, CharacterNotAllowed(parts[i][static_cast<std::size_t>(bad)]));
     for (int i = 0; i < count; ++i)
         for (Linter linter : row.components[i].linters)
-            if (std::string wrong = BreaksRule(linter, parts[i]); !wrong.empty())
-                Fail(ai, wrong);
+            if (linter != Linter::None)
+                if (std::string wrong = BreaksRule(linter, parts[i]); !wrong.empty())
+                    Fail(ai, wrong);
 }
 
-// Each call of f gets one item of a list separated by `sep`.
-template <typename F> void ForEachItem(std::string_view list, char sep, F f)
+constexpr std::uint16_t kPower10[] = {1, 10, 100, 1000};
+
+bool Matches(const AiPattern& p, const Element& e)
 {
-    while (!list.empty()) {
-        const std::size_t end = list.find(sep);
-        f(list.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        list.remove_prefix(end + 1);
-    }
+    return e.ai.size() == p.digits && static_cast<unsigned>(e.number - p.low) < kPower10[p.wild];
 }
 
-// "310n" matches 3100 to 3109: 'n' stands for any digit.
-bool Matches(std::string_view pattern, std::string_view ai)
+bool SameAi(const Element& a, const Element& b)
 {
-    if (pattern.size() != ai.size())
-        return false;
-    for (std::size_t i = 0; i < ai.size(); ++i)
-        if (pattern[i] != ai[i] && !(pattern[i] == 'n' && IsDigit(ai[i])))
-            return false;
-    return true;
+    return a.number == b.number && a.ai.size() == b.ai.size();
 }
 
-bool Present(std::string_view pattern, std::span<const ElementString> elements)
+bool Present(const AiPattern& p, Elements elements)
 {
-    return std::any_of(elements.begin(), elements.end(),
-                       [&](const ElementString& e) { return Matches(pattern, e.Ai); });
+    return std::any_of(elements.begin(), elements.end(), [&](const Element& e) { return Matches(p, e); });
 }
 
-// "01+21,03+21" -> "(01)+(21) or (03)+(21)".
-std::string GroupsText(std::string_view groups)
+// "(31nn)".
+std::string PatternText(const AiPattern& p)
 {
-    std::vector<std::string> texts;
-    ForEachItem(groups, ',', [&](std::string_view group) {
-        std::string text;
-        ForEachItem(group, '+',
-                    [&](std::string_view ai) { text += (text.empty() ? "(" : "+(") + std::string(ai) + ")"; });
-        texts.push_back(std::move(text));
-    });
+    std::string digits = std::to_string(p.low);
+    digits.insert(0, p.digits - digits.size(), '0');
+    digits.replace(digits.size() - p.wild, p.wild, p.wild, 'n');
+    return "(" + digits + ")";
+}
+
+// The groups of one list: "(01)+(21), (03)+(21) or (8006)+(21)".
+std::string GroupsText(std::span<const AiPattern> list)
+{
     std::string out;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        out += (i == 0 ? "" : i + 1 == texts.size() ? " or " : ", ") + texts[i];
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        out += PatternText(list[k]);
+        if (k + 1 == list.size())
+            break;
+        if (list[k].link == Link::And)
+            out += '+';
+        else
+            out += std::any_of(list.begin() + static_cast<std::ptrdiff_t>(k) + 1, list.end() - 1,
+                               [](const AiPattern& p) { return p.link != Link::And; })
+                       ? ", "
+                       : " or ";
+    }
     return out;
 }
 
 // An AI given twice must carry the same data; an AI's excluded AIs (other
 // than itself) must be absent; of each of its lists of required groups, one
 // group must be present whole.
-void CheckPairings(std::span<const ElementString> elements, const std::vector<const AiRow*>& rows)
+void CheckPairings(Elements elements)
 {
     for (std::size_t i = 0; i < elements.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
-            if (elements[j].Ai == elements[i].Ai && elements[j].Data != elements[i].Data)
-                Fail(elements[i].Ai, "repeated with a different value");
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        const std::string& ai = elements[i].Ai;
-        ForEachItem(rows[i]->excluded, ' ', [&](std::string_view list) {
-            ForEachItem(list, ',', [&](std::string_view pattern) {
-                for (const ElementString& other : elements)
-                    if (other.Ai != ai && Matches(pattern, other.Ai))
-                        Fail(ai, "not allowed with (" + other.Ai + ")");
-            });
-        });
-        ForEachItem(rows[i]->required, ' ', [&](std::string_view list) {
-            bool met = false;
-            ForEachItem(list, ',', [&](std::string_view group) {
-                bool whole = true;
-                ForEachItem(group, '+', [&](std::string_view pattern) { whole = whole && Present(pattern, elements); });
-                met = met || whole;
-            });
+            if (SameAi(elements[j], elements[i]) && elements[j].data != elements[i].data)
+                Fail(elements[i].ai, "repeated with a different value");
+    const std::span<const AiPattern> patterns = AiPatterns();
+    for (const Element& e : elements) {
+        for (const AiPattern& p : patterns.subspan(e.row->excludedFirst, e.row->excludedCount))
+            for (const Element& other : elements)
+                if (!SameAi(other, e) && Matches(p, other))
+                    Fail(e.ai, "not allowed with (" + std::string(other.ai) + ")");
+        const std::span<const AiPattern> required = patterns.subspan(e.row->requiredFirst, e.row->requiredCount);
+        for (std::size_t start = 0; start < required.size();) {
+            // The list's groups in turn, until one is present whole.
+            bool met = false, group = true;
+            std::size_t k = start;
+            for (;; ++k) {
+                if (!met)
+                    group = group && Present(required[k], elements);
+                if (required[k].link == Link::And)
+                    continue;
+                met = met || group;
+                group = true;
+                if (required[k].link == Link::List || k + 1 == required.size())
+                    break;
+            }
             if (!met)
-                Fail(ai, "needs " + GroupsText(list));
-        });
+                Fail(e.ai, "needs " + GroupsText(required.subspan(start, k + 1 - start)));
+            start = k + 1;
+        }
     }
 }
 
-// Checks every element string and returns the rows of their AIs.
-std::vector<const AiRow*> Check(std::span<const ElementString> elements)
+// Checks every element string, setting its row.
+void Check(Elements elements)
 {
     if (elements.empty())
         throw Exception(Format("%s", {"No GS1 element strings."}));
-    std::vector<const AiRow*> rows;
-    rows.reserve(elements.size());
-    for (const ElementString& e : elements) {
-        rows.push_back(&RowOf(e.Ai));
-        CheckData(e.Ai, *rows.back(), e.Data);
+    for (Element& e : elements) {
+        e.row = &RowOf(e.ai);
+        e.number = 0;
+        for (char c : e.ai)
+            e.number = static_cast<std::uint16_t>(e.number * 10 + (c - '0'));
+        CheckData(e.ai, *e.row, e.data);
     }
-    CheckPairings(elements, rows);
-    return rows;
+    CheckPairings(elements);
 }
 
-// Where a '(' at `at` opens an AI: '(' then two to four digits then ')';
-// returns the position of the ')' or npos.
+// Where a '(' at `at` opens an AI: '(' then digits then ')'; returns the
+// position of the ')' or npos. (Digits of any number, so that "(12345)" is
+// refused as an identifier rather than taken as data.)
 std::size_t AiClose(std::string_view text, std::size_t at)
 {
     if (at >= text.size() || text[at] != '(')
         return std::string_view::npos;
     std::size_t i = at + 1;
-    while (i < text.size() && i - at <= 4 && IsDigit(text[i]))
+    while (i < text.size() && IsDigit(text[i]))
         ++i;
-    const std::size_t digits = i - at - 1;
-    return digits >= 2 && digits <= 4 && i < text.size() && text[i] == ')' ? i : std::string_view::npos;
+    return i > at + 1 && i < text.size() && text[i] == ')' ? i : std::string_view::npos;
 }
 
-std::vector<ElementString> SplitBracketed(std::string_view text)
+// Each function appends the element strings of its form to `out`, which
+// holds room for text.size() / 2 + 1 of them (every element string takes at
+// least two characters of the text), and returns how many it wrote.
+std::size_t SplitBracketed(std::string_view text, Element* out)
 {
-    std::vector<ElementString> elements;
+    std::size_t count = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t close = AiClose(text, at);
@@ -177,19 +200,19 @@ std::vector<ElementString> SplitBracketed(std::string_view text)
                 throw Exception(Format("%s", {"'(' without ')'."}));
             Fail(text.substr(at + 1, end - at - 1), "unknown application identifier");
         }
-        std::size_t next = close + 1;
-        while (next < text.size() && AiClose(text, next) == std::string_view::npos)
-            ++next;
-        elements.push_back(
-            {std::string(text.substr(at + 1, close - at - 1)), std::string(text.substr(close + 1, next - close - 1))});
+        std::size_t next = text.find('(', close + 1);
+        while (next != std::string_view::npos && AiClose(text, next) == std::string_view::npos)
+            next = text.find('(', next + 1);
+        next = std::min(next, text.size());
+        out[count++] = {text.substr(at + 1, close - at - 1), text.substr(close + 1, next - close - 1), nullptr, 0};
         at = next;
     }
-    return elements;
+    return count;
 }
 
-std::vector<ElementString> SplitRaw(std::string_view text)
+std::size_t SplitRaw(std::string_view text, Element* out)
 {
-    std::vector<ElementString> elements;
+    std::size_t count = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         // A separator where an AI is due (FNC1 in first place, a doubled
@@ -202,43 +225,87 @@ std::vector<ElementString> SplitRaw(std::string_view text)
         const std::string_view ai = text.substr(at, length == 0 ? 2 : static_cast<std::size_t>(length));
         const AiRow& row = RowOf(ai);
         at += ai.size();
-        std::size_t end = text.find(kSeparator, at);
+        std::size_t end = std::min(text.find(kSeparator, at), text.size());
         if (row.predefinedLength)
             end = std::min(end, at + static_cast<std::size_t>(MaxDataLength(row)));
-        end = std::min(end, text.size());
-        elements.push_back({std::string(ai), std::string(text.substr(at, end - at))});
+        out[count++] = {ai, text.substr(at, end - at), &row, 0};
         at = end;
     }
-    return elements;
+    return count;
+}
+
+std::size_t Split(std::string_view text, Element* out)
+{
+    return !text.empty() && text[0] == '(' ? SplitBracketed(text, out) : SplitRaw(text, out);
+}
+
+// Room for the element strings of a text of this length.
+std::size_t MostElements(std::string_view text)
+{
+    return text.size() / 2 + 1;
+}
+
+std::vector<Element> Views(std::span<const ElementString> elements)
+{
+    std::vector<Element> views;
+    views.reserve(elements.size());
+    for (const ElementString& e : elements)
+        views.push_back({e.Ai, e.Data, nullptr, 0});
+    return views;
+}
+
+// "(01) 09501101530003 (10) AB-123".
+void WriteHumanReadable(Elements elements, std::string& out)
+{
+    std::size_t size = 0;
+    for (const Element& e : elements)
+        size += e.ai.size() + e.data.size() + 4;
+    out.resize(size - 1);
+    char* p = out.data();
+    for (const Element& e : elements) {
+        if (p != out.data())
+            *p++ = ' ';
+        *p++ = '(';
+        p = std::copy(e.ai.begin(), e.ai.end(), p);
+        *p++ = ')';
+        *p++ = ' ';
+        p = std::copy(e.data.begin(), e.data.end(), p);
+    }
 }
 
 // The element strings in order, `separator` after each one of variable
-// length that is not the last.
-template <typename Out, typename T>
-void Concatenate(std::span<const ElementString> elements, const std::vector<const AiRow*>& rows, T separator, Out& out)
+// length that is not the last; returns the number of units written.
+template <typename T> std::size_t Concatenate(Elements elements, T separator, T* out)
 {
+    T* p = out;
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        out.insert(out.end(), elements[i].Ai.begin(), elements[i].Ai.end());
-        for (char c : elements[i].Data)
-            out.push_back(static_cast<unsigned char>(c));
-        if (!rows[i]->predefinedLength && i + 1 < elements.size())
-            out.push_back(separator);
+        for (char c : elements[i].ai)
+            *p++ = static_cast<T>(static_cast<unsigned char>(c));
+        for (char c : elements[i].data)
+            *p++ = static_cast<T>(static_cast<unsigned char>(c));
+        if (!elements[i].row->predefinedLength && i + 1 < elements.size())
+            *p++ = separator;
     }
+    return static_cast<std::size_t>(p - out);
 }
 
-std::vector<ElementString> Split(std::string_view text)
+// Units of the concatenation, separators included.
+std::size_t UnitCount(Elements elements)
 {
-    return !text.empty() && text[0] == '(' ? SplitBracketed(text) : SplitRaw(text);
+    std::size_t n = elements.size();
+    for (const Element& e : elements)
+        n += e.ai.size() + e.data.size();
+    return n;
 }
 
-// GS1-128 of checked element strings.
-Code128Symbol Encode(std::span<const ElementString> elements, const std::vector<const AiRow*>& rows)
+// GS1-128 of checked element strings: FNC1 first, FNC1 as the separator.
+void Encode(Elements elements, Code128Symbol& symbol)
 {
-    std::vector<std::uint16_t> input{Fnc1};
-    Concatenate(elements, rows, static_cast<std::uint16_t>(Fnc1), input);
-    Code128Symbol symbol = EncodeCode128(input);
-    symbol.Caption = HumanReadableText(elements);
-    return symbol;
+    Scratch<std::uint16_t, 256> input(UnitCount(elements) + 1);
+    input[0] = Fnc1;
+    const std::size_t n = 1 + Concatenate(elements, static_cast<std::uint16_t>(Fnc1), input.data() + 1);
+    code128::EncodeUnits(std::span<const std::uint16_t>(input.data(), n), symbol, true);
+    WriteHumanReadable(elements, symbol.Caption);
 }
 
 } // namespace
@@ -254,34 +321,37 @@ bool FindApplicationIdentifier(std::string_view ai, ApplicationIdentifier& info)
 
 std::vector<ElementString> ParseElementStrings(std::string_view text)
 {
-    std::vector<ElementString> elements = Split(text);
+    Scratch<Element, 64> views(MostElements(text));
+    const Elements elements(views.data(), Split(text, views.data()));
     Check(elements);
-    return elements;
+    std::vector<ElementString> result;
+    result.reserve(elements.size());
+    for (const Element& e : elements)
+        result.push_back({std::string(e.ai), std::string(e.data)});
+    return result;
 }
 
 void CheckElementStrings(std::span<const ElementString> elements)
 {
-    Check(elements);
+    std::vector<Element> views = Views(elements);
+    Check(views);
 }
 
 std::string HumanReadableText(std::span<const ElementString> elements)
 {
+    std::vector<Element> views = Views(elements);
     std::string text;
-    for (const ElementString& e : elements) {
-        if (!text.empty())
-            text += ' ';
-        text += '(' + e.Ai + ") " + e.Data;
-    }
+    WriteHumanReadable(views, text);
     return text;
 }
 
 std::string RawText(std::span<const ElementString> elements)
 {
-    std::vector<const AiRow*> rows;
-    for (const ElementString& e : elements)
-        rows.push_back(&RowOf(e.Ai));
-    std::string raw;
-    Concatenate(elements, rows, kSeparator, raw);
+    std::vector<Element> views = Views(elements);
+    for (Element& e : views)
+        e.row = &RowOf(e.ai);
+    std::string raw(UnitCount(views), '\0');
+    raw.resize(Concatenate(views, kSeparator, raw.data()));
     return raw;
 }
 
@@ -289,15 +359,33 @@ std::string RawText(std::span<const ElementString> elements)
 
 namespace qb {
 
-Code128Symbol EncodeGS1_128(std::span<const gs1::ElementString> elements)
+void EncodeGS1_128(std::string_view text, Code128Symbol& symbol)
 {
-    return gs1::Encode(elements, gs1::Check(elements));
+    Scratch<gs1::Element, 64> views(gs1::MostElements(text));
+    const gs1::Elements elements(views.data(), gs1::Split(text, views.data()));
+    gs1::Check(elements);
+    gs1::Encode(elements, symbol);
+}
+
+void EncodeGS1_128(std::span<const gs1::ElementString> elements, Code128Symbol& symbol)
+{
+    std::vector<gs1::Element> views = gs1::Views(elements);
+    gs1::Check(views);
+    gs1::Encode(views, symbol);
 }
 
 Code128Symbol EncodeGS1_128(std::string_view text)
 {
-    const std::vector<gs1::ElementString> elements = gs1::Split(text);
-    return gs1::Encode(elements, gs1::Check(elements));
+    Code128Symbol symbol;
+    EncodeGS1_128(text, symbol);
+    return symbol;
+}
+
+Code128Symbol EncodeGS1_128(std::span<const gs1::ElementString> elements)
+{
+    Code128Symbol symbol;
+    EncodeGS1_128(elements, symbol);
+    return symbol;
 }
 
 } // namespace qb

@@ -82,6 +82,45 @@ bool AllDigits(const std::string& s)
     return true;
 }
 
+// The pairing patterns of every row, one after another (kAiPatterns).
+std::vector<std::string> patterns;
+
+// "31nn" -> {3100, 4, 2, link}: the lowest identifier it names, its digits,
+// the wild ones.
+std::string Pattern(const std::string& token, const char* link)
+{
+    std::size_t digits = 0;
+    while (digits < token.size() && token[digits] >= '0' && token[digits] <= '9')
+        ++digits;
+    const std::size_t wild = token.size() - digits;
+    if (digits == 0 || token.size() < 2 || token.size() > 4 ||
+        token.find_first_not_of('n', digits) != std::string::npos)
+        throw Failure{"bad identifier pattern '" + token + "'"};
+    const int low = std::stoi(token.substr(0, digits) + std::string(wild, '0'));
+    return "{" + std::to_string(low) + ", " + std::to_string(token.size()) + ", " + std::to_string(wild) +
+           ", Link::" + link + "}";
+}
+
+// Appends the patterns of the lists ("01+21,03+21", one list per attribute)
+// to `patterns`; returns "first, count".
+std::string Patterns(const std::vector<std::string>& lists)
+{
+    const std::size_t first = patterns.size();
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        const std::vector<std::string> groups = Split(lists[l], ',');
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const std::vector<std::string> members = Split(groups[g], '+');
+            for (std::size_t m = 0; m < members.size(); ++m) {
+                const char* link = m + 1 < members.size() ? "And" : g + 1 < groups.size() ? "Or" : "List";
+                patterns.push_back(Pattern(members[m], link));
+            }
+        }
+    }
+    if (patterns.size() - first > 255)
+        throw Failure{"too many pairing patterns"};
+    return std::to_string(first) + ", " + std::to_string(patterns.size() - first);
+}
+
 // A C string literal; bytes outside printable ASCII as three-digit octal
 // escapes, which cannot run into the characters that follow.
 std::string Quote(const std::string& s)
@@ -182,26 +221,30 @@ std::string Row(const std::string& line)
     std::string specification;
     for (; next < tokens.size() && tokens[next].find('=') == std::string::npos && tokens[next] != "dlpkey"; ++next) {
         components.push_back(Component(tokens[next]));
-        specification += (specification.empty() ? "" : " ") + tokens[next];
+        if (!specification.empty())
+            specification += ' ';
+        specification += tokens[next];
     }
     if (components.empty() || components.size() > 5)
         throw Failure{"between one and five components expected"};
 
-    std::string required, excluded;
+    std::vector<std::string> required, excluded;
     for (; next < tokens.size(); ++next) {
         const std::string& t = tokens[next];
-        std::string* list = t.rfind("req=", 0) == 0 ? &required : t.rfind("ex=", 0) == 0 ? &excluded : nullptr;
-        if (list)
-            *list += (list->empty() ? "" : " ") + t.substr(t.find('=') + 1);
+        if (t.rfind("req=", 0) == 0)
+            required.push_back(t.substr(4));
+        else if (t.rfind("ex=", 0) == 0)
+            excluded.push_back(t.substr(3));
     }
 
-    std::string row = "{" + std::to_string(std::stoi(first)) + ", " + std::to_string(std::stoi(last)) + ", " +
-                      std::to_string(first.size()) + ", " + (predefined ? "true" : "false") + ", " +
-                      std::to_string(components.size()) + ", {";
+    std::ostringstream row;
+    row << "{" << std::stoi(first) << ", " << std::stoi(last) << ", " << first.size() << ", "
+        << (predefined ? "true" : "false") << ", " << components.size() << ", {";
     for (std::size_t i = 0; i < components.size(); ++i)
-        row += (i ? ", " : "") + components[i];
-    row += "}, " + Quote(required) + ", " + Quote(excluded) + ", " + Quote(title) + ", " + Quote(specification) + "},";
-    return row;
+        row << (i ? ", " : "") << components[i];
+    row << "}, " << Patterns(required) << ", " << Patterns(excluded) << ", " << Quote(title) << ", "
+        << Quote(specification) << "},";
+    return row.str();
 }
 
 } // namespace
@@ -217,25 +260,29 @@ int main(int argc, char** argv)
         std::cerr << argv[1] << ": cannot be read\n";
         return 1;
     }
-    std::string out = "// Generated from gs1-syntax-dictionary.txt by make_ai_table: do not edit.\n";
-    int number = 0, rows = 0;
+    std::string rows;
+    int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         const auto start = line.find_first_not_of(" \t\r");
         if (start == std::string::npos || line[start] == '#')
             continue;
         try {
-            out += Row(line) + "\n";
-            ++rows;
+            rows += Row(line) + "\n";
         } catch (const Failure& f) {
             std::cerr << argv[1] << ":" << number << ": " << f.message << "\n";
             return 1;
         }
     }
-    if (rows == 0) {
+    if (rows.empty()) {
         std::cerr << argv[1] << ": no entries\n";
         return 1;
     }
+    std::string out = "// Generated from gs1-syntax-dictionary.txt by make_ai_table: do not edit.\n"
+                      "constexpr AiPattern kAiPatterns[] = {\n";
+    for (const std::string& p : patterns)
+        out += "    " + p + ",\n";
+    out += "};\n\nconstexpr AiRow kRows[] = {\n" + rows + "};\n";
     // Written only when it changes, so an unchanged dictionary rebuilds nothing.
     std::ifstream old(argv[2]);
     std::stringstream previous;

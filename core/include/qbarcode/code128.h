@@ -48,4 +48,11 @@ Code128Symbol EncodeCode128(std::string_view text);
 /// "<value> is not a Code 128 input character." for any other value.
 Code128Symbol EncodeCode128(std::span<const std::uint16_t> input);
 
+/// EncodeCode128 into an existing symbol, whose storage is reused: for
+/// callers that encode many texts.
+void EncodeCode128(std::string_view text, Code128Symbol& symbol);
+
+/// The same for a sequence with function characters.
+void EncodeCode128(std::span<const std::uint16_t> input, Code128Symbol& symbol);
+
 } // namespace qb

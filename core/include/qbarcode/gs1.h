@@ -5,12 +5,13 @@
 /// (AI, two to four digits) and its data. It is given in one of two forms:
 ///
 /// - bracketed: every AI in round brackets, "(01)09501101530003(17)261231(10)AB-123".
-///   A '(' followed by two to four digits and ')' always starts the next
-///   element string; data holding such a sequence is given in the raw form;
-/// - raw: the element strings one after the other, as a reader reports them,
-///   "0109501101530003172612311" followed by GS and "0AB-123": the group separator GS (code 29,
-///   gs1::kSeparator) stands for FNC1 after data of variable length, and one
-///   before the first AI (FNC1 in first place) may be given or left out.
+///   A '(' followed by digits and ')' always starts the next element string;
+///   data holding such a sequence is given in the raw form;
+/// - raw: the element strings one after the other, as a reader reports them:
+///   "010950110153000317261231", then "10AB-123", GS and "21X" for three and
+///   four element strings. The group separator GS (code 29, gs1::kSeparator)
+///   stands for FNC1 after data of variable length; one before the first AI
+///   (FNC1 in first place) may be given or left out.
 ///
 /// Every element string is checked against the GS1 rules of its AI (length,
 /// character set, check digit, date, country and currency codes and the other
@@ -86,5 +87,12 @@ Code128Symbol EncodeGS1_128(std::string_view text);
 /// The same for element strings built by the caller (checked as
 /// gs1::CheckElementStrings checks them).
 Code128Symbol EncodeGS1_128(std::span<const gs1::ElementString> elements);
+
+/// EncodeGS1_128 into an existing symbol, whose storage is reused: for
+/// callers that encode many labels.
+void EncodeGS1_128(std::string_view text, Code128Symbol& symbol);
+
+/// The same for element strings built by the caller.
+void EncodeGS1_128(std::span<const gs1::ElementString> elements, Code128Symbol& symbol);
 
 } // namespace qb
