@@ -209,7 +209,7 @@ private:
     // written back into x, and the state each comes from: staying, a switch
     // (1), a latch or unlatch (2, in A or B), a latch and a switch (3), or C
     // to C with the latch changed (4); as kModeChanges has them.
-    static void Change(std::uint32_t* x, std::uint8_t* via)
+    static constexpr void Change(std::uint32_t* x, std::uint8_t* via)
     {
         std::uint32_t least[2], leastAB[2];
         int from[2], fromAB[2];
@@ -241,6 +241,23 @@ private:
         }
         std::copy(y, y + kStates, x);
     }
+
+    // Change's arrivals from each state alone are kModeChanges' costs.
+    static constexpr bool ChangeIsShortest()
+    {
+        for (int s = 0; s < kStates; ++s) {
+            std::uint32_t x[kStates];
+            std::uint8_t via[kStates]{};
+            for (int t = 0; t < kStates; ++t)
+                x[t] = t == s ? 0 : kUnreached;
+            Change(x, via);
+            for (int t = 0; t < kStates; ++t)
+                if (x[t] != kModeChanges.cost[s][t] || (t != s && via[t] != s))
+                    return false;
+        }
+        return true;
+    }
+    static_assert(ChangeIsShortest());
 
     // FNC1 in first place must follow the start character itself (it marks
     // GS1 data); a start in the set wanted reaches it as cheaply. Elsewhere
@@ -370,7 +387,14 @@ private:
         const std::uint32_t count = nodes_[n_ * kStates + end].cost; // start and data
         values.resize(count + 2);
         std::uint8_t* p = values.data() + count;
-        auto put = [&](int v) { *--p = static_cast<std::uint8_t>(v); };
+        // The path's cost counts its symbol characters; a path that wrote
+        // more would be a fault of the search, refused before it writes
+        // outside the values.
+        auto put = [&](int v) {
+            if (p == values.data())
+                throw Exception(Format("%s", {"Internal Error."}));
+            *--p = static_cast<std::uint8_t>(v);
+        };
         std::size_t at = n_;
         int state = end;
         for (const Node* node = &nodes_[at * kStates + state]; node->length != 0;
@@ -393,7 +417,8 @@ private:
             state = node->from;
         }
         put(kStartA + SetOf(state));
-        QB_ASSERT(p == values.data(), "Code 128 path longer than its cost");
+        if (p != values.data())
+            throw Exception(Format("%s", {"Internal Error."}));
 
         std::uint64_t sum = values[0];
         for (std::uint32_t k = 1; k < count; ++k)

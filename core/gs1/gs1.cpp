@@ -260,7 +260,7 @@ void WriteHumanReadable(Elements elements, std::string& out)
     std::size_t size = 0;
     for (const Element& e : elements)
         size += e.ai.size() + e.data.size() + 4;
-    out.resize(size - 1);
+    out.resize(size > 0 ? size - 1 : 0); // no space before the first
     char* p = out.data();
     for (const Element& e : elements) {
         if (p != out.data())

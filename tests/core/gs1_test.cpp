@@ -175,6 +175,8 @@ TEST(Gs1Test, ReadsBothFormsAndWritesTheTexts)
         EXPECT_EQ(qb::gs1::RawText(elements), row.raw);
         EXPECT_EQ(qb::EncodeGS1_128(row.text).Caption, row.human);
     }
+    EXPECT_EQ(qb::gs1::HumanReadableText({}), "");
+    EXPECT_EQ(qb::gs1::RawText({}), "");
     qb::gs1::ApplicationIdentifier info;
     ASSERT_TRUE(qb::gs1::FindApplicationIdentifier("3103", info));
     EXPECT_EQ(info.Title, "NET WEIGHT (kg)");
