@@ -420,17 +420,19 @@ private:
         if (p != values.data())
             throw Exception(Format("%s", {"Internal Error."}));
 
-        std::uint64_t sum = values[0];
-        for (std::uint32_t k = 1; k < count; ++k)
-            sum += values[k] * static_cast<std::uint64_t>(k);
-        values[count] = static_cast<std::uint8_t>(sum % 103);
-        values[count + 1] = kStop;
-
+        // The line codes and the weighted sum of the check character in one
+        // pass (the start character weighs 1, as the first data character).
         symbol.LineCodes.resize(6 * (count + 1) + kStopLineCodes.size());
         char* out = symbol.LineCodes.data();
-        for (std::uint32_t k = 0; k <= count; ++k, out += 6)
+        std::uint64_t sum = values[0];
+        for (std::uint32_t k = 0; k < count; ++k, out += 6) {
+            sum += values[k] * static_cast<std::uint64_t>(k);
             std::memcpy(out, kLineCodes[values[k]].codes, 6);
-        std::memcpy(out, kStopLineCodes.data(), kStopLineCodes.size());
+        }
+        values[count] = static_cast<std::uint8_t>(sum % 103);
+        values[count + 1] = kStop;
+        std::memcpy(out, kLineCodes[values[count]].codes, 6);
+        std::memcpy(out + 6, kStopLineCodes.data(), kStopLineCodes.size());
     }
 
     // The unit (or digit pair) at i written in a state, last character first.
