@@ -347,26 +347,26 @@ private:
             std::uint8_t via[kStates] = {0, 1, 2, 3, 4, 5};
             if (!fixed)
                 Change(here, via);
-            auto relax = [&](std::uint32_t* row, std::size_t j, int s, std::uint32_t cost, int length) {
-                if (cost < row[s]) {
-                    row[s] = cost;
-                    nodes[j * kStates + s].from = via[s];
-                    nodes[j * kStates + s].length = static_cast<std::uint8_t>(length);
-                }
+            // A and B are reached from the position before only, C from it
+            // (FNC1) or from the one before that (a pair), as in
+            // SearchPlain; a pair's way is written even when there is none.
+            auto way = [&](std::size_t j, int s, int length) {
+                nodes[j * kStates + s].from = via[s];
+                nodes[j * kStates + s].length = static_cast<std::uint8_t>(length);
             };
             const std::uint16_t u = At(i);
-            if (u >= 256) {
-                for (int s = 0; s < 4; ++s) // A and B
-                    relax(next, i + 1, s, here[s] + 1, 1);
-                if (u == Fnc1)
-                    for (int s = 4; s < kStates; ++s)
-                        relax(next, i + 1, s, here[s] + 1, 1);
-            } else {
-                for (int s = 0; s < 4; ++s)
-                    relax(next, i + 1, s, here[s] + CharCost(s, u), 1);
-                if (i + 1 < n_ && IsDigit(u) && IsDigit(At(i + 1)))
-                    for (int s = 4; s < kStates; ++s)
-                        relax(later, i + 2, s, here[s] + 1, 2);
+            for (int s = 0; s < 4; ++s) {
+                next[s] = here[s] + (u >= 256 ? 1 : CharCost(s, u));
+                way(i + 1, s, 1);
+            }
+            const bool pair = i + 1 < n_ && IsDigit(u) && IsDigit(At(i + 1));
+            for (int s = 4; s < kStates; ++s) {
+                if (u == Fnc1 && here[s] + 1 < next[s]) {
+                    next[s] = here[s] + 1;
+                    way(i + 1, s, 1);
+                }
+                later[s] = pair ? here[s] + 1 : kUnreached;
+                way(i + 2, s, 2);
             }
             for (int s = 0; s < kStates; ++s) {
                 here[s] = next[s];
