@@ -131,8 +131,10 @@ while IFS= read -r match; do
     elif [[ "$name" == qbarcode/* ]]; then
         fail "$file:$lineno: includes \"$name\", which no folder publishes"
     elif [[ "$quote" == '"' && "$harnesses" != *" ${layer%%/*} "* ]]; then
-        # A private header: the file's own folder or its layer's.
+        # A private header: the file's own folder or its layer's, or one the
+        # layer's build generates (under generated/ in its build folder).
         [[ -f "$(dirname "$file")/$name" || -f "$layer/$name" ]] ||
+            grep -qF "/generated/$name" "$layer/CMakeLists.txt" 2>/dev/null ||
             fail "$file:$lineno: includes \"$name\", a header outside $layer"
     fi
 done < <(((${#sources[@]})) && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*("|<qbarcode/)' "${sources[@]}" || true)

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libcairo2-dev zlib1g-dev libsqlite3-dev libcli11-dev fonts-dejavu-core sqlite3)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils hyperfine doxygen)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libzbar-dev libzint-dev poppler-utils hyperfine doxygen)
 elif [[ "${1:-}" == "--format" ]]; then
     packages=(clang-format)
 fi

@@ -30,6 +30,8 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
     if (d.found) {
         d.format = ZXing::ToString(result.format());
         d.text = result.text();
+        d.symbology = result.symbologyIdentifier();
+        d.bytes.assign(result.bytes().begin(), result.bytes().end());
     }
     return d;
 }

@@ -11,6 +11,8 @@ struct Decoded {
     bool found = false;
     std::string format; // ZXing's name: "EAN-13", "Code128", "ITF", ...
     std::string text;
+    std::string symbology; // the symbology identifier, "]C1" for GS1-128
+    std::string bytes;     // the content as encoded, before any character set is guessed
 };
 
 /// Decodes the one linear barcode on a raster (any of the four quarter
