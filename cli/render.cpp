@@ -67,7 +67,8 @@ ImageSize BarcodeImageSize(const BarcodeStyle& style, const std::string& text)
 {
     TFont font;
     MakeFont(style, font);
-    const Placement at = Place(style, text, font);
+    const Placement at =
+        Place(style, qb::EncodeSymbol(style.type, text, style.modul, style.ratio, style.checksum), font);
     return {at.width, at.height};
 }
 

@@ -6,12 +6,14 @@
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -207,13 +209,23 @@ void TPrinter::BeginDoc()
         const char* dir = std::getenv("TMPDIR");
         std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/qbarcode-print-XXXXXX" +
                               (format_ == TPrintFormat::Pdf ? ".pdf" : ".ps");
-        int fd = mkstemps(pattern.data(), 4);
+        // The file is registered, to be removed if a signal ends the program
+        // while printing, before any such signal can arrive.
+        sigset_t ending, previous;
+        sigemptyset(&ending);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&ending, signal);
+        pthread_sigmask(SIG_BLOCK, &ending, &previous);
+        const int fd = mkstemps(pattern.data(), 4);
+        const int error = errno;
+        if (fd >= 0)
+            RegisterTemporaryFile(pattern);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         if (fd < 0)
-            throw Exception(Format("Cannot create a temporary print file: %s", {std::strerror(errno)}));
+            throw Exception(Format("Cannot create a temporary print file: %s", {std::strerror(error)}));
         close(fd);
         path = pattern;
         temporary = true;
-        RegisterTemporaryFile(path); // removed if a signal ends the program while printing
     }
     // The page in points is the paper's exact size; printer pixels map to it
     // at 72 / resolution points each, separately along each axis.

@@ -81,17 +81,24 @@ int CreateTemporary(const std::string& path, std::string& name)
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string suffix = ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(counter.fetch_add(1));
-        name = path + suffix;
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == ENAMETOOLONG) {
-            // The target's name is near the limit: a short name in its folder.
-            name = std::string(Folder(path)) + suffix;
-            fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        }
-        if (fd >= 0) {
+        // Each name is registered before the file is made, so a signal that
+        // arrives between the two cannot leave the file behind.
+        auto create = [&name](std::string candidate) {
+            name = std::move(candidate);
             RegisterTemporaryFile(name);
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                const int error = errno;
+                UnregisterTemporaryFile(name);
+                errno = error;
+            }
             return fd;
-        }
+        };
+        int fd = create(path + suffix);
+        if (fd < 0 && errno == ENAMETOOLONG)
+            fd = create(std::string(Folder(path)) + suffix); // the target's name is near the limit
+        if (fd >= 0)
+            return fd;
         if (errno != EEXIST)
             return -1;
     }
