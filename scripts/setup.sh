@@ -4,7 +4,8 @@
 #        --format only the formatter)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libcairo2-dev zlib1g-dev libsqlite3-dev libcli11-dev fonts-dejavu-core sqlite3)
+packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libsqlite3-dev
+          libcli11-dev fonts-dejavu-core fontconfig sqlite3)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils hyperfine doxygen)
 elif [[ "${1:-}" == "--format" ]]; then
