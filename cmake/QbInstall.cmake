@@ -1,6 +1,5 @@
 # Installing the library for use by other builds:
-#   bin/qbarcode                         the command (linked statically)
-#   libexec/qbarcode/qbarcode-packages   the package host that `qbarcode palette` runs
+#   bin/qbarcode                         the command
 #   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
 #   lib/lib<name>.so.<SOVERSION>         with their SONAME link
 #   lib/lib<name>.so                     the link-time name (development files)
@@ -68,10 +67,10 @@ qb_prepare_exports(${QB_SHARED_EXPORTS})
 set_target_properties(${QB_SHARED_TARGETS} PROPERTIES
   VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN")
 
+# The command finds them from its own folder too, wherever the prefix is.
+file(RELATIVE_PATH QB_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+set_target_properties(qbarcode PROPERTIES INSTALL_RPATH "$ORIGIN/${QB_BIN_TO_LIB}")
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-if(TARGET qbarcode-packages)
-  install(TARGETS qbarcode-packages RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qbarcode COMPONENT runtime)
-endif()
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
 install(TARGETS qbvisual-cairo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT runtime)

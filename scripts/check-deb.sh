@@ -39,10 +39,10 @@ installed=$(dpkg -L "${packages[@]}")
 
 echo "== qbarcode from the PATH: $(command -v qbarcode)"
 qbarcode types | head -3
-# The installed command runs the installed package host for its palette.
+# The installed command loads the installed package in its own process.
 kavrel=$(grep -m1 '/libKavrel\.so\.[0-9]*$' <<<"$installed")
 qbarcode palette "$kavrel" | grep -q "TBarCode, TDBBarcode" || { echo "qbarcode palette $kavrel failed" >&2; exit 1; }
-echo "== qbarcode palette: the installed package host lists $(basename "$kavrel")"
+echo "== qbarcode palette: the installed command lists $(basename "$kavrel")"
 echo "== pkg-config: qbarcode $(pkg-config --modversion qbarcode)"
 
 $sudo dpkg -r "${packages[@]}" >/dev/null
