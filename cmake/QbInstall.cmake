@@ -127,3 +127,40 @@ qb_pkg_config(qbdbaware "qbarcode data-aware library" "-lqbdbaware" qbdbrtl qbvi
 qb_pkg_config(qbarcode "Linear barcodes: encoding, drawing, printing, controls (assertions on)" "-lKavrel" qbdbaware)
 qb_pkg_config(qbarcode-kavrin "Linear barcodes: encoding, drawing, printing, controls (assertions off)" "-lKavrin"
               qbdbaware)
+
+# Documentation: the README, the copyright file and the changelog in each
+# package's documentation folder (compressed as Debian's tools do), and the
+# command's manual page, written by help2man from the command's own help, so
+# it lists the options --help does.
+find_program(QB_GZIP gzip REQUIRED)
+find_program(QB_HELP2MAN help2man)
+set(QB_DOC_BUILD ${PROJECT_BINARY_DIR}/doc)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${QB_DOC_BUILD}/changelog @ONLY)
+add_custom_command(OUTPUT ${QB_DOC_BUILD}/changelog.gz
+                   COMMAND ${QB_GZIP} -9nkf ${QB_DOC_BUILD}/changelog DEPENDS ${QB_DOC_BUILD}/changelog)
+set(QB_DOC_OUTPUTS ${QB_DOC_BUILD}/changelog.gz)
+if(QB_HELP2MAN)
+  # help2man names the page after the program it runs: a wrapper called qbarcode.
+  file(GENERATE OUTPUT ${QB_DOC_BUILD}/help/qbarcode
+       CONTENT "#!/bin/sh\nexec '${CMAKE_CURRENT_LIST_DIR}/manual-help.sh' '$<TARGET_FILE:qbarcode>' '${PROJECT_VERSION}' \"$@\"\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  add_custom_command(OUTPUT ${QB_DOC_BUILD}/qbarcode.1.gz
+                     COMMAND ${QB_HELP2MAN} --no-info --section=1 "--name=linear barcodes in 23 symbologies"
+                             --include=${CMAKE_CURRENT_LIST_DIR}/qbarcode.h2m --output=${QB_DOC_BUILD}/qbarcode.1
+                             ${QB_DOC_BUILD}/help/qbarcode
+                     COMMAND ${QB_GZIP} -9nf ${QB_DOC_BUILD}/qbarcode.1
+                     DEPENDS qbarcode ${CMAKE_CURRENT_LIST_DIR}/manual-help.sh ${CMAKE_CURRENT_LIST_DIR}/qbarcode.h2m
+                     VERBATIM)
+  list(APPEND QB_DOC_OUTPUTS ${QB_DOC_BUILD}/qbarcode.1.gz)
+  install(FILES ${QB_DOC_BUILD}/qbarcode.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+else()
+  message(STATUS "help2man not found: no manual page (scripts/setup.sh installs it)")
+endif()
+add_custom_target(qb_manual ALL DEPENDS ${QB_DOC_OUTPUTS})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qbarcode COMPONENT runtime)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qbarcode-dev COMPONENT dev)
+# Tags lintian raises that cannot apply to these packages, each with its reason.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/qbarcode.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qbarcode COMPONENT runtime)
