@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libsqlite3-dev
           libcli11-dev fonts-dejavu-core fontconfig sqlite3 help2man)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils hyperfine doxygen)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev poppler-utils doxygen)
 elif [[ "${1:-}" == "--deb" ]]; then
     packages+=(lintian man-db)
 elif [[ "${1:-}" == "--format" ]]; then
