@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Whole-process time of one qbarcode call, as a script or a web back end pays
 # it once per barcode: start, dynamic linking, fonts, drawing, writing, exit.
-# Prints the median and spread of RUNS runs (default 30) per command, after
-# /bin/true as the floor of starting any process here.
+# Every command runs once per round, round after round (RUNS rounds, default
+# 30), so that a busy moment of the machine weighs on all of them alike:
+# /bin/true (the floor of starting any process here), each qbarcode call,
+# and, when zint is installed (Debian's zint package, a general-purpose
+# barcode generator), the same captioned EAN-13 drawn by it, as the peer.
 #
 # Usage: bench/latency.sh [QBARCODE] [RUNS]   (default: build/release/qbarcode)
-# Needs hyperfine (scripts/setup.sh --tests installs it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 qb="$(realpath "${1:-build/release/qbarcode}")"
 runs="${2:-30}"
-command -v hyperfine >/dev/null || { echo "hyperfine is missing: run scripts/setup.sh --tests" >&2; exit 2; }
 [[ -x "$qb" ]] || { echo "no qbarcode at $qb: build it first (scripts/main-job.sh)" >&2; exit 2; }
 
 out="$(mktemp -d "${TMPDIR:-/tmp}/qb-latency-XXXXXX")"
@@ -28,20 +29,36 @@ commands=(
     "$qb measure $ean --units mm --modul 0.33 --height 20"
     "$qb print $ean --units mm --left 20 --top 20 --modul 0.33 --height 20 -o $out/p.pdf"
 )
+if command -v zint >/dev/null; then
+    names+=(peer-png)
+    commands+=("$(command -v zint) --barcode=EANX --data=590123412345 --output=$out/z.png")
+fi
 
-# Without a shell in between (-N), so only qbarcode is timed.
-args=()
-for i in "${!names[@]}"; do
-    args+=(-n "${names[$i]}" "${commands[$i]}")
+# Wall time in microseconds, read from the shell itself (no process to start).
+
+for ((round = 0; round < runs + 3; ++round)); do # the first three warm the caches
+    for i in "${!names[@]}"; do
+        read -ra argv <<<"${commands[$i]}"
+        t0=${EPOCHREALTIME/./}
+        "${argv[@]}" >/dev/null 2>&1 || { echo "failed: ${commands[$i]}" >&2; exit 1; }
+        t1=${EPOCHREALTIME/./}
+        ((round < 3)) || echo "$((t1 - t0))" >>"$out/${names[$i]}.times"
+    done
 done
-hyperfine -N --style none --warmup 3 --runs "$runs" --export-csv "$out/times.csv" "${args[@]}" >/dev/null
 
-# Columns: command, mean, stddev, median, user, system, min, max (seconds).
-# CPU is user + system time: steadier than wall time on a busy machine.
-# "over floor" is the median less that of /bin/true: what qbarcode itself
-# costs, comparable between machines (and days) whose process start differs.
-awk -F, 'NR == 1 { printf "%-12s %10s %10s %10s %10s %12s\n", "command", "median ms", "min ms", "max ms", "cpu ms", "over floor" }
-         NR == 2 { floor = $4 }
-         NR > 1  { printf "%-12s %10.2f %10.2f %10.2f %10.2f %12.2f\n", $1, $4 * 1e3, $7 * 1e3, $8 * 1e3, ($5 + $6) * 1e3,
-                          ($4 - floor) * 1e3 }' \
-    "$out/times.csv"
+# Median, minimum and maximum of each; "over floor" is the median less that of
+# /bin/true (what the call itself costs, comparable between machines whose
+# process start differs); "x peer" the median over the peer's.
+median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+floor=$(median "$out/nothing.times")
+peer=""
+[[ -f "$out/peer-png.times" ]] && peer=$(median "$out/peer-png.times")
+printf '%-12s %10s %10s %10s %12s %8s\n' command "median ms" "min ms" "max ms" "over floor" "x peer"
+for name in "${names[@]}"; do
+    m=$(median "$out/$name.times")
+    lo=$(sort -n "$out/$name.times" | head -1)
+    hi=$(sort -n "$out/$name.times" | tail -1)
+    awk -v n="$name" -v m="$m" -v lo="$lo" -v hi="$hi" -v f="$floor" -v p="$peer" 'BEGIN {
+        printf "%-12s %10.2f %10.2f %10.2f %12.2f %8s\n", n, m / 1e3, lo / 1e3, hi / 1e3, (m - f) / 1e3,
+               p == "" ? "-" : sprintf("%.2f", m / p) }'
+done

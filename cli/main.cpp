@@ -3,13 +3,8 @@
 #include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <new>
 #include <string_view>
@@ -30,33 +25,6 @@ constexpr Command kCommands[] = {
     {"measure", AddMeasureCommand}, {"draw", AddDrawCommand},     {"print", AddPrintCommand},
     {"form", AddFormCommand},       {"labels", AddLabelsCommand}, {"palette", AddPaletteCommand},
 };
-
-#ifdef QB_PACKAGE_HOST
-// Runs the package host with these arguments in place of this process: the
-// installed one (QB_PACKAGE_HOST is its path from the command's folder),
-// else the one beside the command in a build tree. Returns only on failure.
-int RunPackageHost(char** argv)
-{
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !self.is_absolute()) {
-        // Never a path relative to the working folder: that could run anything.
-        PrintError("Cannot find the package host: cannot read /proc/self/exe: " + error.message());
-        return 1;
-    }
-    const std::filesystem::path folder = self.parent_path();
-    std::string tried;
-    for (const std::filesystem::path& host : {folder / QB_PACKAGE_HOST, folder / "qbarcode-packages"}) {
-        argv[0] = const_cast<char*>(host.c_str());
-        execv(host.c_str(), argv);
-        tried += (tried.empty() ? "" : " or ") + QuotedFileName(host.lexically_normal().string());
-        if (errno != ENOENT)
-            break;
-    }
-    PrintError("Cannot run the package host " + tried + ": " + std::strerror(errno));
-    return 1;
-}
-#endif
 
 // Interrupted or terminated, the command removes the temporary file of
 // what it was writing, then ends by the signal as it would have.

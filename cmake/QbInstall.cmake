@@ -1,9 +1,9 @@
 # Installing the library for use by other builds:
-#   bin/qbarcode                         the command (linked statically)
-#   libexec/qbarcode/qbarcode-packages   the package host that `qbarcode palette` runs
+#   bin/qbarcode                         the command
 #   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
 #   lib/lib<name>.so.<SOVERSION>         with their SONAME link
 #   lib/lib<name>.so                     the link-time name (development files)
+#   lib/qbarcode/qbvisual-cairo.so       the PDF, PostScript and EPS surfaces, opened by libqbvisual
 #   lib/lib<layer>.a                     the static layers, with QB_INSTALL_STATIC
 #   include/qbarcode/*.h                 every layer's public headers, nothing internal
 #   lib/cmake/qbarcode/                  the CMake package (qbarcode::core, ...)
@@ -25,7 +25,7 @@ option(QB_INSTALL_STATIC "Install the static libraries and their CMake targets t
 set(QB_SHARED_EXPORTS qbrtl:rtl qbvisual:visual qbdbrtl:dbrtl qbdbaware:dbaware Kavrel:Kavrel Kavrin:Kavrin)
 set(QB_STATIC_EXPORTS
     qb_sysutils:sysutils_static qb_classes:classes_static qb_packages:packages_static
-    qb_graphics:graphics_static qb_printers:printers_static qb_platform_controls:platform_controls_static
+    qb_graphics:graphics_static qb_graphics_cairo:graphics_cairo_static qb_printers:printers_static qb_platform_controls:platform_controls_static
     qb_db:db_static qb_core_kavrel:core_kavrel_static qb_core_kavrin:core_kavrin_static
     qb_controls_kavrel:controls_kavrel_static qb_controls_kavrin:controls_kavrin_static)
 
@@ -103,12 +103,10 @@ endfunction()
 qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} ${QB_SHARED_TARGETS})
 qb_origin_rpath(${CMAKE_INSTALL_BINDIR} qbarcode)
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-if(TARGET qbarcode-packages)
-  qb_origin_rpath(${CMAKE_INSTALL_LIBEXECDIR}/qbarcode qbarcode-packages)
-  install(TARGETS qbarcode-packages RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/qbarcode COMPONENT runtime)
-endif()
+qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} qbvisual-cairo)
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+install(TARGETS qbvisual-cairo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT runtime)
 
 # Public headers: <layer>/include/qbarcode/*.h of every layer. Private headers
 # sit beside the sources and are never installed.
@@ -129,8 +127,9 @@ if(QB_INSTALL_STATIC)
   # The system libraries under the static layers: linked shared by users,
   # through the targets the package configuration defines.
   set_target_properties(qb_graphics_libraries PROPERTIES EXPORT_NAME graphics_libraries)
+  set_target_properties(qb_cairo_library PROPERTIES EXPORT_NAME cairo_library)
   set_target_properties(qb_sqlite_library PROPERTIES EXPORT_NAME sqlite_library)
-  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_sqlite_library EXPORT qbarcodeStaticTargets
+  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_cairo_library qb_sqlite_library EXPORT qbarcodeStaticTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
   install(EXPORT qbarcodeStaticTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
 endif()
@@ -161,3 +160,40 @@ qb_pkg_config(qbdbaware "qbarcode data-aware library" "-lqbdbaware" qbdbrtl qbvi
 qb_pkg_config(qbarcode "Linear barcodes: encoding, drawing, printing, controls (assertions on)" "-lKavrel" qbdbaware)
 qb_pkg_config(qbarcode-kavrin "Linear barcodes: encoding, drawing, printing, controls (assertions off)" "-lKavrin"
               qbdbaware)
+
+# Documentation: the README, the copyright file and the changelog in each
+# package's documentation folder (compressed as Debian's tools do), and the
+# command's manual page, written by help2man from the command's own help, so
+# it lists the options --help does.
+find_program(QB_GZIP gzip REQUIRED)
+find_program(QB_HELP2MAN help2man)
+set(QB_DOC_BUILD ${PROJECT_BINARY_DIR}/doc)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${QB_DOC_BUILD}/changelog @ONLY)
+add_custom_command(OUTPUT ${QB_DOC_BUILD}/changelog.gz
+                   COMMAND ${QB_GZIP} -9nkf ${QB_DOC_BUILD}/changelog DEPENDS ${QB_DOC_BUILD}/changelog)
+set(QB_DOC_OUTPUTS ${QB_DOC_BUILD}/changelog.gz)
+if(QB_HELP2MAN)
+  # help2man names the page after the program it runs: a wrapper called qbarcode.
+  file(GENERATE OUTPUT ${QB_DOC_BUILD}/help/qbarcode
+       CONTENT "#!/bin/sh\nexec '${CMAKE_CURRENT_LIST_DIR}/manual-help.sh' '$<TARGET_FILE:qbarcode>' '${PROJECT_VERSION}' \"$@\"\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  add_custom_command(OUTPUT ${QB_DOC_BUILD}/qbarcode.1.gz
+                     COMMAND ${QB_HELP2MAN} --no-info --section=1 "--name=linear barcodes in 23 symbologies"
+                             --include=${CMAKE_CURRENT_LIST_DIR}/qbarcode.h2m --output=${QB_DOC_BUILD}/qbarcode.1
+                             ${QB_DOC_BUILD}/help/qbarcode
+                     COMMAND ${QB_GZIP} -9nf ${QB_DOC_BUILD}/qbarcode.1
+                     DEPENDS qbarcode ${CMAKE_CURRENT_LIST_DIR}/manual-help.sh ${CMAKE_CURRENT_LIST_DIR}/qbarcode.h2m
+                     VERBATIM)
+  list(APPEND QB_DOC_OUTPUTS ${QB_DOC_BUILD}/qbarcode.1.gz)
+  install(FILES ${QB_DOC_BUILD}/qbarcode.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+else()
+  message(STATUS "help2man not found: no manual page (scripts/setup.sh installs it)")
+endif()
+add_custom_target(qb_manual ALL DEPENDS ${QB_DOC_OUTPUTS})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qbarcode COMPONENT runtime)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qbarcode-dev COMPONENT dev)
+# Tags lintian raises that cannot apply to these packages, each with its reason.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/qbarcode.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qbarcode COMPONENT runtime)

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Debian packages (qbarcode, qbarcode-dev), installs them with dpkg,
-# runs the command from the PATH and the development files through pkg-config,
+# Builds the Debian packages (qbarcode, qbarcode-dev), checks them with
+# lintian (any error or warning fails, apart from the overrides the packages
+# ship with their reasons), installs them with dpkg, runs the command from the
+# PATH (its symbologies, a package's palette, a PDF through the document
+# module, its manual page) and the development files through pkg-config,
 # removes both and checks that none of their files is left behind.
 # Usage: scripts/check-deb.sh [BUILD_DIR]   (as root, or with sudo available)
 #   BUILD_DIR: an existing build to package as it is configured (CI passes its
-#   test build); by default build/release, configured for a release.
+#   test build); by default build/deb, configured for a release into /usr.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --deb
 
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
@@ -19,11 +22,12 @@ for p in "${packages[@]}"; do
     fi
 done
 
-build=${1:-build/release}
+build=${1:-build/deb}
 if [[ $# -eq 0 ]]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQB_TESTS=OFF -DQB_BENCH=OFF \
+        >/dev/null
 fi
-cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin
+cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin qb_manual
 rm -f "$build"/qbarcode*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 debs=("$build"/qbarcode_*.deb "$build"/qbarcode-dev_*.deb)
@@ -33,20 +37,36 @@ for deb in "${debs[@]}"; do
     dpkg-deb -f "$deb" Package Version Depends
 done
 
+echo "== lintian"
+lintian --fail-on error,warning --tag-display-limit 0 "${debs[@]}"
+
 trap '$sudo dpkg -r "${packages[@]}" >/dev/null 2>&1 || true' EXIT
 $sudo dpkg -i "${debs[@]}" >/dev/null
 installed=$(dpkg -L "${packages[@]}")
 
-echo "== qbarcode from the PATH: $(command -v qbarcode)"
+qb=$(command -v qbarcode)
+echo "== qbarcode from the PATH: $qb"
+file -L "$qb" | grep -q "pie executable, .*dynamically linked" || { file -L "$qb" >&2; exit 1; }
+if ldd "$qb" | grep -Eq "libcairo|libpixman"; then
+    echo "$qb links Cairo" >&2
+    exit 1
+fi
 qbarcode types | head -3
-# The installed command runs the installed package host for its palette.
+# The installed command loads the installed package in its own process.
 kavrel=$(grep -m1 '/libKavrel\.so\.[0-9]*$' <<<"$installed")
 qbarcode palette "$kavrel" | grep -q "TBarCode, TDBBarcode" || { echo "qbarcode palette $kavrel failed" >&2; exit 1; }
-echo "== qbarcode palette: the installed package host lists $(basename "$kavrel")"
+echo "== qbarcode palette: the installed command lists $(basename "$kavrel")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; $sudo dpkg -r "${packages[@]}" >/dev/null 2>&1 || true' EXIT
+qbarcode draw --type ean13 --text 590123412345 --checksum -o "$work/ean13.pdf"
+[[ $(head -c 5 "$work/ean13.pdf") == "%PDF-" ]] || { echo "qbarcode draw -o x.pdf wrote no PDF" >&2; exit 1; }
+echo "== qbarcode draw: a PDF through the installed document module"
+MANWIDTH=80 man qbarcode 2>/dev/null | grep -q "qbarcode draw" || { echo "man qbarcode shows no manual page" >&2; exit 1; }
+echo "== man qbarcode: $(MANWIDTH=80 man qbarcode 2>/dev/null | wc -l) lines"
 echo "== pkg-config: qbarcode $(pkg-config --modversion qbarcode)"
 
 $sudo dpkg -r "${packages[@]}" >/dev/null
-trap - EXIT
+trap 'rm -rf "$work"' EXIT
 left=()
 while read -r path; do
     # Folders such as /usr/lib stay when other packages use them; files and
@@ -63,4 +83,4 @@ if ((${#left[@]})); then
 fi
 # dpkg -r keeps the maintainer scripts' record (state "rc"); drop it too.
 $sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1
-echo "Debian packages: installed, ran and removed cleanly"
+echo "Debian packages: lintian clean, installed, ran and removed cleanly"

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any is missing.
-# Usage: scripts/setup.sh [--tests | --format]   (--tests adds the test-only packages,
-#        --format only the formatter)
+# Usage: scripts/setup.sh [--tests | --deb | --format]   (--tests adds the test-only packages,
+#        --deb the Debian package checker, --format only the formatter)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libcairo2-dev zlib1g-dev libsqlite3-dev libcli11-dev fonts-dejavu-core sqlite3)
+packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libsqlite3-dev
+          libcli11-dev fonts-dejavu-core fontconfig sqlite3 help2man)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libzbar-dev libzint-dev poppler-utils hyperfine doxygen)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libzbar-dev libzint-dev poppler-utils doxygen)
+elif [[ "${1:-}" == "--deb" ]]; then
+    packages+=(lintian man-db)
 elif [[ "${1:-}" == "--format" ]]; then
     packages=(clang-format)
 fi

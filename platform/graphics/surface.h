@@ -1,6 +1,6 @@
 // The one interface every output implements behind TCanvas: the raster
 // (bitmaps), SVG documents, and PDF, PostScript and EPS documents drawn
-// through cairo. The canvas resolves pens, brushes, fonts and text layout;
+// through Cairo. The canvas resolves pens, brushes, fonts and text layout;
 // a surface only paints, in device pixels.
 #pragma once
 

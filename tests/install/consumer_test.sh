@@ -74,5 +74,5 @@ expect_decoded "$work/pkg.png" "Code128 pkg-config 42"
 # The installed command runs from its prefix.
 "$prefix/bin/qbarcode" types >/dev/null || fail "bin/qbarcode types"
 "$prefix/bin/qbarcode" palette "$libdir/libKavrel.so" | grep -q "TBarCode, TDBBarcode" \
-    || fail "bin/qbarcode palette (the installed package host)"
+    || fail "bin/qbarcode palette"
 echo "install, CMake and pkg-config applications: ok"

@@ -8,8 +8,11 @@
 
 #include <dlfcn.h>
 #include <link.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -360,6 +363,52 @@ TEST_F(PackageTest, BadFilesAreRefusedWithTheirReason)
     }
     int notAPackage = 0;
     EXPECT_THROW(UnloadPackage(reinterpret_cast<HMODULE>(&notAPackage)), EPackageError);
+}
+
+// Raster, PNG and SVG output never bring the PDF libraries into a process:
+// the visual library opens its document module (and Cairo with it) when the
+// first PDF, PostScript or EPS document is made. Checked in a child process,
+// which no earlier test has given a document.
+TEST(DocumentModule, LoadedOnlyWhenADocumentIsMade)
+{
+    const std::string dir = testing::TempDir();
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        int failed = 0;
+        try {
+            TBitmap bitmap(120, 60);
+            LOGFONTA lf;
+            GetObject(bitmap.Canvas().Font().Handle(), sizeof lf, &lf);
+            lf.lfEscapement = 300;
+            SelectObject(bitmap.Canvas().Handle(), CreateFontIndirect(&lf));
+            bitmap.Canvas().TextOut(10, 50, "Turned 590");
+            bitmap.SaveToFile(dir + "module_test.png");
+            TVectorDocument svg(TVectorFormat::Svg, dir + "module_test.svg", 100, 50);
+            svg.Canvas().TextOut(5, 5, "SVG");
+            svg.Close();
+            failed |= Mapped("libcairo.so") ? 1 : 0;
+            failed |= Mapped("qbvisual-cairo.so") ? 2 : 0;
+            TVectorDocument pdf(TVectorFormat::Pdf, dir + "module_test.pdf", 100, 50);
+            pdf.Canvas().TextOut(5, 5, "PDF");
+            pdf.Close();
+            failed |= Mapped("qbvisual-cairo.so") && Mapped("libcairo.so") ? 0 : 4;
+        } catch (const Exception& e) {
+            std::fprintf(stderr, "%s\n", e.Message.c_str());
+            failed |= 8;
+        }
+        _exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int failed = WEXITSTATUS(status);
+    EXPECT_FALSE(failed & 1) << "Cairo mapped by raster and SVG output";
+    EXPECT_FALSE(failed & 2) << "the document module loaded by raster and SVG output";
+    EXPECT_FALSE(failed & 4) << "a PDF document made without the module and Cairo";
+    EXPECT_FALSE(failed & 8) << "drawing raised";
+    for (const char* file : {"module_test.png", "module_test.svg", "module_test.pdf"})
+        std::remove((dir + file).c_str());
 }
 
 } // namespace

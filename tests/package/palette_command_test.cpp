@@ -126,26 +126,63 @@ TEST(PaletteCommand, BadArgumentsSayWhatIsWrongAndWriteNothing)
     std::filesystem::remove_all(dir);
 }
 
-// A statically linked command runs the package host beside it; without one
-// it says which it looked for, and fails.
-TEST(PaletteCommand, StaticCommandWithoutItsPackageHostSaysSo)
+// The command is an ordinary program of the distribution: position
+// independent, hardened, linked against the runtime packages (whose copy of
+// the framework the packages it loads share), never against Cairo, with no
+// helper program beside it.
+TEST(Command, IsAHardenedProgramOverTheRuntimePackages)
 {
-    const std::filesystem::path host = std::filesystem::path(kBin).parent_path() / "qbarcode-packages";
-    if (!std::filesystem::exists(host))
-        GTEST_SKIP() << "this build's command loads packages itself";
-    const std::string alone = testing::TempDir() + "alone-" + std::to_string(getpid());
-    std::filesystem::create_directories(alone);
-    std::filesystem::copy_file(kBin, alone + "/qbarcode", std::filesystem::copy_options::overwrite_existing);
-    Result r = RunShell(alone + "/qbarcode palette " + PACKAGE_DIR + "/libKavrel.so");
-    std::filesystem::remove_all(alone);
-    EXPECT_EQ(r.status, 1);
-    // The installed place first, then the place beside it in a build tree.
-    const std::string start = "Cannot run the package host \"",
-                      end = "\" or \"" + alone + "/qbarcode-packages\": No such file or directory\n";
-    EXPECT_EQ(r.err.substr(0, start.size()), start) << r.err;
-    EXPECT_TRUE(r.err.size() > end.size() && r.err.substr(r.err.size() - end.size()) == end) << r.err;
-    EXPECT_NE(r.err.find("/libexec/qbarcode/qbarcode-packages\" or"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
+    Result r = RunShell("readelf -h -l -d " + kBin);
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct Expect {
+        const char* text;
+        bool present;
+    };
+    const Expect expects[] = {
+        {"DYN (Position-Independent Executable file)", true},
+        {"Requesting program interpreter", true},
+        {"GNU_RELRO", true},
+        {"BIND_NOW", true},
+        {"Shared library: [libqbrtl.so.", true},
+        {"Shared library: [libqbvisual.so.", true},
+        {"Shared library: [libqbdbrtl.so.", true},
+        {"libcairo", false},
+        {"libpixman", false},
+        {"libKavrel", false},
+    };
+    for (const Expect& e : expects)
+        EXPECT_EQ(r.out.find(e.text) != std::string::npos, e.present) << e.text;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(kBin).parent_path() / "qbarcode-packages"));
+    r = RunShell("nm -D --defined-only " + kBin + " | grep -c TBarCode");
+    EXPECT_EQ(r.out, "0\n") << "the command's own controls are not offered to the packages it loads";
+}
+
+// PNG output needs nothing of the document module; a PDF without it fails
+// with a message that names the file it looked for, beside the visual
+// library (never in the working folder), and leaves no file.
+TEST(Command, DocumentOutputWithoutItsModuleSaysSo)
+{
+    namespace fs = std::filesystem;
+    const fs::path tree = testing::TempDir() + "no-module-" + std::to_string(getpid());
+    fs::remove_all(tree);
+    fs::create_directories(tree / "lib");
+    fs::copy_file(kBin, tree / "qbarcode");
+    for (const auto& entry : fs::directory_iterator(PACKAGE_DIR))
+        if (entry.path().filename().string().find(".so.") != std::string::npos && !entry.is_symlink())
+            fs::copy_file(entry.path(), tree / "lib" / entry.path().filename());
+    for (const char* soname : {"libqbrtl.so.1", "libqbvisual.so.1", "libqbdbrtl.so.1"})
+        if (!fs::exists(tree / "lib" / soname))
+            fs::copy_file(fs::path(PACKAGE_DIR) / soname, tree / "lib" / soname);
+    const std::string draw = (tree / "qbarcode").string() + " draw --type ean13 --text 590123412345 --checksum -o ";
+    Result png = RunShell("cd / && " + draw + (tree / "x.png").string());
+    EXPECT_EQ(png.status, 0) << png.err;
+    Result pdf = RunShell("cd / && " + draw + (tree / "x.pdf").string());
+    EXPECT_EQ(pdf.status, 1);
+    const std::string expected = "Cannot load the PDF, PostScript and EPS output module \"" +
+                                 (tree / "lib/qbarcode/qbvisual-cairo.so").string() + "\": ";
+    EXPECT_NE(pdf.err.find(expected), std::string::npos) << pdf.err;
+    EXPECT_FALSE(fs::exists(tree / "x.pdf"));
+    fs::remove_all(tree);
 }
 
 TEST(ExampleApplication, LoadsKavrelAndRendersItsForm)

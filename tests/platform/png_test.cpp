@@ -1,4 +1,4 @@
-// PNG output, decoded again with cairo's own PNG reader.
+// PNG output, decoded again with Cairo's PNG reader.
 #include "qbarcode/graphics.h"
 #include "qbarcode/sysutils.h"
 
@@ -121,13 +121,13 @@ TEST(Png, RepeatedRowsRoundTripAndCostAlmostNothing)
     }
 }
 
-TEST(Png, IncludesTextDrawnThroughCairo)
+TEST(Png, IncludesTurnedText)
 {
     TBitmap bitmap(40, 20);
     TCanvas& canvas = bitmap.Canvas();
     LOGFONTA lf;
     GetObject(canvas.Font().Handle(), sizeof lf, &lf);
-    lf.lfEscapement = 150; // not a quarter turn: drawn by cairo, not into memory directly
+    lf.lfEscapement = 150; // not a quarter turn: drawn at its transform, not from cached glyphs
     HFONT turned = CreateFontIndirect(&lf);
     SelectObject(canvas.Handle(), turned);
     canvas.TextOut(2, 15, "Ag");

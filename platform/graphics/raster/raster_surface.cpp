@@ -1,7 +1,6 @@
 #include "raster/raster_surface.h"
-#include "text/cairo_text.h"
-
-#include <cairo.h>
+#include "qbarcode/sysutils.h"
+#include "raster/turned_text.h"
 
 #include <algorithm>
 #include <climits>
@@ -17,67 +16,24 @@ int ClampInt(std::int64_t v)
 
 } // namespace
 
-RasterSurface::RasterSurface(cairo_surface_t* image)
+RasterSurface::RasterSurface(int width, int height)
 {
-    if (!image)
+    if (width <= 0 || height <= 0)
         return;
-    image_ = cairo_surface_reference(image);
-    cairo_surface_flush(image);
-    pixels_.data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image));
-    pixels_.stride = cairo_image_surface_get_stride(image) / 4;
-    pixels_.width = cairo_image_surface_get_width(image);
-    pixels_.height = cairo_image_surface_get_height(image);
+    // Not value-initialised: the white fill is the one pass over the pixels.
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    memory_.reset(static_cast<std::uint32_t*>(std::malloc(count * sizeof(std::uint32_t))));
+    if (!memory_)
+        throw Exception(Format("Out of memory for a %dx%d bitmap", {width, height}));
+    std::fill(memory_.get(), memory_.get() + count, 0xFFFFFFu);
+    pixels_ = {memory_.get(), width, width, height};
 }
 
-RasterSurface::~RasterSurface()
-{
-    rows_.Flush(pixels_);
-    if (cr_)
-        cairo_destroy(cr_);
-    if (image_) {
-        cairo_surface_flush(image_);
-        cairo_surface_destroy(image_);
-    }
-}
+RasterSurface::~RasterSurface() = default;
 
 void RasterSurface::BeginDirect()
 {
     rows_.Flush(pixels_);
-    BeginBoxes();
-}
-
-void RasterSurface::BeginBoxes()
-{
-    if (cairoPending_) {
-        cairo_surface_flush(image_);
-        cairoPending_ = false;
-    }
-    directPending_ = true;
-}
-
-cairo_t* RasterSurface::BeginCairo()
-{
-    rows_.Flush(pixels_);
-    if (directPending_) {
-        cairo_surface_mark_dirty(image_);
-        directPending_ = false;
-    }
-    cairoPending_ = true;
-    if (!cr_) {
-        cr_ = cairo_create(image_);
-        ClipCairo();
-    }
-    return cr_;
-}
-
-void RasterSurface::ClipCairo()
-{
-    cairo_reset_clip(cr_);
-    if (pixels_.Unclipped())
-        return;
-    const int x0 = pixels_.X0(), y0 = pixels_.Y0();
-    cairo_rectangle(cr_, x0, y0, std::max(pixels_.X1() - x0, 0), std::max(pixels_.Y1() - y0, 0));
-    cairo_clip(cr_);
 }
 
 void RasterSurface::Clip(const TRect& rect)
@@ -85,16 +41,11 @@ void RasterSurface::Clip(const TRect& rect)
     // Box fills waiting in rows_ are written under the clip they were drawn with.
     rows_.Flush(pixels_);
     pixels_.SetClip(rect);
-    if (cr_)
-        ClipCairo();
 }
 
 const PixelBuffer& RasterSurface::Pixels()
 {
     rows_.Flush(pixels_);
-    if (cairoPending_ && image_)
-        cairo_surface_flush(image_);
-    cairoPending_ = false;
     return pixels_;
 }
 
@@ -104,7 +55,6 @@ void RasterSurface::Polygon(const TPoint* points, int count, const TBrush& brush
     const std::uint32_t fillColor = ToPixel(brush.Color()), penColor = ToPixel(pen.Color);
     Box box;
     if (SolidBox(points, count, fill, fillColor, outline, pen.Width, penColor, box)) {
-        BeginBoxes();
         rows_.Add(pixels_, box.x0, box.y0, box.x1, box.y1, box.color);
         return;
     }
@@ -114,7 +64,6 @@ void RasterSurface::Polygon(const TPoint* points, int count, const TBrush& brush
 
 void RasterSurface::FillBox(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, TColor color)
 {
-    BeginBoxes();
     rows_.Add(pixels_, x0, y0, x1, y1, ToPixel(color));
 }
 
@@ -145,7 +94,7 @@ TColor RasterSurface::Pixel(int x, int y)
 
 void RasterSurface::Text(const TextRun& run)
 {
-    if (!image_)
+    if (!pixels_.data)
         return;
     BeginDirect();
     if (DirectText(run))
@@ -158,7 +107,7 @@ void RasterSurface::Text(const TextRun& run)
                                    f.Map(0, cellHeight)};
         FillPolygon(pixels_, corners, 4, ToPixel(run.cellColor));
     }
-    CairoText(BeginCairo(), run.frame, layout, run.lf, run.color);
+    DrawTransformedText(pixels_, run);
 }
 
 bool RasterSurface::DirectText(const TextRun& run)

@@ -1,23 +1,21 @@
-// The raster surface: a bitmap's pixels, written directly for shapes and
-// for unturned or quarter-turned text; cairo draws only text at other angles.
+// The raster surface: a bitmap's pixels in memory of its own, written
+// directly for shapes and text.
 #pragma once
 
 #include "raster/pixels.h"
 #include "surface.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
-
-typedef struct _cairo_surface cairo_surface_t;
-typedef struct _cairo cairo_t;
 
 namespace gfx {
 
 class RasterSurface final : public Surface {
 public:
-    /// Paints on a cairo RGB24 image surface (a reference is kept); null is
-    /// an empty image, on which everything is clipped away.
-    explicit RasterSurface(cairo_surface_t* image);
+    /// A white image of `width` x `height` pixels; raises when the memory
+    /// cannot be had. An empty one clips everything away.
+    RasterSurface(int width, int height);
     RasterSurface(const RasterSurface&) = delete;
     RasterSurface& operator=(const RasterSurface&) = delete;
     ~RasterSurface() override;
@@ -34,25 +32,16 @@ public:
     void Clip(const TRect& rect) override;
 
 private:
-    // Direct writes and cairo drawing are kept coherent with flush and
-    // mark-dirty around each change of hands. Box fills wait in rows_ until
-    // anything else is drawn or the pixels are read.
+    // Box fills wait in rows_ until anything else is drawn or the pixels are read.
     void BeginDirect();
-    void BeginBoxes();
-    cairo_t* BeginCairo();
-    /// Gives cairo the drawable part of the pixels as its clip.
-    void ClipCairo();
     /// Text drawn glyph by glyph from the font's cached glyph images; false
-    /// when the run needs cairo (other angles, fractional positions, glyphs
-    /// too large to cache, non-square pixels).
+    /// when the run needs drawing at its transform (other angles, fractional
+    /// positions, glyphs too large to cache, non-square pixels).
     bool DirectText(const TextRun& run);
 
-    cairo_surface_t* image_ = nullptr;
-    cairo_t* cr_ = nullptr; // for text at other angles, made when first needed
+    std::unique_ptr<std::uint32_t[], decltype(&std::free)> memory_{nullptr, &std::free};
     PixelBuffer pixels_;
     RowBoxes rows_;
-    bool cairoPending_ = false;
-    bool directPending_ = false;
 
     std::vector<const GlyphImage*> glyphImages_;
     std::unique_ptr<GlyphBlender> blender_; // for the last text and cell colours

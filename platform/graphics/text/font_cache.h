@@ -1,24 +1,22 @@
 // Realised fonts: one per face, style, pixel size and anti-aliasing, cached
-// and shared by every font handle that describes it, each with a cache of
-// its glyphs' coverage for raster output.
+// and shared by every font handle that describes it. FreeType lays out their
+// text and renders their glyphs, for every surface.
 #pragma once
 
 #include "qbarcode/graphics.h"
+#include "text/face_lookup.h"
+#include "text/matrix.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
-typedef struct _cairo_scaled_font cairo_scaled_font_t;
+typedef struct FT_FaceRec_* FT_Face;
 
 namespace gfx {
-
-/// The face used for a record without a face name.
-constexpr const char* kDefaultFace = "DejaVu Sans";
 
 /// A glyph's coverage, placed relative to the pen position on the baseline.
 struct GlyphImage {
@@ -32,51 +30,73 @@ struct Glyph {
     double x, y;
 };
 
-/// One realised font. The scaled font is unturned and laid out in whole
-/// pixels (hinted metrics), so advances and metrics are integers.
-struct FontResource {
-    FontResource() = default;
+/// A glyph rendered at a transform, unhinted: its coverage with the offset
+/// of its top-left pixel from the origin, and its metric box (the glyph's
+/// design box under the transform, in 1/256 pixels from the origin).
+struct TransformedGlyph {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<std::uint8_t> alpha; // 0 or 255 only, for one-bit rendering
+    std::int32_t boxX0 = 0, boxY0 = 0, boxX1 = 0, boxY1 = 0;
+};
+
+/// One realised font. Its size is hinted (whole-pixel metrics), so advances,
+/// ascent and descent are integers.
+class FontResource {
+public:
+    /// Realises the font of a record (face looked up through fontconfig, or
+    /// the default family's recorded file unless `throughFontconfig`).
+    FontResource(const LOGFONTA& record, bool throughFontconfig);
     FontResource(const FontResource&) = delete;
     FontResource& operator=(const FontResource&) = delete;
     ~FontResource();
 
-    cairo_scaled_font_t* scaled = nullptr;
-    bool antialias = true;
-    /// The FreeType load flags with which cairo renders this font's glyphs,
-    /// when they are known (the default family, opened from its files), so
-    /// that glyph images come straight from FreeType; -1: through cairo.
-    int loadFlags = -1;
-    double em = 0; // the em size in pixels
+    FaceSpec face;  // the file and its options
+    bool antialias; // as requested
+    double em = 0;  // the em size in pixels
     int ascent = 0, descent = 0;
     int underlinePos = 0, lineThickness = 1, strikePos = 0; // from the baseline, down positive
+    int loadFlags = 0;                                      // hinted glyphs
+    bool renderGray = true;
 
-    /// The coverage of each glyph for raster output, cached for the life of
-    /// the font. False when some glyph is too large to cache.
+    /// Glyph indices and origins of UTF-8 text from (0, 0), and the advance
+    /// of the whole text.
+    void Layout(const std::string& utf8, std::vector<Glyph>& glyphs, double& advance);
+
+    /// The hinted coverage of each glyph for raster output, cached for the
+    /// life of the font. False when some glyph is too large to cache.
     bool Glyphs(const std::vector<Glyph>& glyphs, std::vector<const GlyphImage*>& out);
+
+    /// Each glyph rendered unhinted at `transform` (text-space pixels to
+    /// device pixels, without translation), with its metric box, in the
+    /// order of `glyphs`.
+    void TransformedGlyphs(const Affine& transform, const std::vector<Glyph>& glyphs,
+                           std::vector<TransformedGlyph>& out);
+
+    /// Data a document output keeps with the font (its own face object),
+    /// made by `make` on first use.
+    template <class Make> std::shared_ptr<void> DocumentData(Make make)
+    {
+        std::lock_guard lock(mutex_);
+        if (!documentData_)
+            documentData_ = make();
+        return documentData_;
+    }
 
 private:
     const GlyphImage* Image(unsigned long index);
+    /// Sizes the face by `scale` (em units to pixels) unless it already is.
+    void SetScale(const Affine& scale);
 
-    std::mutex glyphsMutex_;
+    std::mutex mutex_;
+    FT_Face ft_ = nullptr;
+    Affine current_{0, 0, 0, 0, 0, 0};
+    FontScale sizeScale_{1, 1};
     std::unordered_map<unsigned long, GlyphImage> glyphs_; // nodes never move or go
     std::size_t glyphBytes_ = 0;
+    std::shared_ptr<void> documentData_;
 };
 
 /// The resource for a record (cached by face, height, weight, italic, quality).
 std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record);
-
-/// The same font found through fontconfig whatever its family, uncached: what
-/// the default family's direct lookup must match.
-std::shared_ptr<FontResource> ResolveFontThroughFontconfig(const LOGFONTA& record);
-
-/// Whether two family names are the same as fontconfig compares them:
-/// ignoring ASCII case and blanks.
-bool SameFamilyName(std::string_view a, std::string_view b);
-
-/// Whether a family name is the default family's (or empty).
-bool IsDefaultFamily(const std::string& family);
-
-/// The default family's file for a style; empty when it is not installed.
-std::string DefaultFaceFile(bool bold, bool italic);
 
 } // namespace gfx

@@ -3,8 +3,6 @@
 #include "qbarcode/sysutils.h"
 #include "text/utf8.h"
 
-#include <cairo.h>
-
 #include <cmath>
 #include <numbers>
 
@@ -19,20 +17,9 @@ void LayoutText(const std::shared_ptr<FontResource>& font, const std::string& te
     out.advance = 0;
     out.wholePixels = true;
     if (!text.empty()) {
-        std::string utf8 = AsUtf8(text);
-        cairo_glyph_t* glyphs = nullptr;
-        int count = 0;
-        cairo_status_t status = cairo_scaled_font_text_to_glyphs(
-            font->scaled, 0, 0, utf8.data(), static_cast<int>(utf8.size()), &glyphs, &count, nullptr, nullptr, nullptr);
-        if (status != CAIRO_STATUS_SUCCESS)
-            throw Exception(std::string("Cannot lay out text: ") + cairo_status_to_string(status));
-        out.glyphs.resize(count);
-        for (int i = 0; i < count; ++i)
-            out.glyphs[i] = {glyphs[i].index, glyphs[i].x, glyphs[i].y};
-        cairo_text_extents_t ext;
-        cairo_scaled_font_glyph_extents(font->scaled, glyphs, count, &ext);
-        cairo_glyph_free(glyphs);
-        out.advance = static_cast<int>(std::lround(ext.x_advance));
+        double advance;
+        font->Layout(AsUtf8(text), out.glyphs, advance);
+        out.advance = static_cast<int>(std::lround(advance));
         for (const Glyph& g : out.glyphs)
             if (g.x != std::floor(g.x) || g.y != 0)
                 out.wholePixels = false;

@@ -1,6 +1,6 @@
-// TVectorDocument: a canvas over an SVG or cairo document surface.
+// TVectorDocument: a canvas over an SVG or a PDF, PostScript or EPS document surface.
 #include "qbarcode/sysutils.h"
-#include "vector/cairo_surface.h"
+#include "vector/document_backend.h"
 #include "vector/svg_surface.h"
 
 TVectorDocument::TVectorDocument(TVectorFormat format, const std::string& path, int width, int height,
@@ -31,8 +31,8 @@ void TVectorDocument::Open(const std::string& path, const TVectorOptions& option
     } else {
         const double pageWidth = options.PageWidth > 0 ? options.PageWidth : width_ * options.ScaleX;
         const double pageHeight = options.PageHeight > 0 ? options.PageHeight : height_ * options.ScaleY;
-        out_ = std::make_unique<gfx::CairoSurface>(format_, path, width_, height_, pageWidth, pageHeight,
-                                                   options.ScaleX, options.ScaleY, options.Title);
+        out_ = gfx::Documents().create(format_, path, width_, height_, pageWidth, pageHeight, options.ScaleX,
+                                       options.ScaleY, options.Title);
     }
     gfx::CanvasAccess::Attach(*canvas_, out_.get());
     gfx::DeviceCaps caps;

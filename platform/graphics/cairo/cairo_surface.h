@@ -1,8 +1,8 @@
-// PDF, PostScript and EPS documents drawn through cairo.
+// PDF, PostScript and EPS documents drawn through Cairo.
 #pragma once
 
 #include "qbarcode/fileio.h"
-#include "vector/vector_surface.h"
+#include "vector/document_backend.h"
 
 #include <string>
 
@@ -48,5 +48,8 @@ private:
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
 };
+
+/// The backend that makes Cairo surfaces.
+const DocumentBackend& CairoDocuments();
 
 } // namespace gfx

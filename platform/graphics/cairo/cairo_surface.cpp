@@ -1,7 +1,7 @@
-#include "vector/cairo_surface.h"
+#include "cairo/cairo_surface.h"
+#include "cairo/cairo_text.h"
 #include "qbarcode/sysutils.h"
 #include "raster/pixels.h"
-#include "text/cairo_text.h"
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
@@ -176,6 +176,17 @@ void CairoSurface::PlaceImage(double x, double y, const PixelBuffer& pixels, con
     cairo_restore(cr_);
     cairo_surface_finish(image);
     cairo_surface_destroy(image);
+}
+
+const DocumentBackend& CairoDocuments()
+{
+    static const DocumentBackend backend{[](TVectorFormat format, const std::string& path, int width, int height,
+                                            double pageWidth, double pageHeight, double scaleX, double scaleY,
+                                            const std::string& title) -> std::unique_ptr<DocumentSurface> {
+        return std::make_unique<CairoSurface>(format, path, width, height, pageWidth, pageHeight, scaleX, scaleY,
+                                              title);
+    }};
+    return backend;
 }
 
 } // namespace gfx

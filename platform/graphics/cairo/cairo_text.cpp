@@ -1,4 +1,6 @@
-#include "text/cairo_text.h"
+#include "cairo/cairo_text.h"
+
+#include <cairo-ft.h>
 
 #include <cstdint>
 #include <vector>
@@ -6,13 +8,31 @@
 namespace gfx {
 namespace {
 
-// Sets a font for cairo rendering at any transform: the face and em size of
-// the realised font, without hinting (the layout fixes the positions).
-void UseFontForPaths(cairo_t* cr, const FontResource& font)
+// The Cairo face of a realised font: its face file, opened by Cairo's
+// FreeType backend without fontconfig, with the options its pattern gave.
+cairo_font_face_t* FaceOf(FontResource& font)
 {
-    cairo_set_font_face(cr, cairo_scaled_font_get_font_face(font.scaled));
+    std::shared_ptr<void> face = font.DocumentData([&] {
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(font.face.file.c_str()));
+        FcPatternAddInteger(pattern, FC_INDEX, font.face.index);
+        if (font.face.options.embolden)
+            FcPatternAddBool(pattern, FC_EMBOLDEN, FcTrue);
+        cairo_font_face_t* made = cairo_ft_font_face_create_for_pattern(pattern);
+        FcPatternDestroy(pattern);
+        return std::shared_ptr<void>(made,
+                                     [](void* f) { cairo_font_face_destroy(static_cast<cairo_font_face_t*>(f)); });
+    });
+    return static_cast<cairo_font_face_t*>(face.get());
+}
+
+// Sets a font for Cairo rendering at any transform: the face and em size of
+// the realised font, without hinting (the layout fixes the positions).
+void UseFontForPaths(cairo_t* cr, FontResource& font)
+{
+    cairo_set_font_face(cr, FaceOf(font));
     cairo_matrix_t fontMatrix;
-    cairo_scaled_font_get_font_matrix(font.scaled, &fontMatrix);
+    cairo_matrix_init_scale(&fontMatrix, font.em, font.em);
     cairo_set_font_matrix(cr, &fontMatrix);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, font.antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
@@ -32,7 +52,7 @@ void SetCairoColor(cairo_t* cr, TColor color)
 
 void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, const LOGFONTA& lf, TColor color)
 {
-    const FontResource& font = *layout.font;
+    FontResource& font = *layout.font;
     cairo_save(cr);
     cairo_translate(cr, frame.x, frame.y);
     cairo_scale(cr, frame.aspect, 1);

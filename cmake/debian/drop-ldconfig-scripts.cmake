@@ -1,0 +1,26 @@
+# Run by CPack once it has built the Debian packages: takes out the
+# maintainer scripts CPack writes into a package holding shared libraries,
+# which only call ldconfig; dpkg's ldconfig trigger (the package's triggers
+# file) refreshes the library cache instead.
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT deb MATCHES "\\.deb$")
+    continue()
+  endif()
+  set(tree ${deb}.tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb -R ${deb} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+  set(changed FALSE)
+  foreach(script postinst postrm)
+    if(EXISTS ${tree}/DEBIAN/${script})
+      file(READ ${tree}/DEBIAN/${script} body)
+      if(body MATCHES "ldconfig")
+        file(REMOVE ${tree}/DEBIAN/${script})
+        set(changed TRUE)
+      endif()
+    endif()
+  endforeach()
+  if(changed)
+    execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip -b ${tree} ${deb} OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  file(REMOVE_RECURSE ${tree})
+endforeach()
