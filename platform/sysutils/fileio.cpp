@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace qb {
+
 namespace {
 
 // Libraries stream small pieces: they are gathered up to kBufferSize, and
@@ -310,3 +312,5 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     file.Write(bytes);
     file.Commit();
 }
+
+} // namespace qb

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -239,3 +241,5 @@ void DrawTransformedText(const PixelBuffer& buf, const TextRun& run)
 }
 
 } // namespace gfx
+
+} // namespace qb

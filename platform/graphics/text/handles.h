@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace qb {
+
 namespace gfx {
 
 struct FontResource;
@@ -55,3 +57,5 @@ struct FontAccess {
 };
 
 } // namespace gfx
+
+} // namespace qb
