@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 
 namespace {
 
@@ -154,6 +155,24 @@ bool TDataSet::LoadNextWindow()
     return true;
 }
 
+// Reads windows until the one that holds record `target` (counted from the
+// first record read) or the last. When a window cannot be read after others
+// were, the data sources hear of the window now held before the error goes on.
+void TDataSet::ReadWindowsTo(long long target)
+{
+    bool read = false;
+    try {
+        while (target >= windowStart_ + static_cast<long long>(RecordCount()) && LoadNextWindow())
+            read = true;
+    } catch (...) {
+        if (read) {
+            bof_ = eof_ = false;
+            DataEvent(deDataSetScroll);
+        }
+        throw;
+    }
+}
+
 void TDataSet::First()
 {
     CheckBrowseMode();
@@ -169,8 +188,7 @@ void TDataSet::First()
 void TDataSet::Last()
 {
     CheckBrowseMode();
-    while (LoadNextWindow()) {
-    }
+    ReadWindowsTo(LLONG_MAX);
     recNo_ = RecordCount() - 1;
     LoadCurrent();
     bof_ = RecordCount() == 0;
@@ -192,8 +210,7 @@ int TDataSet::MoveBy(int distance)
     // Record numbers from the first record read, so that a move may cross windows.
     const long long from = static_cast<long long>(windowStart_) + recNo_;
     long long target = from + distance;
-    while (target >= windowStart_ + static_cast<long long>(RecordCount()) && LoadNextWindow()) {
-    }
+    ReadWindowsTo(target);
     bof_ = eof_ = false;
     const long long end = windowStart_ + static_cast<long long>(RecordCount());
     if (target >= end) {

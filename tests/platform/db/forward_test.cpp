@@ -138,6 +138,19 @@ TEST_F(ForwardOnlyTest, AWindowThatCannotBeReadLeavesThePosition)
     EXPECT_EQ(shown_.back(), "c1");
     other.Exec("ROLLBACK");
     EXPECT_EQ(ReadAll(), "c1|c2|c4|c7|c8|c9");
+
+    // A row that fails in the third window (windows c-5|c1, c2|c4, c7|c8):
+    // Last stops on the second, and the link shows where it stopped.
+    data_.Close();
+    data_.SetWhere("abs(CASE WHEN id = 8 THEN -9223372036854775807 - 1 ELSE 1 END) > 0");
+    data_.Open();
+    EXPECT_EQ(MessageOf([&] { data_.Last(); }), "integer overflow");
+    EXPECT_EQ(data_.RecNo(), 3);
+    EXPECT_EQ(shown_.back(), "c2");
+    data_.Next();
+    EXPECT_EQ(MessageOf([&] { data_.Next(); }), "integer overflow");
+    EXPECT_EQ(data_.RecNo(), 4);
+    EXPECT_EQ(shown_.back(), "c4");
 }
 
 TEST_F(ForwardOnlyTest, RefusesWhatItCannotDo)

@@ -143,8 +143,9 @@ class TDataSet : public TComponent {
     /// MoveBy(-1).
     void Prior() { MoveBy(-1); }
     /// Moves by `distance` records (negative: backwards), stopping at either end; returns the distance moved.
-    /// A forward-only dataset raises for a negative distance, and raises with the position unchanged
-    /// when the next window cannot be read.
+    /// A forward-only dataset raises for a negative distance, and raises when a window cannot be
+    /// read: on the record where it was, or (a move across several windows, or Last) on the first
+    /// record of the last window it could read.
     int MoveBy(int distance);
     /// True after an attempt to move past the last record, or when the dataset is empty.
     bool Eof() const { return eof_; }
@@ -253,6 +254,7 @@ private:
     void CheckCanModify() const;
     void CheckBidirectional() const;
     bool LoadNextWindow();
+    void ReadWindowsTo(long long target);
     void StartInsert(int position);
 
     std::vector<std::unique_ptr<TField>> fields_;
