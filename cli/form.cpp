@@ -15,6 +15,8 @@
 #include <memory>
 #include <sstream>
 
+using namespace qb;
+
 namespace {
 
 struct RenderOptions {

@@ -7,6 +7,8 @@
 #include <cairo-ps.h>
 #include <cairo.h>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -195,3 +197,5 @@ const DocumentBackend& CairoDocuments()
 }
 
 } // namespace gfx
+
+} // namespace qb

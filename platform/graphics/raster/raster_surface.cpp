@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -172,3 +174,5 @@ bool RasterSurface::DirectText(const TextRun& run)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -18,6 +18,8 @@
 #include <cstring>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -432,3 +434,5 @@ std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
 }
 
 } // namespace gfx
+
+} // namespace qb

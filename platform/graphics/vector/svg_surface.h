@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 /// An SVG file of `width` x `height` device pixels, each (scaleX, scaleY) CSS
@@ -60,3 +62,5 @@ private:
 };
 
 } // namespace gfx
+
+} // namespace qb

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -259,3 +261,5 @@ void VectorSurface::Clip(const TRect& r)
 }
 
 } // namespace gfx
+
+} // namespace qb

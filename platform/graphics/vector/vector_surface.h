@@ -20,6 +20,8 @@
 
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 
 class VectorSurface : public Surface {
@@ -135,3 +137,5 @@ protected:
 };
 
 } // namespace gfx
+
+} // namespace qb
