@@ -22,4 +22,8 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
 /// The same for a bitmap.
 Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii = false);
 
+/// Decodes an EAN or UPC symbol and the add-on beside it, when there is one
+/// (the text is the main symbol's digits, a space and the add-on's).
+Decoded ReadWithAddOn(const TBitmap& bitmap);
+
 } // namespace testsupport
