@@ -543,6 +543,15 @@ int RunBatch(const std::string& file, const std::function<void(const std::string
     return failures ? 1 : 0;
 }
 
+std::function<void(const std::string& message, long long n)> JsonErrorLines(bool json)
+{
+    if (!json)
+        return {};
+    return [](const std::string& message, long long n) {
+        std::printf("{\"line\": %lld, \"error\": %s}\n", n, JsonString(message).c_str());
+    };
+}
+
 void RunPrintJob(TPrinter& printer, const std::string& file, const std::string& queue, const std::string& title,
                  const std::function<void()>& print)
 {

@@ -196,6 +196,11 @@ PrinterResolution ParsePrinterResolution(const std::string& text);
 int RunBatch(const std::string& file, const std::function<void(const std::string& line, long long n)>& each,
              const std::function<void(const std::string& message, long long n)>& onError = {});
 
+/// For RunBatch with --json: a line that fails prints {"line": N, "error":
+/// "<message>"} on standard output, so that the output keeps one object per
+/// input line. Nothing without --json.
+std::function<void(const std::string& message, long long n)> JsonErrorLines(bool json);
+
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;
 

@@ -102,8 +102,6 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
             PrintEncoding(*o, symbology, o->encoding.Text());
             return 0;
         }
-        // With --json a line that fails gives an object too, so that the
-        // output keeps one line per input line.
         long long printed = 0;
         return RunBatch(
             o->batch,
@@ -111,9 +109,6 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
                 PrintEncoding(*o, symbology, line, printed > 0 ? "\n" : "");
                 ++printed;
             },
-            [&](const std::string& message, long long n) {
-                if (o->json)
-                    std::printf("{\"line\": %lld, \"error\": %s}\n", n, JsonString(message).c_str());
-            });
+            JsonErrorLines(o->json));
     };
 }

@@ -125,7 +125,8 @@ void PrintJob(const PrintOptions& o, const std::string& file)
 }
 
 // The image draw writes and the routines' measures, in pixels.
-void MeasurePixels(const EncodingOptions& encoding, BarcodeStyle style, const std::string& given, bool json)
+void MeasurePixels(const EncodingOptions& encoding, BarcodeStyle style, const std::string& given, bool json,
+                   const char* separator)
 {
     const TextToEncode prepared = encoding.Prepare(style.symbology, given);
     style.checksum = prepared.checksum;
@@ -134,6 +135,7 @@ void MeasurePixels(const EncodingOptions& encoding, BarcodeStyle style, const st
     const std::int32_t width = symbol.BarWidth;
     const std::int32_t canvasWidth = qb::SymbolCanvasWidth(symbol, style.height, style.angle);
     const std::int32_t canvasHeight = qb::SymbolCanvasHeight(symbol, style.height, style.angle);
+    std::fputs(json ? "" : separator, stdout);
     if (json)
         std::printf("{\"unit\": \"px\", \"image\": {\"width\": %d, \"height\": %d}, \"Q_GetBarWidth\": %d, "
                     "\"Q_GetCanvasWidth\": %d, \"Q_GetCanvasHeight\": %d}\n",
@@ -149,7 +151,7 @@ void MeasurePixels(const EncodingOptions& encoding, BarcodeStyle style, const st
 // What print draws and the printing routines' measures, in the unit and in
 // printer pixels.
 void MeasurePrinted(const EncodingOptions& encoding, const AppearanceOptions& appearance, const std::string& given,
-                    TUnits u, double modul, double height, bool json)
+                    TUnits u, double modul, double height, bool json, const char* separator)
 {
     TPrinter& printer = *Printer();
     const int dpiX = printer.XResolution(), dpiY = printer.YResolution();
@@ -174,6 +176,7 @@ void MeasurePrinted(const EncodingOptions& encoding, const AppearanceOptions& ap
     const long long drawingX = static_cast<long long>(drawing.Right) - drawing.Left;
     const long long drawingY = static_cast<long long>(drawing.Bottom) - drawing.Top;
     const std::string unit = u == utInch ? "in" : "mm";
+    std::fputs(json ? "" : separator, stdout);
     if (json) {
         std::printf("{\"unit\": \"%s\", \"bar_width\": %g, \"canvas_width\": %g, \"canvas_height\": %g, "
                     "\"printer_pixels\": {\"bar_width\": %d, \"canvas_width\": %lld, \"canvas_height\": %lld, "
@@ -263,7 +266,8 @@ std::function<int()> AddMeasureCommand(CLI::App& app)
     return [=] {
         BarcodeStyle style;
         o->appearance.Apply(style);
-        std::function<void(const std::string&)> measure;
+        // In a batch, a blank line between the reports of two lines.
+        std::function<void(const std::string&, const char*)> measure;
         if (units->empty()) {
             auto whole = [](double v) { return v >= INT32_MIN && v <= INT32_MAX && v == std::trunc(v); };
             if (!whole(*modul) || !whole(*height))
@@ -274,7 +278,9 @@ std::function<int()> AddMeasureCommand(CLI::App& app)
             o->encoding.modul = static_cast<std::int32_t>(*modul);
             image->height = static_cast<std::int32_t>(*height);
             style = DrawingStyle(o->encoding, o->appearance, *image);
-            measure = [=](const std::string& given) { MeasurePixels(o->encoding, style, given, *json); };
+            measure = [=](const std::string& given, const char* separator) {
+                MeasurePixels(o->encoding, style, given, *json, separator);
+            };
         } else {
             const PrinterResolution dpi = ParsePrinterResolution(o->dpi);
             Printer()->SetResolution(dpi.x, dpi.y);
@@ -288,14 +294,21 @@ std::function<int()> AddMeasureCommand(CLI::App& app)
             RequirePrinterPixel("--modul", *modul, u, dpi.x);
             RequirePrinterPixel("--height", *height, u, dpi.y);
             o->encoding.Type(); // an unknown symbology is a usage error before any line is read
-            measure = [=](const std::string& given) {
-                MeasurePrinted(o->encoding, o->appearance, given, u, *modul, *height, *json);
+            measure = [=](const std::string& given, const char* separator) {
+                MeasurePrinted(o->encoding, o->appearance, given, u, *modul, *height, *json, separator);
             };
         }
         if (batch->empty()) {
-            measure(o->encoding.Text());
+            measure(o->encoding.Text(), "");
             return 0;
         }
-        return RunBatch(*batch, [&](const std::string& line, long long) { measure(line); });
+        long long measured = 0;
+        return RunBatch(
+            *batch,
+            [&](const std::string& line, long long) {
+                measure(line, measured > 0 ? "\n" : "");
+                ++measured;
+            },
+            JsonErrorLines(*json));
     };
 }
