@@ -198,6 +198,21 @@ std::string Latin1Text(const std::string& text)
     return out;
 }
 
+std::string Utf8FromLatin1(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | u >> 6);
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
 TextToEncode ApplyTextRules(const Symbology& symbology, const std::string& text, TCheckSum checksum)
 {
     if (!symbology.IsExtra())

@@ -55,6 +55,9 @@ bool FindSymbology(const std::string& name, Symbology& symbology);
 /// "<text>: 'X' is not a Latin-1 character" for a character above U+00FF.
 std::string Latin1Text(const std::string& text);
 
+/// The same Latin-1 text in UTF-8 (what Latin1Text turned it from).
+std::string Utf8FromLatin1(const std::string& text);
+
 /// A text as the command hands it to the library.
 struct TextToEncode {
     std::string text;   ///< the text, as given

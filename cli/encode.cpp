@@ -65,14 +65,19 @@ void PrintEncoding(const EncodeOptions& o, const Symbology& symbology, const std
         std::puts("}");
         return;
     }
+    // A Code 128 text given in UTF-8 was encoded in Latin-1: it is shown in
+    // UTF-8 again, as it was given.
+    const bool fromUtf8 = symbology.extra == Symbology::Extra::Code128 && prepared.encoded != text;
+    const std::string shownText = fromUtf8 ? Utf8FromLatin1(prepared.encoded) : prepared.encoded;
+    const std::string shownCaption = fromUtf8 ? Utf8FromLatin1(caption) : caption;
     std::fputs(separator, stdout);
     std::printf("type:          %s (%s)\n", typeName, symbology.Name());
     std::fputs("text:          ", stdout);
-    std::fwrite(prepared.encoded.data(), 1, prepared.encoded.size(), stdout);
+    std::fwrite(shownText.data(), 1, shownText.size(), stdout);
     std::putchar('\n');
     std::printf("line codes:    %s\n", lineCodes.c_str());
     std::fputs("caption:       ", stdout);
-    std::fwrite(caption.data(), 1, caption.size(), stdout); // every byte, NUL too
+    std::fwrite(shownCaption.data(), 1, shownCaption.size(), stdout); // every byte, NUL too
     std::putchar('\n');
     std::printf("ratio:         %s\n", ShortestReal(ratio).c_str());
     std::printf("module widths: %d %d %d %d\n", widths[0], widths[1], widths[2], widths[3]);

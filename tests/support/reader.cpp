@@ -64,4 +64,9 @@ Decoded ReadWithAddOn(const TBitmap& bitmap)
     return ReadBitmap(bitmap, false, true);
 }
 
+Decoded ReadWithAddOn(const std::uint32_t* const* rows, int width, int height)
+{
+    return Read(rows, width, height, false, true);
+}
+
 } // namespace testsupport

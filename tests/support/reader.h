@@ -26,4 +26,7 @@ Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii = false);
 /// (the text is the main symbol's digits, a space and the add-on's).
 Decoded ReadWithAddOn(const TBitmap& bitmap);
 
+/// The same for a raster.
+Decoded ReadWithAddOn(const std::uint32_t* const* rows, int width, int height);
+
 } // namespace testsupport
