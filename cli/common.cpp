@@ -280,7 +280,8 @@ void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
     app.add_option("--type,-t", typeName, "Symbology: enumerator (bcCodeEAN13), name (EAN13) or alias (ean13)")
         ->required();
     auto* text = textOption = app.add_option("--text", this->text, "Text to encode");
-    auto* file = app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
+    auto* file = textFileOption =
+        app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
     text->excludes(file);
     file->excludes(text);
     app.add_flag("--checksum", checksum, "Add the symbology's check character");
@@ -293,6 +294,11 @@ void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
 void EncodingOptions::AddAddOn(CLI::App& app)
 {
     app.add_option("--add-on", addOn, "A 2- or 5-digit supplement beside an EAN or UPC symbol");
+}
+
+void EncodingOptions::AddBatch(CLI::App& app, std::string& batch, const std::string& help)
+{
+    app.add_option("--batch", batch, help)->excludes(textOption)->excludes(textFileOption);
 }
 
 void EncodingOptions::AddVerbatim(CLI::App& app)

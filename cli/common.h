@@ -102,6 +102,7 @@ struct EncodingOptions {
     long long modul = kDefaultModulPixels;
     double ratio = 2.0;
     CLI::Option* textOption = nullptr;
+    CLI::Option* textFileOption = nullptr;
 
     /// Adds --type, --text, --text-file, --checksum, --verbatim, --ratio and,
     /// unless modulHelp is empty, --modul (1 pixel or more).
@@ -110,6 +111,9 @@ struct EncodingOptions {
     void AddVerbatim(CLI::App& app);
     /// Adds --add-on: a 2- or 5-digit supplement beside an EAN or UPC symbol.
     void AddAddOn(CLI::App& app);
+    /// Adds --batch FILE, the texts one a line, which excludes --text and
+    /// --text-file (call it after Add).
+    void AddBatch(CLI::App& app, std::string& batch, const std::string& help);
 
     /// The symbology named by --type; raises UsageError for an unknown name,
     /// and for --add-on with a symbology that takes none. Warns once on

@@ -95,7 +95,7 @@ std::function<int()> AddDrawCommand(CLI::App& app)
     o->image.Add(*cmd, "Bar height in pixels");
     cmd->add_option("-o,--output", o->output, "Output file (.png, .svg, .pdf); with --batch a name to number")
         ->required();
-    cmd->add_option("--batch", o->batch, "Draw one barcode per line of FILE (- for standard input)");
+    o->encoding.AddBatch(*cmd, o->batch, "Draw one barcode per line of FILE (- for standard input)");
     return [o] {
         const BarcodeStyle style = DrawingStyle(o->encoding, o->appearance, o->image);
         ImageFormatOf(o->output);

@@ -99,8 +99,7 @@ std::function<int()> AddEncodeCommand(CLI::App& app)
     o->encoding.AddAddOn(*cmd);
     cmd->add_flag("--json", o->json, "Print one JSON object (with --batch: one per line)");
     cmd->add_flag("--modules", o->modules, "Add the symbol as 1 (bar) and 0 (space), one per pixel column");
-    cmd->add_option("--batch", o->batch, "Encode each line of FILE (- for standard input)")
-        ->excludes(o->encoding.textOption);
+    o->encoding.AddBatch(*cmd, o->batch, "Encode each line of FILE (- for standard input)");
     return [o] {
         const Symbology symbology = o->encoding.Type();
         if (o->batch.empty()) {

@@ -261,8 +261,7 @@ std::function<int()> AddMeasureCommand(CLI::App& app)
     cmd->add_option("--dpi", o->dpi, "Printer resolution with --units")->capture_default_str();
     cmd->add_flag("--json", *json, "Print one JSON object (with --batch: one per line)");
     auto batch = std::make_shared<std::string>();
-    cmd->add_option("--batch", *batch, "Measure the barcode of each line of FILE (- for standard input)")
-        ->excludes(o->encoding.textOption);
+    o->encoding.AddBatch(*cmd, *batch, "Measure the barcode of each line of FILE (- for standard input)");
     return [=] {
         BarcodeStyle style;
         o->appearance.Apply(style);

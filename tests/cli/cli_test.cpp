@@ -997,7 +997,13 @@ TEST(CliBatch, EncodeAndMeasureEachLineAsOneCallWould)
         std::ofstream(dir / "lines.txt", std::ios::binary) << input;
         EXPECT_EQ(Qbarcode(c.command + " --batch " + dir / "lines.txt").out, out);
     }
-    EXPECT_EQ(Qbarcode("encode --type ean13 --text 1 --batch -", "1\n").status, 2);
+    // A text given beside a batch would be left unread: a usage error.
+    for (const char* command : {"encode", "measure", "draw -o x.png"})
+        for (const std::string& text : {std::string("--text 1"), "--text-file " + dir / "line.txt"}) {
+            SCOPED_TRACE(std::string(command) + " " + text);
+            EXPECT_EQ(Qbarcode(std::string(command) + " --type ean13 --batch - " + text, "1\n").status, 2);
+        }
+    EXPECT_FALSE(fs::exists("x.png"));
     EXPECT_EQ(Qbarcode("measure --type ean13 --batch " + dir / "none.txt").err,
               "Cannot read \"" + dir / "none.txt" + "\"\n");
 }
