@@ -119,7 +119,7 @@ int RunNew(const NewOptions& o)
     if (symbology.IsExtra())
         throw UsageError(std::string("form new: a TBarCode cannot hold ") + symbology.Name() +
                          " (its BarType is one of the 23 of 'qbarcode types'); draw it with 'qbarcode draw'");
-    if (style.retail)
+    if (style.retail || style.marks)
         throw UsageError("form new: a TBarCode has no retail caption (its TextShow is none, code, type or both)");
     const TBarType type = symbology.type;
     const TextToEncode prepared = o.encoding.Prepare(symbology, o.encoding.Text());

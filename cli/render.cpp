@@ -84,6 +84,8 @@ void PaintStyled(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol&
 
 void RequireCaptionFits(const BarcodeStyle& style)
 {
+    if (style.marks && !style.retail)
+        throw UsageError("--quiet-zone-marks goes with --caption retail");
     if (style.retail && (style.symbology.IsExtra() || !qb::HasRetailCaption(style.symbology.type)))
         throw UsageError(std::string("--caption retail goes with EAN-8, EAN-13, UPC-A, UPC-E and the supplements, "
                                      "not ") +

@@ -60,7 +60,8 @@ TRect StyledBounds(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbo
 void PaintStyled(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font,
                  std::int32_t left, std::int32_t top, std::int32_t height);
 
-/// Raises UsageError for the retail caption with a symbology that has none.
+/// Raises UsageError for the retail caption with a symbology that has none,
+/// and for the quiet-zone marks without the retail caption.
 void RequireCaptionFits(const BarcodeStyle& style);
 
 /// Draws `text` into an image file of exactly the painted pixels plus the

@@ -931,6 +931,8 @@ TEST(CliSymbologies, RefusalsSayWhatIsWrong)
         {"form new --type code128 --text A -o x.txt", 2,
          "form new: a TBarCode cannot hold Code128 (its BarType is one of the 23 of 'qbarcode types'); draw it "
          "with 'qbarcode draw'\n"},
+        {"draw --type ean13 --text 590123412345 --quiet-zone-marks -o x.png", 2,
+         "--quiet-zone-marks goes with --caption retail\n"},
         {"form new --type ean13 --text 590123412345 --caption retail -o x.txt", 2,
          "form new: a TBarCode has no retail caption (its TextShow is none, code, type or both)\n"},
     };
