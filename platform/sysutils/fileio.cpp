@@ -48,7 +48,7 @@ std::string_view Folder(std::string_view path)
 // being filled (1) or holds a path (2).
 struct TemporarySlot {
     std::atomic<int> state{0};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 constexpr int kTemporarySlots = 32;
 constinit TemporarySlot temporaries[kTemporarySlots];

@@ -9,7 +9,7 @@
 
 namespace gfx {
 
-struct FontResource;
+class FontResource;
 
 /// The object behind a font handle: the record it was created from, and the
 /// realised font, looked up on first use.
