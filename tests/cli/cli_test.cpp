@@ -391,7 +391,7 @@ TEST(CliRules, RefusalsAndWarnings)
         // --checksum where it changes nothing.
         {"encode --type code93 --text ABC --checksum", 0,
          "warning: --checksum has no effect on Code93, which has no optional check character\n"},
-        {"draw --type i25 --text 12 --checksum --batch - -o " + dir / "b.png", 0, "warning: --checksum has no effect"},
+        {"draw --type i25 --checksum --batch - -o " + dir / "b.png", 0, "warning: --checksum has no effect"},
     };
     for (const Case& c : cases) {
         const Result r = Qbarcode(c.args);
