@@ -48,7 +48,7 @@ void WriteFiles(benchmark::State& state, const char* extension)
 {
     const auto dir = OutputDir();
     BarcodeStyle style;
-    style.type = bcCodeEAN13;
+    style.symbology.type = bcCodeEAN13;
     style.checksum = csModulo10;
     long long n = 0;
     for (auto _ : state) {

@@ -7,7 +7,12 @@
 # and, when zint is installed (Debian's zint package, a general-purpose
 # barcode generator), the same captioned EAN-13 drawn by it, as the peer.
 #
+# Then the batches: one process encoding, measuring and drawing (PNG files)
+# BATCH EAN-13 numbers (default 10,000), BATCH_RUNS times (default 3), as the
+# median time per barcode beside the peer's one-shot call.
+#
 # Usage: bench/latency.sh [QBARCODE] [RUNS]   (default: build/release/qbarcode)
+#        BATCH=N BATCH_RUNS=N bench/latency.sh ...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -61,4 +66,32 @@ for name in "${names[@]}"; do
     awk -v n="$name" -v m="$m" -v lo="$lo" -v hi="$hi" -v f="$floor" -v p="$peer" 'BEGIN {
         printf "%-12s %10.2f %10.2f %10.2f %12.2f %8s\n", n, m / 1e3, lo / 1e3, hi / 1e3, (m - f) / 1e3,
                p == "" ? "-" : sprintf("%.2f", m / p) }'
+done
+
+# Batches: the same numbers every run, each with its own check digit added.
+batch="${BATCH:-10000}"
+batchRuns="${BATCH_RUNS:-3}"
+seq -f "5901234%05g" 0 $((batch - 1)) >"$out/codes.txt"
+batchNames=(encode-batch measure-batch draw-batch)
+batchCommands=(
+    "$qb encode --type ean13 --batch $out/codes.txt --json"
+    "$qb measure --type ean13 --batch $out/codes.txt --json"
+    "$qb draw --type ean13 --batch $out/codes.txt -o $out/png/b-%d.png"
+)
+for ((round = 0; round < batchRuns; ++round)); do
+    for i in "${!batchNames[@]}"; do
+        rm -rf "$out/png" && mkdir "$out/png"
+        read -ra argv <<<"${batchCommands[$i]}"
+        t0=${EPOCHREALTIME/./}
+        "${argv[@]}" >/dev/null 2>&1 || { echo "failed: ${batchCommands[$i]}" >&2; exit 1; }
+        t1=${EPOCHREALTIME/./}
+        echo "$((t1 - t0))" >>"$out/${batchNames[$i]}.times"
+    done
+done
+echo
+printf '%-14s %12s %14s %10s\n' batch "total ms" "per barcode us" "of peer"
+for name in "${batchNames[@]}"; do
+    m=$(median "$out/$name.times")
+    awk -v n="$name" -v m="$m" -v b="$batch" -v p="$peer" 'BEGIN {
+        printf "%-14s %12.1f %14.1f %10s\n", n, m / 1e3, m / b, p == "" ? "-" : sprintf("1/%d", p * b / m) }'
 done

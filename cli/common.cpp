@@ -1,6 +1,8 @@
 #include "common.h"
 
 #include "qbarcode/fileio.h"
+#include "qbarcode/gs1.h"
+#include "qbarcode/retail.h"
 #include "qbarcode/sysutils.h"
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <limits>
 #include <sstream>
@@ -73,6 +76,43 @@ const SymbologyRules& RulesOf(TBarType type)
     return kSymbologyRules[IsValidBarType(type) ? type : bcCode39];
 }
 
+std::string Lowered(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Whether a text is well-formed UTF-8 (no overlong forms, surrogates or code
+// points beyond U+10FFFF), as the text layer decides it.
+bool IsUtf8(const std::string& s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t extra = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c < 0x80)
+            extra = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            extra = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+        else
+            return false;
+        if (s.size() - i <= extra)
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF))
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
 bool AllDigits(const std::string& s)
 {
     return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -110,6 +150,98 @@ std::string ResolvedPath(const std::string& path)
 }
 
 } // namespace
+
+const ExtraSymbology kExtraSymbologies[2] = {
+    {Symbology::Extra::Code128, "Code128", "code128", "any Latin-1 text, in the fewest symbol characters"},
+    {Symbology::Extra::Gs1_128, "GS1-128", "gs1-128", "GS1 element strings, as (01)09501101530003(10)AB-123"},
+};
+
+const char* Symbology::Name() const
+{
+    for (const ExtraSymbology& e : kExtraSymbologies)
+        if (e.extra == extra)
+            return e.name;
+    return BCData[type].Name;
+}
+
+int Symbology::QuietZone() const
+{
+    return IsExtra() ? 10 : BarTypeQuietZone(type);
+}
+
+bool FindSymbology(const std::string& name, Symbology& symbology)
+{
+    for (const ExtraSymbology& e : kExtraSymbologies)
+        if (Lowered(name) == e.alias || Lowered(name) == Lowered(e.name)) {
+            symbology = {bcCode128B, e.extra};
+            return true;
+        }
+    symbology.extra = Symbology::Extra::None;
+    return FindBarType(name, symbology.type);
+}
+
+std::string Latin1Text(const std::string& text)
+{
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii || !IsUtf8(text))
+        return text;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += text[i];
+        } else if (c == 0xC2 || c == 0xC3) {
+            out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+        } else {
+            std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            throw Exception(text + ": '" + text.substr(i, length) + "' is not a Latin-1 character");
+        }
+    }
+    return out;
+}
+
+std::string Utf8FromLatin1(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | u >> 6);
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+TextToEncode ApplyTextRules(const Symbology& symbology, const std::string& text, TCheckSum checksum)
+{
+    if (!symbology.IsExtra())
+        return ApplyTextRules(symbology.type, text, checksum);
+    if (Trim(text).empty())
+        throw Exception("no text to encode");
+    const std::string encoded = symbology.extra == Symbology::Extra::Code128 ? Latin1Text(text) : text;
+    return {encoded, csNone, encoded};
+}
+
+qb::EncodedSymbol EncodeText(const Symbology& symbology, const std::string& text, std::int32_t modul, double ratio,
+                             TCheckSum checksum, const std::string& addOn)
+{
+    switch (symbology.extra) {
+    case Symbology::Extra::Code128:
+    case Symbology::Extra::Gs1_128: {
+        qb::Code128Symbol symbol =
+            symbology.extra == Symbology::Extra::Code128 ? qb::EncodeCode128(text) : qb::EncodeGS1_128(text);
+        return qb::MakeSymbol(std::move(symbol.LineCodes), std::move(symbol.Caption), symbology.Name(), modul, 2.0);
+    }
+    case Symbology::Extra::None:
+        break;
+    }
+    if (!addOn.empty())
+        return qb::EncodeRetailSymbol(symbology.type, text, modul, checksum, addOn).Symbol;
+    return qb::EncodeSymbol(symbology.type, text, modul, ratio, checksum);
+}
 
 TextToEncode ApplyTextRules(TBarType type, const std::string& text, TCheckSum checksum)
 {
@@ -150,7 +282,8 @@ void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
     app.add_option("--type,-t", typeName, "Symbology: enumerator (bcCodeEAN13), name (EAN13) or alias (ean13)")
         ->required();
     auto* text = textOption = app.add_option("--text", this->text, "Text to encode");
-    auto* file = app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
+    auto* file = textFileOption =
+        app.add_option("--text-file", textFile, "Read the text to encode from a file, byte for byte");
     text->excludes(file);
     file->excludes(text);
     app.add_flag("--checksum", checksum, "Add the symbology's check character");
@@ -160,6 +293,16 @@ void EncodingOptions::Add(CLI::App& app, const std::string& modulHelp)
     app.add_option("--ratio,-r", ratio, "Wide-to-narrow ratio (clamped per symbology)");
 }
 
+void EncodingOptions::AddAddOn(CLI::App& app)
+{
+    app.add_option("--add-on", addOn, "A 2- or 5-digit supplement beside an EAN or UPC symbol");
+}
+
+void EncodingOptions::AddBatch(CLI::App& app, std::string& batch, const std::string& help)
+{
+    app.add_option("--batch", batch, help)->excludes(textOption)->excludes(textFileOption);
+}
+
 void EncodingOptions::AddVerbatim(CLI::App& app)
 {
     app.add_flag("--verbatim", verbatim,
@@ -167,24 +310,28 @@ void EncodingOptions::AddVerbatim(CLI::App& app)
                  "checked or added for EAN and UPC");
 }
 
-TBarType EncodingOptions::Type() const
+Symbology EncodingOptions::Type() const
 {
-    TBarType type;
-    if (!FindBarType(typeName, type))
+    Symbology symbology;
+    if (!FindSymbology(typeName, symbology))
         throw UsageError("Unknown barcode type '" + typeName + "' (see 'qbarcode types')");
-    if (checksum && !ChecksumIsOptional(type) && !warned_) {
-        PrintError(std::string("warning: --checksum has no effect on ") + BCData[type].Name +
+    const TBarType type = symbology.type;
+    if (!addOn.empty() &&
+        (symbology.IsExtra() || !qb::HasRetailCaption(type) || type == bcCodeUPC_Supp2 || type == bcCodeUPC_Supp5))
+        throw UsageError(std::string("--add-on goes with EAN-8, EAN-13, UPC-A and UPC-E, not ") + symbology.Name());
+    if (checksum && (symbology.IsExtra() || !ChecksumIsOptional(type)) && !warned_) {
+        PrintError(std::string("warning: --checksum has no effect on ") + symbology.Name() +
                    ", which has no optional check character");
         warned_ = true;
     }
-    return type;
+    return symbology;
 }
 
-TextToEncode EncodingOptions::Prepare(TBarType type, const std::string& text) const
+TextToEncode EncodingOptions::Prepare(const Symbology& symbology, const std::string& text) const
 {
     if (verbatim)
         return {text, CheckSum(), text};
-    return ApplyTextRules(type, text, CheckSum());
+    return ApplyTextRules(symbology, text, CheckSum());
 }
 
 std::string EncodingOptions::Text() const
@@ -382,6 +529,50 @@ std::string JsonString(const std::string& s)
         }
     }
     return out + "\"";
+}
+
+int RunBatch(const std::string& file, const std::function<void(const std::string& line, long long n)>& each,
+             const std::function<void(const std::string& message, long long n)>& onError)
+{
+    std::ifstream opened;
+    std::istream* in = &std::cin;
+    if (file != "-") {
+        opened.open(file, std::ios::binary);
+        if (!opened)
+            throw Exception("Cannot read " + QuotedFileName(file));
+        in = &opened;
+    }
+    int failures = 0;
+    long long n = 0;
+    std::string line;
+    while (std::getline(*in, line)) {
+        ++n;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        try {
+            each(line, n);
+        } catch (const Exception& e) {
+            const std::string message = CutEchoedText(e.Message, line);
+            if (onError)
+                onError(message, n);
+            PrintError("line " + std::to_string(n) + ": " + message);
+            ++failures;
+        }
+    }
+    // The stream keeps a read error (or memory running out on an endless
+    // line) to itself: the lines after it were never read.
+    if (in->bad())
+        throw Exception("Cannot read " + QuotedFileName(file) + " to its end, after line " + std::to_string(n));
+    return failures ? 1 : 0;
+}
+
+std::function<void(const std::string& message, long long n)> JsonErrorLines(bool json)
+{
+    if (!json)
+        return {};
+    return [](const std::string& message, long long n) {
+        std::printf("{\"line\": %lld, \"error\": %s}\n", n, JsonString(message).c_str());
+    };
 }
 
 void RunPrintJob(TPrinter& printer, const std::string& file, const std::string& queue, const std::string& title,

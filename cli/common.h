@@ -24,6 +24,42 @@ struct UsageError : std::runtime_error {
 constexpr int kDefaultModulPixels = 2, kDefaultHeightPixels = 60;
 constexpr double kDefaultModulMm = 0.33, kDefaultHeightMm = 15;
 
+/// What --type names: one of the 23 symbologies of TBarType, or one the
+/// command draws beside them from the library's own encoders (no TBarType
+/// value stands for it, so no control or form file can hold it).
+struct Symbology {
+    enum class Extra { None, Code128, Gs1_128 };
+    TBarType type = bcCode128B; ///< the symbology, when extra is None
+    Extra extra = Extra::None;
+
+    bool IsExtra() const { return extra != Extra::None; }
+    /// The display name: BCData's, "Code128" or "GS1-128".
+    const char* Name() const;
+    /// The blank margin a reader needs each side, in modules.
+    int QuietZone() const;
+};
+
+/// The symbologies the command draws beside the 23, for `qbarcode types`.
+struct ExtraSymbology {
+    Symbology::Extra extra;
+    const char* name;  ///< display name, "Code128"
+    const char* alias; ///< as --type takes it, "code128"
+    const char* what;  ///< what it encodes
+};
+extern const ExtraSymbology kExtraSymbologies[2];
+
+/// Finds a symbology by the names FindBarType takes, or by the alias or name
+/// of an extra one (any case). False when none has that name.
+bool FindSymbology(const std::string& name, Symbology& symbology);
+
+/// A Latin-1 text from one given in UTF-8 (as a terminal passes it), or as
+/// it is when it is not UTF-8 (its bytes are then Latin-1 already). Raises
+/// "<text>: 'X' is not a Latin-1 character" for a character above U+00FF.
+std::string Latin1Text(const std::string& text);
+
+/// The same Latin-1 text in UTF-8 (what Latin1Text turned it from).
+std::string Utf8FromLatin1(const std::string& text);
+
 /// A text as the command hands it to the library.
 struct TextToEncode {
     std::string text;   ///< the text, as given
@@ -41,36 +77,56 @@ struct TextToEncode {
 /// check digit should be 7"). Anything else goes to the library as it is.
 TextToEncode ApplyTextRules(TBarType type, const std::string& text, TCheckSum checksum);
 
+/// ApplyTextRules for any symbology: for Code 128 the text becomes Latin-1
+/// (Latin1Text), for GS1-128 it stays as given; an empty or blank text is
+/// refused for both.
+TextToEncode ApplyTextRules(const Symbology& symbology, const std::string& text, TCheckSum checksum);
+
 /// Whether --checksum changes the symbol of `type` (false for the
 /// symbologies without an optional check character).
 bool ChecksumIsOptional(TBarType type);
+
+/// Encodes `text` as `symbology` with `modul` pixels per module: the 23 as
+/// qb::EncodeSymbol does, Code 128 and GS1-128 by their encoders in whole
+/// modules (ratio 2.0), and an EAN or UPC symbol with `addOn` beside it as
+/// qb::EncodeRetailSymbol puts it. Raises the library's messages.
+qb::EncodedSymbol EncodeText(const Symbology& symbology, const std::string& text, std::int32_t modul, double ratio,
+                             TCheckSum checksum, const std::string& addOn = {});
 
 /// The encoding arguments every subcommand shares.
 struct EncodingOptions {
     std::string typeName;
     std::string text;
     std::string textFile;
+    std::string addOn;
     bool checksum = false;
     bool verbatim = false;
     long long modul = kDefaultModulPixels;
     double ratio = 2.0;
     CLI::Option* textOption = nullptr;
+    CLI::Option* textFileOption = nullptr;
 
     /// Adds --type, --text, --text-file, --checksum, --verbatim, --ratio and,
     /// unless modulHelp is empty, --modul (1 pixel or more).
     void Add(CLI::App& app, const std::string& modulHelp);
     /// Adds --verbatim alone.
     void AddVerbatim(CLI::App& app);
+    /// Adds --add-on: a 2- or 5-digit supplement beside an EAN or UPC symbol.
+    void AddAddOn(CLI::App& app);
+    /// Adds --batch FILE, the texts one a line, which excludes --text and
+    /// --text-file (call it after Add).
+    void AddBatch(CLI::App& app, std::string& batch, const std::string& help);
 
-    /// The symbology named by --type; raises UsageError for an unknown name.
-    /// Warns once on standard error when --checksum has no effect on it.
-    TBarType Type() const;
+    /// The symbology named by --type; raises UsageError for an unknown name,
+    /// and for --add-on with a symbology that takes none. Warns once on
+    /// standard error when --checksum has no effect on it.
+    Symbology Type() const;
     /// The text to encode: --text, or the bytes of --text-file.
     std::string Text() const;
     TCheckSum CheckSum() const { return checksum ? csModulo10 : csNone; }
     /// `text` with the command's rules applied (ApplyTextRules), or exactly
     /// as given with --verbatim.
-    TextToEncode Prepare(TBarType type, const std::string& text) const;
+    TextToEncode Prepare(const Symbology& symbology, const std::string& text) const;
     /// --modul as the library's 32-bit integer; UsageError when it does not fit.
     std::int32_t Modul() const;
 
@@ -139,6 +195,20 @@ struct PrinterResolution {
 
 /// Reads "600" or "600x1200" (x by y, each 1 to 9600); raises UsageError otherwise.
 PrinterResolution ParsePrinterResolution(const std::string& text);
+
+/// Runs `each` on every line of `file` (- for standard input; a CR before
+/// the line feed is dropped), numbered from 1. A line whose call raises
+/// Exception is reported as "line N: <message>" on standard error (with
+/// `onError` called too, when given) and the batch goes on. Returns the exit
+/// status: 1 when a line failed, else 0. Raises when the file cannot be read
+/// to its end.
+int RunBatch(const std::string& file, const std::function<void(const std::string& line, long long n)>& each,
+             const std::function<void(const std::string& message, long long n)>& onError = {});
+
+/// For RunBatch with --json: a line that fails prints {"line": N, "error":
+/// "<message>"} on standard output, so that the output keeps one object per
+/// input line. Nothing without --json.
+std::function<void(const std::string& message, long long n)> JsonErrorLines(bool json);
 
 /// A subcommand: registers its options and returns the action to run.
 using Subcommand = std::function<std::function<int()>(CLI::App& app)>;

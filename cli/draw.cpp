@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <memory>
 
 #include <sys/stat.h>
@@ -27,7 +26,7 @@ struct DrawOptions {
 // Draws one text with the command's text rules applied to it.
 void DrawText(BarcodeStyle style, const EncodingOptions& encoding, const std::string& text, const std::string& path)
 {
-    const TextToEncode prepared = encoding.Prepare(style.type, text);
+    const TextToEncode prepared = encoding.Prepare(style.symbology, text);
     style.checksum = prepared.checksum;
     RenderBarcodeFile(style, prepared.text, path);
 }
@@ -86,37 +85,6 @@ void RefuseOverwritingBatch(const DrawOptions& opts)
         RefuseOverwritingInput("-o", NumberedPath(opts.output, ++n), {{"--batch", opts.batch}});
 }
 
-int RunBatch(const BarcodeStyle& style, const DrawOptions& opts)
-{
-    std::ifstream file;
-    std::istream* in = &std::cin;
-    if (opts.batch != "-") {
-        file.open(opts.batch, std::ios::binary);
-        if (!file)
-            throw Exception("Cannot read " + QuotedFileName(opts.batch));
-        in = &file;
-    }
-    int failures = 0;
-    long long n = 0;
-    std::string line;
-    while (std::getline(*in, line)) {
-        ++n;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        try {
-            DrawText(style, opts.encoding, line, NumberedPath(opts.output, n));
-        } catch (const Exception& e) {
-            PrintError("line " + std::to_string(n) + ": " + CutEchoedText(e.Message, line));
-            ++failures;
-        }
-    }
-    // The stream keeps a read error (or memory running out on an endless
-    // line) to itself: the lines after it were never drawn.
-    if (in->bad())
-        throw Exception("Cannot read " + QuotedFileName(opts.batch) + " to its end, after line " + std::to_string(n));
-    return failures ? 1 : 0;
-}
-
 } // namespace
 
 std::function<int()> AddDrawCommand(CLI::App& app)
@@ -124,18 +92,21 @@ std::function<int()> AddDrawCommand(CLI::App& app)
     auto* cmd = app.add_subcommand("draw", "Draw a barcode to a PNG, SVG or PDF file");
     auto o = std::make_shared<DrawOptions>();
     o->encoding.Add(*cmd, "Narrow module width in pixels");
+    o->encoding.AddAddOn(*cmd);
     o->appearance.Add(*cmd);
     o->image.Add(*cmd, "Bar height in pixels");
     cmd->add_option("-o,--output", o->output, "Output file (.png, .svg, .pdf); with --batch a name to number")
         ->required();
-    cmd->add_option("--batch", o->batch, "Draw one barcode per line of FILE (- for standard input)");
+    o->encoding.AddBatch(*cmd, o->batch, "Draw one barcode per line of FILE (- for standard input)");
     return [o] {
         const BarcodeStyle style = DrawingStyle(o->encoding, o->appearance, o->image);
         ImageFormatOf(o->output);
         if (!o->batch.empty()) {
             NumberedPath(o->output, 1); // a bad pattern is a usage error before any file is drawn
             RefuseOverwritingBatch(*o);
-            return RunBatch(style, *o);
+            return RunBatch(o->batch, [&](const std::string& line, long long n) {
+                DrawText(style, o->encoding, line, NumberedPath(o->output, n));
+            });
         }
         RefuseOverwritingInput("-o", o->output, {{"--text-file", o->encoding.textFile}});
         DrawText(style, o->encoding, o->encoding.Text(), o->output);

@@ -115,8 +115,16 @@ int RunNew(const NewOptions& o)
     BarcodeStyle style;
     o.appearance.Apply(style);
     const TOrientation orientation = OrientationOf(style.angle);
-    const TBarType type = o.encoding.Type();
-    const TextToEncode prepared = o.encoding.Prepare(type, o.encoding.Text());
+    const Symbology symbology = o.encoding.Type();
+    // A control's BarType holds one of the 23 symbologies and its TextShow
+    // one of four captions; none stands for these.
+    if (symbology.IsExtra())
+        throw UsageError(std::string("form new: a TBarCode cannot hold ") + symbology.Name() +
+                         " (its BarType is one of the 23 of 'qbarcode types'); draw it with 'qbarcode draw'");
+    if (style.retail || style.marks)
+        throw UsageError("form new: a TBarCode has no retail caption (its TextShow is none, code, type or both)");
+    const TBarType type = symbology.type;
+    const TextToEncode prepared = o.encoding.Prepare(symbology, o.encoding.Text());
 
     TForm form(nullptr);
     form.SetName("Form1");

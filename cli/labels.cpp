@@ -4,6 +4,7 @@
 #include "common.h"
 #include "render.h"
 
+#include "qbarcode/gs1.h"
 #include "qbarcode/pdbbarcode.h"
 #include "qbarcode/printers.h"
 #include "qbarcode/sysutils.h"
@@ -77,6 +78,8 @@ struct LabelsOptions {
     // The data.
     std::string db, table, sql, csv, field, captionField, where;
     long long limit = -1;
+    // GS1-128 built from columns: "01=gtin", one per application identifier.
+    std::vector<std::string> ai;
     // The barcode.
     EncodingOptions encoding;
     AppearanceOptions appearance;
@@ -184,6 +187,55 @@ Sheet SheetOf(const LabelsOptions& o, const GivenOptions& given)
                          InUnit(down, inches) + unit + ", the paper is " + InUnit(paperWidth, inches) + " x " +
                          InUnit(paperHeight, inches) + unit);
     return sheet;
+}
+
+// One --ai: an application identifier and the column its data comes from.
+struct AiColumn {
+    std::string ai, column;
+    bool date = false; // a date as GS1 writes it (YYMMDD): ISO dates are converted
+};
+
+// Reads "01=gtin"; raises UsageError for anything else or an identifier
+// GS1 does not have.
+AiColumn ParseAiColumn(const std::string& option)
+{
+    const auto eq = option.find('=');
+    AiColumn c;
+    if (eq != std::string::npos) {
+        c.ai = option.substr(0, eq);
+        c.column = option.substr(eq + 1);
+    }
+    if (c.ai.empty() || c.column.empty() || !std::ranges::all_of(c.ai, [](char d) { return d >= '0' && d <= '9'; }))
+        throw UsageError("--ai " + option + ": give an application identifier and a field, as in --ai 01=gtin");
+    qb::gs1::ApplicationIdentifier info;
+    if (!qb::gs1::FindApplicationIdentifier(c.ai, info))
+        throw UsageError("--ai " + option + ": (" + c.ai + "): unknown application identifier");
+    c.date = info.Format.find("yymmd") != std::string_view::npos;
+    return c;
+}
+
+// A column's value as the identifier's data: an ISO date (YYYY-MM-DD) for a
+// date identifier becomes YYMMDD; anything else is checked as it is.
+std::string AiData(const AiColumn& c, const std::string& value)
+{
+    const bool iso = value.size() == 10 && value[4] == '-' && value[7] == '-' &&
+                     std::ranges::all_of(value, [](char ch) { return ch == '-' || (ch >= '0' && ch <= '9'); });
+    return c.date && iso ? value.substr(2, 2) + value.substr(5, 2) + value.substr(8, 2) : value;
+}
+
+// The fields the labels read: the text (or the --ai columns) and the caption.
+std::vector<std::string> FieldNames(const LabelsOptions& o)
+{
+    std::vector<std::string> names;
+    auto add = [&](const std::string& name) {
+        if (!name.empty())
+            names.push_back(name);
+    };
+    add(o.field);
+    for (const std::string& option : o.ai)
+        add(ParseAiColumn(option).column);
+    add(o.captionField);
+    return names;
 }
 
 // Progress on a terminal: records done, records per second and time left,
@@ -302,7 +354,7 @@ void Records::Open()
         // Only the fields the labels need, so that the database reports an
         // unknown one.
         db->SetTableName(o_.table);
-        db->SetColumns({o_.field, o_.captionField.empty() ? o_.field : o_.captionField});
+        db->SetColumns(FieldNames(o_));
         db->SetWhere(o_.where);
     }
     db->SetRecordLimit(o_.limit);
@@ -323,7 +375,16 @@ public:
         BarcodeStyle style;
         o.appearance.Apply(style);
         style_ = style;
-        type_ = o.encoding.Type();
+        style_.symbology = o.encoding.Type();
+        style_.ratio = o.encoding.ratio;
+        RequireCaptionFits(style_);
+        type_ = style_.symbology.type;
+        for (const std::string& option : o.ai)
+            ai_.push_back(ParseAiColumn(option));
+        // What a control cannot hold (a symbology beside the 23, the retail
+        // caption, element strings from several fields) is encoded from the
+        // record's fields and drawn straight onto the page.
+        direct_ = style_.symbology.IsExtra() || style_.retail || !ai_.empty();
         MakeFont(style, font_);
         ConfigureControl();
     }
@@ -342,8 +403,10 @@ private:
     void ConfigureControl();
     void PrepareData(TDataSet& data);
     TextToEncode RecordText() const;
+    StyledSymbol RecordSymbol(std::int32_t modul) const;
     void PrintLabel(TPrinter& printer);
     void PrintLabel(TPrinter& printer, const std::string& text);
+    void PlaceLabel(TPrinter& printer, const TRect& drawing, const std::function<void(int x, int y)>& print);
     double PixelsToUnit(int pixels, int dpi) const
     {
         return units_ == utInch ? static_cast<double>(pixels) / dpi : pixels * 25.4 / dpi;
@@ -360,10 +423,14 @@ private:
     TUnits units_;
     BarcodeStyle style_;
     TBarType type_;
+    bool direct_ = false;
+    std::vector<AiColumn> ai_;
     TFont font_;
     TDBBarcode bar_;
     TDataSource source_;
     TField* caption_ = nullptr;
+    TField* field_ = nullptr;       // the text, read without the control
+    std::vector<TField*> aiFields_; // the --ai columns
     int labels_ = 0, skipped_ = 0;
 };
 
@@ -380,6 +447,8 @@ void LabelJob::ConfigureControl()
     bar_.SetColorSpc(style_.spaceColor);
     bar_.SetTextColor(style_.captionColor);
     bar_.Font()->Assign(font_);
+    if (direct_)
+        return;
     bar_.SetDataSource(&source_);
     bar_.SetDataField(o_.field);
 }
@@ -387,7 +456,10 @@ void LabelJob::ConfigureControl()
 void LabelJob::PrepareData(TDataSet& data)
 {
     // Unknown fields are reported here, before any record is looked at.
-    data.FieldByName(o_.field);
+    field_ = o_.field.empty() ? nullptr : data.FieldByName(o_.field);
+    aiFields_.clear();
+    for (const AiColumn& c : ai_)
+        aiFields_.push_back(data.FieldByName(c.column));
     caption_ = o_.captionField.empty() ? nullptr : data.FieldByName(o_.captionField);
 }
 
@@ -407,7 +479,7 @@ void LabelJob::Run(Records& records, TPrinter& printer)
             error = RecordError([&] { PrintLabel(printer); });
         if (error) {
             const std::string message = "record " + std::to_string(data.RecNo()) + ": " +
-                                        CutEchoedText(*error, data.FieldByName(o_.field)->AsString());
+                                        CutEchoedText(*error, field_ ? field_->AsString() : std::string());
             if (o_.strict)
                 throw Exception(message);
             progress.Clear();
@@ -433,10 +505,10 @@ void LabelJob::Run(Records& records, TPrinter& printer)
 // text to encode raises its reason.
 TextToEncode LabelJob::RecordText() const
 {
-    const std::string& text = bar_.BarCode();
+    const TField* field = direct_ ? field_ : bar_.Field();
+    const std::string text = direct_ ? (field ? field->Text() : std::string()) : bar_.BarCode();
     if (o_.encoding.verbatim)
         return {text, o_.encoding.CheckSum(), text};
-    const TField* field = bar_.Field();
     if (field && field->IsNull())
         throw Exception("NULL");
     if (field && field->DataType() == ftBlob)
@@ -445,11 +517,44 @@ TextToEncode LabelJob::RecordText() const
         throw Exception("empty");
     if (Trim(text).empty())
         throw Exception("blank");
-    return o_.encoding.Prepare(type_, text);
+    return o_.encoding.Prepare(style_.symbology, text);
+}
+
+// The record's symbol, drawn without the control: GS1-128 from the --ai
+// columns, or the field's text as the style encodes it.
+StyledSymbol LabelJob::RecordSymbol(std::int32_t modul) const
+{
+    if (ai_.empty()) {
+        const TextToEncode prepared = RecordText();
+        BarcodeStyle style = style_;
+        style.checksum = prepared.checksum;
+        return EncodeStyled(style, prepared.text, modul);
+    }
+    std::vector<qb::gs1::ElementString> elements;
+    for (std::size_t i = 0; i < ai_.size(); ++i) {
+        const TField* field = aiFields_[i];
+        if (field->IsNull() || Trim(field->Text()).empty())
+            throw Exception("(" + ai_[i].ai + "): no value in " + ai_[i].column);
+        elements.push_back({ai_[i].ai, AiData(ai_[i], field->Text())});
+    }
+    qb::Code128Symbol gs1 = qb::EncodeGS1_128(elements);
+    StyledSymbol symbol;
+    symbol.parts.Symbol =
+        qb::MakeSymbol(std::move(gs1.LineCodes), std::move(gs1.Caption), style_.symbology.Name(), modul, 2.0);
+    return symbol;
 }
 
 void LabelJob::PrintLabel(TPrinter& printer)
 {
+    if (direct_) {
+        const std::int32_t modul = ToPixels(o_.modul, units_, printer.XResolution());
+        const std::int32_t height = ToPixels(o_.height, units_, printer.YResolution());
+        const StyledSymbol symbol = RecordSymbol(modul);
+        TCanvas& canvas = printer.Canvas();
+        PlaceLabel(printer, StyledBounds(canvas, style_, symbol, font_, 0, 0, height),
+                   [&](int x, int y) { PaintStyled(canvas, style_, symbol, font_, x, y, height); });
+        return;
+    }
     // The check-sum choice is this record's own; the control meets the next
     // record with the job's, so that a choice made for one text never
     // reaches another.
@@ -474,7 +579,17 @@ void LabelJob::PrintLabel(TPrinter& printer, const std::string& text)
     // refuses raises here, before anything reaches the page.
     const TRect drawing = DrawingBounds(printer.Canvas(), type_, text, modul, bar_.Ratio(), bar_.CheckSum(), 0, 0,
                                         height, bar_.Font(), bar_.TextShow(), bar_.TextPosition(), style_.angle);
+    PlaceLabel(printer, drawing, [&](int x, int y) {
+        bar_.Print(units_, PixelsToUnit(x, dpiX), PixelsToUnit(y, dpiY), o_.height, o_.modul, style_.angle);
+    });
+}
 
+// Puts a drawing whose pixels at (0, 0) would be `drawing` in the centre of
+// the next label, with the caption field under it; `print` draws it at the
+// place it is given.
+void LabelJob::PlaceLabel(TPrinter& printer, const TRect& drawing, const std::function<void(int x, int y)>& print)
+{
+    const int dpiX = printer.XResolution(), dpiY = printer.YResolution();
     const int slot = labels_ % PerPage();
     const int column = slot % sheet_.columns, row = slot / sheet_.columns;
     const double leftMm = sheet_.marginLeft + column * (sheet_.labelWidth + sheet_.gapX);
@@ -496,7 +611,7 @@ void LabelJob::PrintLabel(TPrinter& printer, const std::string& text)
         printer.NewPage();
     const int x = cellX + (cellW - blockW) / 2 - drawing.Left;
     const int top = cellY + (cellH - blockH) / 2;
-    bar_.Print(units_, PixelsToUnit(x, dpiX), PixelsToUnit(top - drawing.Top, dpiY), o_.height, o_.modul, style_.angle);
+    print(x, top - drawing.Top);
     ++labels_;
     if (!caption_ || caption.empty())
         return;
@@ -525,10 +640,18 @@ void CheckDataOptions(const LabelsOptions& o)
         throw UsageError("labels: --table and --sql read a database, not a CSV file");
     if (!o.where.empty() && o.table.empty())
         throw UsageError("labels: --where goes with --table (put the condition in your --sql query)");
-    if (o.field.empty())
+    if (!o.ai.empty() && !o.field.empty())
+        throw UsageError("labels: --ai builds the text from fields; give it or --field, not both");
+    if (o.field.empty() && o.ai.empty())
         throw UsageError("labels: --field NAME is required");
     if (o.encoding.typeName.empty())
         throw UsageError("labels: --type is required");
+    Symbology symbology;
+    if (!o.ai.empty() &&
+        (!FindSymbology(o.encoding.typeName, symbology) || symbology.extra != Symbology::Extra::Gs1_128))
+        throw UsageError("labels: --ai builds GS1-128: give --type gs1-128, or no --type");
+    for (const std::string& option : o.ai)
+        ParseAiColumn(option);
 }
 
 void RunLabels(const LabelsOptions& o, const GivenOptions& given, const std::string& file)
@@ -569,6 +692,9 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
     cmd->add_option("--csv", o->csv, "CSV file whose header row names the fields");
     cmd->add_option("--field", o->field, "Field holding the text to encode");
     cmd->add_option("--caption-field", o->captionField, "Field printed as a line of text under the barcode");
+    cmd->add_option("--ai", o->ai,
+                    "GS1-128 from fields: an application identifier and a field, as 01=gtin (repeat it; dates "
+                    "in YYYY-MM-DD become YYMMDD)");
     cmd->add_option("--where", o->where, "Your own SQL condition on the records, e.g. \"price > 2\"");
     given->limit = cmd->add_option("--limit", o->limit, "Print at most N records")
                        ->check(CLI::Validator(
@@ -621,6 +747,8 @@ std::function<int()> AddLabelsCommand(CLI::App& app)
             if (given->height->count() == 0)
                 o->height /= 25.4;
         }
+        if (!o->ai.empty() && o->encoding.typeName.empty())
+            o->encoding.typeName = "gs1-128";
         CheckDataOptions(*o);
         RefuseOverwritingInput("-o", o->output, {{"--db", o->db}, {"--csv", o->csv}});
         o->encoding.Type(); // an unknown symbology is a usage error, found before any file is made

@@ -25,17 +25,27 @@ struct Placement {
 
 // Where to draw so that the image holds the painted pixels and the quiet
 // zone, which lies along the code (left and right of an upright symbol).
-Placement Place(const BarcodeStyle& style, const qb::EncodedSymbol& symbol, const TFont& font)
+// The retail caption's outer digits and marks stand in the quiet zone: the
+// image holds the drawing and the quiet zone around the bars.
+Placement Place(const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font)
 {
     // Never destroyed: the font machinery it uses may be torn down first.
     static TCanvas& measuring = *new TCanvas;
-    const TRect r =
-        qb::SymbolBounds(measuring, symbol, 0, 0, style.height, &font, style.show, style.position, style.angle);
-    const int modules = style.quietZone >= 0 ? style.quietZone : BarTypeQuietZone(style.type);
+    TRect r = StyledBounds(measuring, style, symbol, font, 0, 0, style.height);
+    const int modules = style.quietZone >= 0 ? style.quietZone : style.symbology.QuietZone();
     const long long quiet = static_cast<long long>(modules) * std::abs(static_cast<long long>(style.modul));
     const double radians = style.angle / 180.0 * 3.14159265358979323846;
     const bool alongX = std::fabs(std::cos(radians)) >= std::fabs(std::sin(radians));
-    const long long qx = alongX ? quiet : 0, qy = alongX ? 0 : quiet;
+    long long qx = alongX ? quiet : 0, qy = alongX ? 0 : quiet;
+    if (style.retail) {
+        const TRect bars =
+            qb::SymbolBounds(measuring, symbol.Symbol(), 0, 0, style.height, nullptr, tsNone, tpTopLeft, style.angle);
+        r = {static_cast<int>(std::min<long long>(r.Left, bars.Left - qx)),
+             static_cast<int>(std::min<long long>(r.Top, bars.Top - qy)),
+             static_cast<int>(std::max<long long>(r.Right, bars.Right + qx)),
+             static_cast<int>(std::max<long long>(r.Bottom, bars.Bottom + qy))};
+        qx = qy = 0;
+    }
     const long long w = static_cast<long long>(r.Right) - r.Left + 2 * qx;
     const long long h = static_cast<long long>(r.Bottom) - r.Top + 2 * qy;
     if (w <= 0 || h <= 0 || w > 32767 || h > 32767)
@@ -43,14 +53,46 @@ Placement Place(const BarcodeStyle& style, const qb::EncodedSymbol& symbol, cons
     return {static_cast<int>(w), static_cast<int>(h), static_cast<int>(qx - r.Left), static_cast<int>(qy - r.Top)};
 }
 
-void Paint(TCanvas& canvas, const BarcodeStyle& style, const qb::EncodedSymbol& symbol, const TFont& font,
-           const Placement& at)
+} // namespace
+
+StyledSymbol EncodeStyled(const BarcodeStyle& style, const std::string& text, std::int32_t modul)
 {
-    qb::DrawSymbol(canvas, symbol, at.left, at.top, style.height, &font, style.show, style.position, style.barColor,
-                   style.spaceColor, style.captionColor, style.angle);
+    StyledSymbol symbol;
+    if (style.retail)
+        symbol.parts = qb::EncodeRetailSymbol(style.symbology.type, text, modul, style.checksum, style.addOn);
+    else
+        symbol.parts.Symbol = EncodeText(style.symbology, text, modul, style.ratio, style.checksum, style.addOn);
+    return symbol;
 }
 
-} // namespace
+TRect StyledBounds(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font,
+                   std::int32_t left, std::int32_t top, std::int32_t height)
+{
+    if (style.retail)
+        return qb::RetailSymbolBounds(canvas, symbol.parts, left, top, height, &font, style.angle, style.marks);
+    return qb::SymbolBounds(canvas, symbol.Symbol(), left, top, height, &font, style.show, style.position, style.angle);
+}
+
+void PaintStyled(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font,
+                 std::int32_t left, std::int32_t top, std::int32_t height)
+{
+    if (style.retail)
+        qb::DrawRetailSymbol(canvas, symbol.parts, left, top, height, &font, style.barColor, style.spaceColor,
+                             style.captionColor, style.angle, style.marks);
+    else
+        qb::DrawSymbol(canvas, symbol.Symbol(), left, top, height, &font, style.show, style.position, style.barColor,
+                       style.spaceColor, style.captionColor, style.angle);
+}
+
+void RequireCaptionFits(const BarcodeStyle& style)
+{
+    if (style.marks && !style.retail)
+        throw UsageError("--quiet-zone-marks goes with --caption retail");
+    if (style.retail && (style.symbology.IsExtra() || !qb::HasRetailCaption(style.symbology.type)))
+        throw UsageError(std::string("--caption retail goes with EAN-8, EAN-13, UPC-A, UPC-E and the supplements, "
+                                     "not ") +
+                         style.symbology.Name());
+}
 
 ImageFormat ImageFormatOf(const std::string& path)
 {
@@ -69,8 +111,7 @@ ImageSize BarcodeImageSize(const BarcodeStyle& style, const std::string& text)
 {
     TFont font;
     MakeFont(style, font);
-    const Placement at =
-        Place(style, qb::EncodeSymbol(style.type, text, style.modul, style.ratio, style.checksum), font);
+    const Placement at = Place(style, EncodeStyled(style, text, style.modul), font);
     return {at.width, at.height};
 }
 
@@ -87,11 +128,11 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     const ImageFormat format = ImageFormatOf(path);
     TFont font;
     MakeFont(style, font);
-    const qb::EncodedSymbol symbol = qb::EncodeSymbol(style.type, text, style.modul, style.ratio, style.checksum);
+    const StyledSymbol symbol = EncodeStyled(style, text, style.modul);
     const Placement at = Place(style, symbol, font);
     if (format == ImageFormat::Png) {
         TBitmap bitmap(at.width, at.height);
-        Paint(bitmap.Canvas(), style, symbol, font, at);
+        PaintStyled(bitmap.Canvas(), style, symbol, font, at.left, at.top, style.height);
         bitmap.SaveToFile(path);
         return;
     }
@@ -100,7 +141,7 @@ void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const
     TCanvas& canvas = doc.Canvas();
     canvas.Brush().SetColor(clWhite);
     canvas.FillRect({0, 0, at.width, at.height});
-    Paint(canvas, style, symbol, font, at);
+    PaintStyled(canvas, style, symbol, font, at.left, at.top, style.height);
     doc.Close();
 }
 
@@ -156,9 +197,11 @@ TColor ParseColor(const std::string& option, const std::string& value)
 void AppearanceOptions::Add(CLI::App& app)
 {
     app.add_option("--angle", angle, "Angle in degrees, counter-clockwise")->capture_default_str();
-    app.add_option("--caption", caption, "Caption: none, code, type or both")
-        ->check(CLI::IsMember({"none", "code", "type", "both"}))
+    app.add_option("--caption", caption,
+                   "Caption: none, code, type, both, or retail (EAN and UPC: digits under the bars, guards down)")
+        ->check(CLI::IsMember({"none", "code", "type", "both", "retail"}))
         ->capture_default_str();
+    app.add_flag("--quiet-zone-marks", marks, "With --caption retail: \"<\" and \">\" at the quiet zones' edges");
     app.add_option("--caption-pos", captionPos, "top-left, top-right, top-center, bottom-left, ...")
         ->check(CLI::IsMember({"top-left", "top-right", "top-center", "bottom-left", "bottom-right", "bottom-center"}))
         ->capture_default_str();
@@ -174,12 +217,14 @@ void AppearanceOptions::Add(CLI::App& app)
 void AppearanceOptions::Apply(BarcodeStyle& style) const
 {
     static const std::map<std::string, TTextShow> shows = {
-        {"none", tsNone}, {"code", tsBarCode}, {"type", tsBarType}, {"both", tsBoth}};
+        {"none", tsNone}, {"code", tsBarCode}, {"type", tsBarType}, {"both", tsBoth}, {"retail", tsNone}};
     static const std::map<std::string, TTextPosition> positions = {
         {"top-left", tpTopLeft},       {"top-right", tpTopRight},       {"top-center", tpTopCenter},
         {"bottom-left", tpBottomLeft}, {"bottom-right", tpBottomRight}, {"bottom-center", tpBottomCenter}};
     style.angle = NormalizedAngle(angle);
     style.show = shows.at(caption);
+    style.retail = caption == "retail";
+    style.marks = marks;
     style.position = positions.at(captionPos);
     ParseFont(font, style);
     // Any unknown name would silently draw with some fallback family.
@@ -205,12 +250,14 @@ BarcodeStyle DrawingStyle(const EncodingOptions& encoding, const AppearanceOptio
                           const ImageOptions& image)
 {
     BarcodeStyle style;
-    style.type = encoding.Type();
+    style.symbology = encoding.Type();
+    style.addOn = encoding.addOn;
     style.checksum = encoding.CheckSum();
     style.modul = encoding.Modul();
     style.ratio = encoding.ratio;
     style.height = image.height;
     appearance.Apply(style);
+    RequireCaptionFits(style);
     style.quietZone = image.quietZone;
     return style;
 }

@@ -4,6 +4,7 @@
 #include "common.h"
 
 #include "qbarcode/qbarcode.h"
+#include "qbarcode/retail.h"
 
 #include <string>
 
@@ -12,7 +13,7 @@ using namespace qb;
 /// Everything Q_DrawBar needs besides the canvas and position, plus the
 /// image's quiet zone.
 struct BarcodeStyle {
-    TBarType type = bcCode128B;
+    Symbology symbology;
     TCheckSum checksum = csNone;
     std::int32_t modul = 2;
     double ratio = 2.0;
@@ -20,6 +21,12 @@ struct BarcodeStyle {
     double angle = 0;
     TTextShow show = tsBarCode;
     TTextPosition position = tpBottomCenter;
+    /// The retail caption of EAN and UPC (qb::DrawRetailSymbol) instead of show.
+    bool retail = false;
+    /// With the retail caption: the "<" and ">" quiet-zone marks.
+    bool marks = false;
+    /// A 2- or 5-digit supplement beside an EAN or UPC symbol.
+    std::string addOn;
     std::string fontName = "DejaVu Sans";
     int fontSize = 10;
     TFontStyles fontStyle = 0;
@@ -34,6 +41,30 @@ enum class ImageFormat { Png, Svg, Pdf };
 
 /// The format named by a file's extension; raises for any other.
 ImageFormat ImageFormatOf(const std::string& path);
+
+/// A barcode encoded once for a style: the symbol, and with the retail
+/// caption the digits it shows.
+struct StyledSymbol {
+    qb::RetailSymbol parts; ///< parts.Symbol is the symbol in every style
+    const qb::EncodedSymbol& Symbol() const { return parts.Symbol; }
+};
+
+/// Encodes `text` for `style` at `modul` pixels per module (EncodeText, or
+/// qb::EncodeRetailSymbol for the retail caption).
+StyledSymbol EncodeStyled(const BarcodeStyle& style, const std::string& text, std::int32_t modul);
+
+/// The pixels PaintStyled paints (Right and Bottom exclusive).
+TRect StyledBounds(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font,
+                   std::int32_t left, std::int32_t top, std::int32_t height);
+
+/// Draws the symbol with the style's caption and colours, the box of its
+/// bars at (left, top), `height` pixels high.
+void PaintStyled(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol& symbol, const TFont& font,
+                 std::int32_t left, std::int32_t top, std::int32_t height);
+
+/// Raises UsageError for the retail caption with a symbology that has none,
+/// and for the quiet-zone marks without the retail caption.
+void RequireCaptionFits(const BarcodeStyle& style);
 
 /// Draws `text` into an image file of exactly the painted pixels plus the
 /// quiet zone, written atomically. Raises the library's exceptions.
@@ -63,6 +94,7 @@ class App;
 struct AppearanceOptions {
     double angle = 0;
     std::string caption = "code";
+    bool marks = false;
     std::string captionPos = "bottom-center";
     std::string font = "DejaVu Sans:10";
     std::string barColor = "black", spaceColor = "white", captionColor = "white", inkColor = "black";

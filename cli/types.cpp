@@ -16,6 +16,13 @@ std::function<int()> AddTypesCommand(CLI::App& app)
             std::printf("%-3d %-24s %-20s %-14s %s\n", i, BarTypeEnumName(t), BCData[i].Name, BarTypeAlias(t),
                         BCData[i].Numeric ? "yes" : "no");
         }
+        // Drawn by the command from the library's own encoders: no TBarType
+        // value stands for them.
+        for (const ExtraSymbology& e : kExtraSymbologies)
+            std::printf("%-3s %-24s %-20s %-14s %s\n", "+", "(command only)", e.name, e.alias, "no");
+        std::printf("\n+ not a TBarType: draw, encode, measure, print and labels take it; a control cannot hold it.\n");
+        for (const ExtraSymbology& e : kExtraSymbologies)
+            std::printf("  %-8s %s\n", e.alias, e.what);
         return 0;
     };
 }

@@ -121,6 +121,27 @@ $qb labels --db "$out/products.db" --table products --field code --caption-field
 echo "Printed $out/labels.pdf"
 
 echo
+echo "== GS1-128 and Code 128: element strings checked and encoded; shipping labels built from the shipments' fields"
+gs1="(01)09501101530003(17)261231(10)AB-123"
+$qb encode --type gs1-128 --text "$gs1"
+$qb draw --type gs1-128 --text "$gs1" -o "$out/gs1-128.png"
+$qb draw --type code128 --text "Größe 12345" --caption both -o "$out/code128.png"
+$qb labels --db "$out/products.db" --table shipments --ai 01=gtin --ai 17=expiry --ai 10=batch \
+    --caption-field name --layout a4-2x7 --modul 0.25 --height 15 --font "DejaVu Sans:9" -o "$out/shipping-labels.pdf"
+echo "Printed $out/shipping-labels.pdf"
+
+echo
+echo "== Retail captions: EAN and UPC as a till expects them, with add-ons"
+$qb draw --type ean13 --text 590123412345 --caption retail --add-on 52495 --quiet-zone-marks -o "$out/ean13-retail.png"
+$qb draw --type upca --text 03600029145 --caption retail --add-on 12 -o "$out/upca-retail.png"
+$qb draw --type upce0 --text 505646 --caption retail -o "$out/upce0-retail.png"
+
+echo
+echo "== Batches: one process for many barcodes"
+printf '590123412345\n400638133393\n978014300723\n' | $qb encode --type ean13 --batch - --json
+printf '590123412345\n400638133393\n' | $qb measure --type ean13 --units mm --batch - --json
+
+echo
 echo "== Component packages: each loaded as a host does, its palette listed and its bitmaps written"
 $qb palette build/release/lib/libKavrel.so --bitmaps "$out/palette-Kavrel"
 $qb palette build/release/lib/libKavrin.so --json --bitmaps "$out/palette-Kavrin"

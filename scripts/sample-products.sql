@@ -1,4 +1,5 @@
--- A small product table for the label sheet of the main job:
+-- A small product table for the label sheets of the main job, and the
+-- shipments whose GS1-128 shipping labels are built from their fields:
 --   sqlite3 out/products.db < scripts/sample-products.sql
 -- Codes are EAN-13 without their check digit (qbarcode labels --checksum adds it).
 -- One code is missing on purpose: that record is reported and skipped.
@@ -38,3 +39,23 @@ INSERT INTO products (code, name, price) VALUES
     ('N/A', 'Gift card (no code yet)', 25.00),
     ('978014300723', 'Paperback novel', 9.99),
     ('977123456700', 'Weekly magazine', 3.50);
+
+-- Shipments: the GTIN of the trade item (14 digits, check digit included),
+-- its batch and its expiry date (ISO; the labels write it as YYMMDD). The
+-- fourth GTIN has a wrong check digit on purpose: that label is skipped with
+-- "(01): check digit should be 3".
+DROP TABLE IF EXISTS shipments;
+CREATE TABLE shipments (
+    id INTEGER PRIMARY KEY,
+    gtin TEXT NOT NULL,
+    batch TEXT NOT NULL,
+    expiry TEXT NOT NULL,
+    name TEXT NOT NULL
+);
+INSERT INTO shipments (gtin, batch, expiry, name) VALUES
+    ('09501101530003', 'AB-123', '2026-12-31', 'Olive oil 0.75 l, 12 bottles'),
+    ('04006381333931', 'L2405-A', '2026-06-30', 'Rye bread 500 g, 20 loaves'),
+    ('05901234123457', '7734', '2026-03-15', 'Whole milk 1 l, 6 packs'),
+    ('09501101530004', 'X1', '2026-09-01', 'Green tea, 20 bags, 24 boxes'),
+    ('00036000291452', 'UPC/7', '2027-01-31', 'Paper towels, 8 rolls'),
+    ('08712345678906', 'B-2024-11', '2026-11-30', 'Apple juice 1 l, 6 cartons');

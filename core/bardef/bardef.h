@@ -53,4 +53,10 @@ void EncodeUPCE1(std::string_view Text, TCheckSum CheckSum, std::string& Caption
 void EncodeUPCSupp2(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
 void EncodeUPCSupp5(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
 
+/// The digits the line codes of an EAN-8, EAN-13, UPC-A, UPC-E0, UPC-E1 or
+/// supplement symbol carry, read from its bars in reading order (EAN-13 with
+/// the first digit its parity stands for, UPC-E with the number system and
+/// check digits); empty when they are no such symbol.
+std::string EanUpcDigits(TBarType Type, std::string_view LineCodes);
+
 } // namespace qb

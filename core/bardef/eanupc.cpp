@@ -334,4 +334,86 @@ char EanUpcCheckDigit(TBarType Type, const std::string& Digits)
     return number.back();
 }
 
+namespace {
+
+// The digit and number set ('A', 'B' or 'C') of four line codes; -1 when
+// they are no digit of any set.
+int FindDigit(std::string_view codes, char& set)
+{
+    for (int d = 0; d < 10; ++d)
+        for (auto [table, name] : {std::pair{kSetA, 'A'}, {kSetB, 'B'}, {kSetC, 'C'}})
+            if (codes == table[d]) {
+                set = name;
+                return d;
+            }
+    return -1;
+}
+
+// Reads `count` digits of four line codes each, starting at `at` and `step`
+// line codes apart; their sets go to `sets`. False when one is no digit.
+bool ReadDigits(std::string_view lineCodes, std::size_t at, std::size_t step, int count, std::string& digits,
+                std::string& sets)
+{
+    for (int i = 0; i < count; ++i, at += step) {
+        if (at + 4 > lineCodes.size())
+            return false;
+        char set = 0;
+        const int d = FindDigit(lineCodes.substr(at, 4), set);
+        if (d < 0)
+            return false;
+        digits += static_cast<char>('0' + d);
+        sets += set;
+    }
+    return true;
+}
+
+// The row of `rows` equal to `letters`: the digit that parity stands for, or -1.
+template <std::size_t N> int RowOf(const char* const (&rows)[N], std::string_view letters)
+{
+    for (std::size_t d = 0; d < N; ++d)
+        if (letters == rows[d])
+            return static_cast<int>(d);
+    return -1;
+}
+
+} // namespace
+
+std::string EanUpcDigits(TBarType Type, std::string_view LineCodes)
+{
+    std::string digits, sets;
+    switch (Type) {
+    case bcCodeEAN8:
+        if (!ReadDigits(LineCodes, 3, 4, 4, digits, sets) || !ReadDigits(LineCodes, 24, 4, 4, digits, sets))
+            return {};
+        return digits;
+    case bcCodeEAN13:
+    case bcCodeUPC_A: {
+        if (!ReadDigits(LineCodes, 3, 4, 6, digits, sets) || !ReadDigits(LineCodes, 32, 4, 6, digits, sets))
+            return {};
+        if (Type == bcCodeUPC_A)
+            return digits;
+        const int first = RowOf(kEan13Parity, std::string_view(sets).substr(0, 6));
+        return first < 0 ? std::string() : static_cast<char>('0' + first) + digits;
+    }
+    case bcCodeUPC_E0:
+    case bcCodeUPC_E1: {
+        if (!ReadDigits(LineCodes, 3, 4, 6, digits, sets))
+            return {};
+        const char even = Type == bcCodeUPC_E0 ? 'B' : 'A';
+        std::string parity;
+        for (char set : sets)
+            parity += set == even ? 'E' : 'o';
+        const int check = RowOf(kUpcEParity, parity);
+        if (check < 0)
+            return {};
+        return (Type == bcCodeUPC_E0 ? "0" : "1") + digits + static_cast<char>('0' + check);
+    }
+    case bcCodeUPC_Supp2:
+    case bcCodeUPC_Supp5:
+        return ReadDigits(LineCodes, 3, 6, Type == bcCodeUPC_Supp2 ? 2 : 5, digits, sets) ? digits : std::string();
+    default:
+        return {};
+    }
+}
+
 } // namespace qb

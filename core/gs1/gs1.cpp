@@ -69,7 +69,7 @@ void CheckData(std::string_view ai, const AiRow& row, std::string_view data)
     }
     for (int i = 0; i < count; ++i)
         if (const int bad = FirstBadCharacter(row.components[i].charset, parts[i]); bad >= 0)
-            Fail(ai, CharacterNotAllowed(parts[i][static_cast<std::size_t>(bad)]));
+            Fail(ai, CharacterNotAllowed(parts[i], static_cast<std::size_t>(bad)));
     for (int i = 0; i < count; ++i)
         for (Linter linter : row.components[i].linters)
             if (linter != Linter::None)

@@ -167,6 +167,29 @@ std::string CharacterNotAllowed(char c)
     return std::string("character 0x") + kHex[code >> 4] + kHex[code & 15] + " not allowed";
 }
 
+std::string CharacterNotAllowed(std::string_view value, std::size_t at)
+{
+    // The length of the well-formed UTF-8 character of two to four bytes at
+    // `at` (no overlong forms, surrogates or code points beyond U+10FFFF),
+    // or 0: text given in UTF-8 gets its character quoted whole.
+    const auto byte = [&](std::size_t i) { return i < value.size() ? static_cast<unsigned char>(value[i]) : 0; };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, lo = lead == 0xE0 ? 0xA0 : 0x80, hi = lead == 0xED ? 0x9F : 0xBF;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, lo = lead == 0xF0 ? 0x90 : 0x80, hi = lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t k = 1; k < length; ++k)
+        if (byte(at + k) < (k == 1 ? lo : 0x80) || byte(at + k) > (k == 1 ? hi : 0xBF))
+            length = 0;
+    if (length == 0)
+        return CharacterNotAllowed(value[at]);
+    return "character '" + std::string(value.substr(at, length)) + "' not allowed";
+}
+
 std::string BreaksRule(Linter linter, std::string_view v)
 {
     switch (linter) {

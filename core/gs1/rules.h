@@ -17,6 +17,11 @@ int FirstBadCharacter(Charset charset, std::string_view value);
 // ranges is written as 0xNN).
 std::string CharacterNotAllowed(char c);
 
+// The same for the character at `at` of `value`: a character of two to four
+// bytes of well-formed UTF-8 is quoted whole ("character '£' not allowed"),
+// any other byte as the one above.
+std::string CharacterNotAllowed(std::string_view value, std::size_t at);
+
 // What is wrong with a component by one rule ("check digit should be 3",
 // "261340 is not a date"); empty when the rule holds or is not checked.
 std::string BreaksRule(Linter linter, std::string_view value);

@@ -1,6 +1,7 @@
 // The qbarcode command end to end: output, messages, exit status, files.
 #include "qbarcode/qbarcode.h"
 #include "support/files.h"
+#include "support/line_image.h"
 #include "support/reader.h"
 
 #include <gtest/gtest.h>
@@ -392,7 +393,7 @@ TEST(CliRules, RefusalsAndWarnings)
         // --checksum where it changes nothing.
         {"encode --type code93 --text ABC --checksum", 0,
          "warning: --checksum has no effect on Code93, which has no optional check character\n"},
-        {"draw --type i25 --text 12 --checksum --batch - -o " + dir / "b.png", 0, "warning: --checksum has no effect"},
+        {"draw --type i25 --checksum --batch - -o " + dir / "b.png", 0, "warning: --checksum has no effect"},
     };
     for (const Case& c : cases) {
         const Result r = Qbarcode(c.args);
@@ -748,3 +749,267 @@ TEST(CliForm, PropertiesListsTheControlsEightyInOrder)
     EXPECT_EQ(entries, 80u);
     EXPECT_EQ(Qbarcode("form properties TNothing").err, "Class TNothing not found\n");
 }
+
+namespace {
+
+testsupport::LineImage AsLineImage(const Image& img)
+{
+    return {img.width, img.height, img.pixels};
+}
+
+// What draw writes for Code 128 and GS1-128 reads back as the text or the
+// element strings given: the symbology identifier says GS1 for GS1-128, and
+// FNC1 (a GS for the readers) follows only data of variable length that is
+// not the last. zbar reads every GS1-128 symbol too.
+TEST(CliSymbologies, Code128AndGs1_128ReadBackAsGiven)
+{
+    struct Row {
+        std::string type, text, options;
+        std::string read, symbology; // the bytes the readers report, and its identifier
+    };
+    const Row rows[] = {
+        {"code128", "Hello, World", "", "Hello, World", "]C0"},
+        // UTF-8 on the command line, Latin-1 in the symbol (FNC4 and set B).
+        {"code128",
+         "Gr\xc3\xb6\xc3\x9f"
+         "e 12345",
+         "--angle 90 --caption both",
+         "Gr\xf6\xdf"
+         "e 12345",
+         "]C0"},
+        {"code128", "ab1234cd56789x", "--modul 3", "ab1234cd56789x", "]C0"},
+        {"gs1-128", "(01)09501101530003(17)261231(10)AB-123", "",
+         "010950110153000317261231"
+         "10AB-123",
+         "]C1"},
+        {"gs1-128", "(10)AB-123(01)09501101530003", "--caption none",
+         "10AB-123\x1d"
+         "0109501101530003",
+         "]C1"},
+        {"gs1-128", "(01)09501101530003(21)12345(15)270101", "--modul 1",
+         "0109501101530003"
+         "2112345\x1d"
+         "15270101",
+         "]C1"},
+        // The raw form, FNC1 in first place left out.
+        {"gs1-128",
+         "0109501101530003"
+         "21X7",
+         "--angle 180",
+         "0109501101530003"
+         "21X7",
+         "]C1"},
+        {"gs1-128", "(8200)http://example.com(01)09501101530003", "--caption type",
+         "8200http://example.com\x1d"
+         "0109501101530003",
+         "]C1"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type + " " + row.text + " " + row.options);
+        const std::string png = dir / "s.png";
+        const Result r =
+            Qbarcode("draw --type " + row.type + " --text '" + row.text + "' " + row.options + " -o " + png);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Image img = LoadPng(png);
+        const testsupport::Decoded zxing = Decode(img);
+        ASSERT_TRUE(zxing.found);
+        EXPECT_EQ(zxing.format, "Code128");
+        EXPECT_EQ(zxing.symbology, row.symbology);
+        EXPECT_EQ(zxing.bytes, row.read);
+        if (row.symbology == "]C1" && row.options.find("--angle") == std::string::npos) {
+            const testsupport::Decoded zbar = testsupport::ReadWithZbar(AsLineImage(img));
+            ASSERT_TRUE(zbar.found);
+            EXPECT_EQ(zbar.symbology, "]C1");
+            EXPECT_EQ(zbar.text, row.read);
+        }
+    }
+    // What encode says of them: the human-readable text of GS1, the text as given.
+    const Result gs1 = Qbarcode("encode --type GS1-128 --text '(01)09501101530003(17)261231(10)AB-123' --json");
+    EXPECT_NE(gs1.out.find("\"type\": \"gs1-128\", \"text\": \"(01)09501101530003(17)261231(10)AB-123\""),
+              std::string::npos)
+        << gs1.out;
+    EXPECT_NE(gs1.out.find("\"caption\": \"(01) 09501101530003 (17) 261231 (10) AB-123\""), std::string::npos);
+    const Result latin = Qbarcode("encode --type Code128 --text 'Gr\xc3\xb6\xc3\x9f"
+                                  "e'");
+    EXPECT_NE(latin.out.find("text:          Gr\xc3\xb6\xc3\x9f"
+                             "e\n"),
+              std::string::npos)
+        << latin.out;
+    EXPECT_NE(latin.out.find("caption:       Gr\xc3\xb6\xc3\x9f"
+                             "e\n"),
+              std::string::npos)
+        << latin.out;
+    const Result latinJson = Qbarcode("encode --type code128 --text 'Gr\xc3\xb6\xc3\x9f"
+                                      "e' --json");
+    EXPECT_NE(latinJson.out.find("\"text\": \"Gr\\u00f6\\u00dfe\""), std::string::npos) << latinJson.out;
+
+    const Result types = Qbarcode("types");
+    EXPECT_NE(types.out.find("\n+   (command only)           Code128              code128        no\n"
+                             "+   (command only)           GS1-128              gs1-128        no\n"),
+              std::string::npos)
+        << types.out;
+}
+
+// --caption retail: EAN and UPC, with an add-on, read back whole; the image
+// holds the digits outside the bars, and measure describes it.
+TEST(CliSymbologies, RetailCaptionsReadBackWithTheirAddOns)
+{
+    struct Row {
+        std::string options, read;
+    };
+    const Row rows[] = {
+        {"--type ean13 --text 590123412345 --add-on 52495", "5901234123457 52495"},
+        {"--type ean13 --text 9780201379624 --quiet-zone-marks", "9780201379624"},
+        {"--type upca --text 03600029145 --add-on 12 --angle 90 --quiet-zone-marks", "036000291452 12"},
+        {"--type upce0 --text 505646 --modul 3", "05056460"},
+        {"--type ean8 --text 9638507 --add-on 12 --angle 270", "96385074 12"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options);
+        const std::string options = row.options + " --caption retail";
+        const Image img = Drawn(options, dir);
+        std::vector<const std::uint32_t*> lines;
+        for (int y = 0; y < img.height; ++y)
+            lines.push_back(img.pixels.data() + static_cast<std::size_t>(y) * img.width);
+        const testsupport::Decoded d = testsupport::ReadWithAddOn(lines.data(), img.width, img.height);
+        ASSERT_TRUE(d.found);
+        EXPECT_EQ(d.text, row.read);
+        const Result m = Qbarcode("measure --json " + options);
+        EXPECT_NE(m.out.find("\"image\": {\"width\": " + std::to_string(img.width) +
+                             ", \"height\": " + std::to_string(img.height) + "}"),
+                  std::string::npos)
+            << m.out << m.err;
+    }
+    // Upright, the first digit stands left of the bars, within the image, and
+    // the quiet zone of the bars is white.
+    const Image ean = Drawn("--type ean13 --text 5901234123457 --caption retail --height 40", dir);
+    int firstBar = 0;
+    while (firstBar < ean.width && ean.At(firstBar, 0) != 0)
+        ++firstBar;
+    EXPECT_EQ(firstBar, 11 * 2); // the quiet zone: 11 modules of 2 pixels
+    bool digit = false;
+    for (int x = 0; x < firstBar; ++x)
+        for (int y = 40; y < ean.height; ++y)
+            digit = digit || ean.At(x, y) == 0;
+    EXPECT_TRUE(digit);
+}
+
+// Options of the new symbologies and captions that do not go together, and
+// data they refuse, say why; a usage error exits with 2 before any file.
+TEST(CliSymbologies, RefusalsSayWhatIsWrong)
+{
+    struct Case {
+        std::string args;
+        int status;
+        std::string err; // exact standard error
+    };
+    const Case cases[] = {
+        {"encode --type gs1-128 --text '(01)09501101530004'", 1, "(01): check digit should be 3\n"},
+        {"encode --type gs1-128 --text '(01)09501101530003(17)261340'", 1, "(17): 261340 is not a date\n"},
+        {"encode --type gs1-128 --text '(23)1'", 1, "(23): unknown application identifier\n"},
+        {"encode --type gs1-128 --text '(10)ABCDEFGHIJKLMNOPQRSTU'", 1, "(10): longer than 20 characters\n"},
+        {"encode --type gs1-128 --text '(21)\xc2\xa3"
+         "5'",
+         1, "(21): character '\xc2\xa3' not allowed\n"},
+        {"draw --type gs1-128 --text ' ' -o x.png", 1, "no text to encode\n"},
+        {"encode --type code128 --text '\xce\xa9"
+         "1'",
+         1,
+         "\xce\xa9"
+         "1: '\xce\xa9' is not a Latin-1 character\n"},
+        {"encode --type code128 --text A --checksum", 0,
+         "warning: --checksum has no effect on Code128, which has no optional check character\n"},
+        {"encode --type ean13 --text 590123412345 --add-on 123", 1, "123 : an add-on has 2 or 5 digits.\n"},
+        {"encode --type code39 --text A --add-on 12", 2,
+         "--add-on goes with EAN-8, EAN-13, UPC-A and UPC-E, not Code39\n"},
+        {"print --type upc5 --text 52495 --add-on 12 -o x.pdf", 2,
+         "--add-on goes with EAN-8, EAN-13, UPC-A and UPC-E, not UPC Supp5\n"},
+        {"draw --type code39 --text A --caption retail -o x.png", 2,
+         "--caption retail goes with EAN-8, EAN-13, UPC-A, UPC-E and the supplements, not Code39\n"},
+        {"measure --type gs1-128 --text '(01)09501101530003' --caption retail --units mm", 2,
+         "--caption retail goes with EAN-8, EAN-13, UPC-A, UPC-E and the supplements, not GS1-128\n"},
+        {"form new --type code128 --text A -o x.txt", 2,
+         "form new: a TBarCode cannot hold Code128 (its BarType is one of the 23 of 'qbarcode types'); draw it "
+         "with 'qbarcode draw'\n"},
+        {"draw --type ean13 --text 590123412345 --quiet-zone-marks -o x.png", 2,
+         "--quiet-zone-marks goes with --caption retail\n"},
+        {"form new --type ean13 --text 590123412345 --caption retail -o x.txt", 2,
+         "form new: a TBarCode has no retail caption (its TextShow is none, code, type or both)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = Qbarcode(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_FALSE(fs::exists("x.png"));
+}
+
+// A batch prints for each line what one call prints for it as a text (a
+// blank line between two reports, one JSON object a line with --json, one
+// for a failed line too), names the failed lines on standard error and
+// exits with 1 when one failed.
+TEST(CliBatch, EncodeAndMeasureEachLineAsOneCallWould)
+{
+    struct Case {
+        std::string command;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"encode --type ean13", {"590123412345", "12A", "4006381333931"}},
+        {"encode --type ean13 --json --modules", {"590123412345", "5901234123458", "96385074"}},
+        {"encode --type gs1-128 --json",
+         {"(01)09501101530003(10)AB-123", "(01)09501101530004", "(00)106141411234567897"}},
+        {"measure --type code128 --caption both",
+         {"Hello", "",
+          "Gr\xc3\xb6\xc3\x9f"
+          "e"}},
+        {"measure --type ean13 --json --units mm --dpi 300", {"590123412345", "1", "X"}},
+        {"measure --type upca --caption retail --add-on 12 --json", {"03600029145", "036000291452"}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::string input, out, err;
+        int status = 0;
+        long long n = 0;
+        const bool json = c.command.find("--json") != std::string::npos;
+        for (const std::string& line : c.lines) {
+            input += line + (++n == 2 ? "\r\n" : "\n"); // a CR before the line feed is dropped
+            std::ofstream(dir / "line.txt", std::ios::binary) << line;
+            const Result one = Qbarcode(c.command + " --text-file " + dir / "line.txt");
+            if (one.status == 0) {
+                out += (json || out.empty() ? "" : "\n") + one.out;
+                continue;
+            }
+            status = 1;
+            std::string message = one.err.substr(0, one.err.size() - 1);
+            err += "line " + std::to_string(n) + ": " + one.err;
+            if (json) {
+                std::string escaped;
+                for (char ch : message)
+                    escaped += ch == '"' ? std::string("\\\"") : std::string(1, ch);
+                out += "{\"line\": " + std::to_string(n) + ", \"error\": \"" + escaped + "\"}\n";
+            }
+        }
+        const Result batch = Qbarcode(c.command + " --batch -", input);
+        EXPECT_EQ(batch.status, status);
+        EXPECT_EQ(batch.out, out);
+        EXPECT_EQ(batch.err, err);
+        std::ofstream(dir / "lines.txt", std::ios::binary) << input;
+        EXPECT_EQ(Qbarcode(c.command + " --batch " + dir / "lines.txt").out, out);
+    }
+    // A text given beside a batch would be left unread: a usage error.
+    for (const char* command : {"encode", "measure", "draw -o x.png"})
+        for (const std::string& text : {std::string("--text 1"), "--text-file " + dir / "line.txt"}) {
+            SCOPED_TRACE(std::string(command) + " " + text);
+            EXPECT_EQ(Qbarcode(std::string(command) + " --type ean13 --batch - " + text, "1\n").status, 2);
+        }
+    EXPECT_FALSE(fs::exists("x.png"));
+    EXPECT_EQ(Qbarcode("measure --type ean13 --batch " + dir / "none.txt").err,
+              "Cannot read \"" + dir / "none.txt" + "\"\n");
+}
+
+} // namespace

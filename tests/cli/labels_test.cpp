@@ -345,6 +345,89 @@ TEST(Labels, RecordsWithoutAGoodTextAreSkippedWithTheirReason)
     EXPECT_EQ(page.Read(70, 0.5, 70, 37, 200).text, "4006381333931");
 }
 
+// GS1-128 from fields: every label reads back as its record's element
+// strings (ISO dates written as YYMMDD), and a record whose field breaks its
+// identifier's rule is skipped with the identifier's message.
+TEST(Labels, Gs1_128FromFieldsReadsBackAsItsElementStrings)
+{
+    Folder dir;
+    const std::string db = dir / "ship.db", pdf = dir / "ship.pdf";
+    struct Record {
+        std::string gtin, batch, expiry; // NULL for a field without a value
+        std::string read;                // what the label reads, or why the record is skipped
+    };
+    const Record records[] = {
+        {"09501101530003", "AB-123", "2026-12-31",
+         "010950110153000317261231"
+         "10AB-123"},
+        {"09501101530004", "X1", "2026-09-01", "(01): check digit should be 3"},
+        {"04006381333931", "L2405-A", "2026-06-30",
+         "010400638133393117260630"
+         "10L2405-A"},
+        {"05901234123457", "7734", "2026-02-30", "(17): 260230 is not a date"},
+        {"00036000291452", "NULL", "2027-01-31", "(10): no value in batch"},
+        {"08712345678906", "B 1", "2026-11-30", "(10): character ' ' not allowed"},
+        {"08712345678906", "B-2024-11", "261100",
+         "010871234567890617261100"
+         "10B-2024-11"},
+        {"00036000291452", "UPC/7", "2027-01-31",
+         "010003600029145217270131"
+         "10UPC/7"},
+    };
+    std::string insert = "CREATE TABLE shipments (id INTEGER PRIMARY KEY, gtin TEXT, batch TEXT, expiry TEXT);";
+    std::string skipped;
+    std::vector<std::string> read;
+    int n = 0;
+    for (const Record& r : records) {
+        auto quoted = [](const std::string& v) { return v == "NULL" ? v : "'" + v + "'"; };
+        insert += "INSERT INTO shipments (gtin, batch, expiry) VALUES (" + quoted(r.gtin) + ", " + quoted(r.batch) +
+                  ", " + quoted(r.expiry) + ");";
+        ++n;
+        if (r.read.front() == '(')
+            skipped += "record " + std::to_string(n) + ": " + r.read + "\n";
+        else
+            read.push_back(r.read);
+    }
+    Sql(db, insert);
+    const std::string data = "--db " + db + " --table shipments ";
+    const Outcome r = Labels(data + "--ai 01=gtin --ai 17=expiry --ai 10=batch --layout a4-2x7 --modul 0.25 -o " + pdf);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, skipped + "4 labels on 1 page, 4 records skipped\n");
+
+    struct Refusal {
+        std::string args;
+        int status;
+        std::string err;
+    };
+    const Refusal refusals[] = {
+        {"--ai 01=gtin --field gtin", 2, "labels: --ai builds the text from fields; give it or --field, not both\n"},
+        {"--ai 01=gtin --type ean13", 2, "labels: --ai builds GS1-128: give --type gs1-128, or no --type\n"},
+        {"--ai 01", 2, "--ai 01: give an application identifier and a field, as in --ai 01=gtin\n"},
+        {"--ai 23=gtin", 2, "--ai 23=gtin: (23): unknown application identifier\n"},
+        {"--ai 01=nosuch", 1, "no such column: nosuch\n"},
+        {"--ai 01=gtin --ai 02=gtin --strict", 1, "record 1: (02): not allowed with (01)\n"},
+    };
+    for (const Refusal& c : refusals) {
+        SCOPED_TRACE(c.args);
+        const Outcome refused = Labels(data + c.args + " -o " + dir / "never.pdf");
+        EXPECT_EQ(refused.status, c.status);
+        EXPECT_EQ(refused.err, c.err);
+    }
+    EXPECT_FALSE(fs::exists(dir / "never.pdf"));
+
+    if (!HavePoppler())
+        GTEST_SKIP() << "pdftoppm not installed";
+    constexpr int kDpi = 300;
+    const Page page = RenderPage(pdf, 1, kDpi);
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const testsupport::Decoded d = page.Read(4.65 + static_cast<double>(i % 2) * 101.6,
+                                                 15.15 + static_cast<double>(i / 2) * 38.1, 99.1, 38.1, kDpi);
+        ASSERT_TRUE(d.found) << "label " << i;
+        EXPECT_EQ(d.symbology, "]C1");
+        EXPECT_EQ(d.bytes, read[i]) << "label " << i;
+    }
+}
+
 TEST(Labels, ListsItsLayoutsWithTheirSizes)
 {
     const Outcome mm = Labels("--list-layouts");

@@ -52,6 +52,14 @@ const RuleRow kRules[] = {
     // Character sets: numeric, CSET 82, CSET 39, base 64.
     {"(01)0950110153000A", "(01): character 'A' not allowed"},
     {"(01)09501101530003(21)AB\xa3", "(21): character '\xa3' not allowed"},
+    // A character of UTF-8 text is named whole; a byte that starts none alone.
+    {"(21)AB\xc2\xa3", "(21): character '\xc2\xa3' not allowed"},
+    {"(21)\xe2\x82\xac"
+     "1",
+     "(21): character '\xe2\x82\xac' not allowed"},
+    {"(21)\xf0\x9f\x93\xa6", "(21): character '\xf0\x9f\x93\xa6' not allowed"},
+    {"(21)A\xc2", "(21): character '\xc2' not allowed"},
+    {"(21)\xe0\x80\x80", "(21): character '\xe0' not allowed"},
     {"(01)09501101530003(21)A B", "(21): character ' ' not allowed"},
     {"(01)09501101530003(21)A\x1d"
      "B",

@@ -9,7 +9,9 @@ using namespace qb;
 
 namespace testsupport {
 
-Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool fullAscii)
+namespace {
+
+Decoded Read(const std::uint32_t* const* rows, int width, int height, bool fullAscii, bool addOn)
 {
     std::vector<std::uint8_t> lum(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
@@ -25,6 +27,7 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
     hints.setTryRotate(true);
     hints.setTryDownscale(false);
     hints.setTryCode39ExtendedMode(fullAscii);
+    hints.setEanAddOnSymbol(addOn ? ZXing::EanAddOnSymbol::Read : ZXing::EanAddOnSymbol::Ignore);
     const ZXing::Result result =
         ZXing::ReadBarcode(ZXing::ImageView(lum.data(), width, height, ZXing::ImageFormat::Lum), hints);
     Decoded d;
@@ -38,12 +41,34 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
     return d;
 }
 
-Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii)
+Decoded ReadBitmap(const TBitmap& bitmap, bool fullAscii, bool addOn)
 {
     std::vector<const std::uint32_t*> rows(bitmap.Height());
     for (int y = 0; y < bitmap.Height(); ++y)
         rows[y] = bitmap.ScanLine(y);
-    return ReadLinear(rows.data(), bitmap.Width(), bitmap.Height(), fullAscii);
+    return Read(rows.data(), bitmap.Width(), bitmap.Height(), fullAscii, addOn);
+}
+
+} // namespace
+
+Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool fullAscii)
+{
+    return Read(rows, width, height, fullAscii, false);
+}
+
+Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii)
+{
+    return ReadBitmap(bitmap, fullAscii, false);
+}
+
+Decoded ReadWithAddOn(const TBitmap& bitmap)
+{
+    return ReadBitmap(bitmap, false, true);
+}
+
+Decoded ReadWithAddOn(const std::uint32_t* const* rows, int width, int height)
+{
+    return Read(rows, width, height, false, true);
 }
 
 } // namespace testsupport

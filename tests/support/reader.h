@@ -24,4 +24,11 @@ Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool
 /// The same for a bitmap.
 Decoded ReadLinear(const TBitmap& bitmap, bool fullAscii = false);
 
+/// Decodes an EAN or UPC symbol and the add-on beside it, when there is one
+/// (the text is the main symbol's digits, a space and the add-on's).
+Decoded ReadWithAddOn(const TBitmap& bitmap);
+
+/// The same for a raster.
+Decoded ReadWithAddOn(const std::uint32_t* const* rows, int width, int height);
+
 } // namespace testsupport
