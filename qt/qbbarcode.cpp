@@ -15,6 +15,7 @@ QbBarCode::QbBarCode(QWidget* parent) : QWidget(parent), control_(std::make_uniq
     control_->OnChange = TNotifyEvent([this](TObject*) { Q_EMIT changed(); });
     // The widget starts with the control's size, font and ink colour.
     resize(control_->Width(), control_->Height());
+    agreedSize_ = size();
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, ToQColor(control_->Font()->Color));
     setPalette(palette);
@@ -61,6 +62,7 @@ QColor QbBarCode::ReadColor(const TPropInfo& p) const
 
 void QbBarCode::WriteValue(const TPropInfo& p, const TPropValue& value)
 {
+    SyncSize(); // the range rules read the size
     Apply([&] { SetPropValue(*control_, p, value); });
 }
 
@@ -147,21 +149,26 @@ void QbBarCode::Accept()
 void QbBarCode::FollowControl()
 {
     // AutoWidth resizes the control while it paints; the widget follows.
-    if (!followingSize_ && (control_->Width() != width() || control_->Height() != height())) {
-        followingSize_ = true;
-        resize(control_->Width(), control_->Height());
-        followingSize_ = false;
-    }
+    agreedSize_ = QSize(control_->Width(), control_->Height());
+    if (agreedSize_ != size())
+        resize(agreedSize_);
     updateGeometry();
     update();
+}
+
+void QbBarCode::SyncSize() const
+{
+    if (size() == agreedSize_)
+        return;
+    auto* self = const_cast<QbBarCode*>(this);
+    self->agreedSize_ = size();
+    self->Apply([&] { control_->SetBounds(0, 0, width(), height()); });
 }
 
 void QbBarCode::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (control_->Width() == width() && control_->Height() == height())
-        return;
-    Apply([&] { control_->SetBounds(0, 0, width(), height()); });
+    SyncSize();
 }
 
 void QbBarCode::changeEvent(QEvent* event)
@@ -173,6 +180,7 @@ void QbBarCode::changeEvent(QEvent* event)
 
 QSize QbBarCode::sizeHint() const
 {
+    SyncSize();
     int along = 0;
     try {
         along = control_->MeasureAutoWidth(control_->HMargin());
@@ -189,6 +197,7 @@ QSize QbBarCode::sizeHint() const
 
 void QbBarCode::paint(QPainter& painter) const
 {
+    SyncSize();
     qbqt::PainterSurface surface(painter);
     TSurfaceCanvas canvas(surface, control_->Width(), control_->Height());
     try {

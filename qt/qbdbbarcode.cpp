@@ -77,8 +77,8 @@ int QbDBBarcode::Section() const
     // Field names compare as the library's do: without regard to case.
     const Qt::Orientation headers =
         mapper_->orientation() == Qt::Horizontal ? Qt::Horizontal : Qt::Vertical; // sections are columns or rows
-    const int count = headers == Qt::Horizontal ? model->columnCount(mapper_->rootIndex())
-                                                : model->rowCount(mapper_->rootIndex());
+    const int count =
+        headers == Qt::Horizontal ? model->columnCount(mapper_->rootIndex()) : model->rowCount(mapper_->rootIndex());
     for (int section = 0; section < count; ++section)
         if (model->headerData(section, headers).toString().compare(dataField_, Qt::CaseInsensitive) == 0)
             return section;

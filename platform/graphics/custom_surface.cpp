@@ -136,8 +136,8 @@ void TSurfaceText::Rasterize(std::uint32_t* pixels, int stride, int width, int h
     const gfx::FontResource& font = *run_.layout.font;
     const double cellHeight = font.ascent + font.descent, margin = std::ceil(font.em) + 2;
     double x0 = f.x, y0 = f.y, x1 = f.x, y1 = f.y;
-    for (const gfx::PointD& p : {f.Map(run_.layout.advance, 0), f.Map(0, cellHeight),
-                                 f.Map(run_.layout.advance, cellHeight)}) {
+    for (const gfx::PointD& p :
+         {f.Map(run_.layout.advance, 0), f.Map(0, cellHeight), f.Map(run_.layout.advance, cellHeight)}) {
         x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
     }
     auto bound = [](double v, std::int64_t lo, std::int64_t hi) {

@@ -43,8 +43,13 @@ public:
     explicit QbBarCode(QWidget* parent = nullptr);
     ~QbBarCode() override;
 
-    /// The control the widget shows (its raster, measures and methods).
-    TBarCode& control() const { return *control_; }
+    /// The control the widget shows (its raster, measures and methods), at
+    /// the widget's size.
+    TBarCode& control() const
+    {
+        SyncSize();
+        return *control_;
+    }
 
     /// Paints the widget, as it shows on screen, with its top-left corner at
     /// the painter's origin: on a QImage without a transform other than a
@@ -113,8 +118,11 @@ private:
     void TakeFont();
     /// The widget's size from the control's (AutoWidth), and a repaint.
     void FollowControl();
+    /// The control's size from the widget's, when the widget was resized
+    /// since they last agreed (a hidden widget gets no resize events).
+    void SyncSize() const;
 
     std::unique_ptr<TBarCode> control_;
     QString lastError_;
-    bool followingSize_ = false;
+    QSize agreedSize_; // the size widget and control last had both
 };
