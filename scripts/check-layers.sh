@@ -140,8 +140,8 @@ while IFS= read -r match; do
         may_use "$layer" "$used" || fail "$file:$lineno: includes \"$name\" of $used, which $layer may not use"
     elif [[ "$name" == qbarcode/* ]]; then
         fail "$file:$lineno: includes \"$name\", which no folder publishes"
-    elif [[ "$quote" == '"' && "$name" != *.moc && "$harnesses" != *" ${layer%%/*} "* ]]; then
-        # (a .moc file is what Qt's meta-object compiler makes of the source)
+    elif [[ "$quote" == '"' && "$name" != *.moc && "$name" != ui_*.h && "$harnesses" != *" ${layer%%/*} "* ]]; then
+        # (name.moc and ui_name.h are what Qt's moc and uic make of the sources)
         # A private header: the file's own folder or its layer's, or one the
         # layer's build generates (under generated/ in its build folder).
         [[ -f "$(dirname "$file")/$name" || -f "$layer/$name" ]] ||
