@@ -70,7 +70,7 @@ device, and data binding to any item model through QDataWidgetMapper.
 
 This package holds the widgets' library with its headers and CMake targets
 (find_package(qbarcode COMPONENTS qt)), the Qt Designer plugin that offers
-both widgets in the group \"Orlenvo\", and the module with which
+both widgets in the group Orlenvo, and the module with which
 qbarcode form render renders .ui files.")
   set(CPACK_DEBIAN_QT_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_QT_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION}), qbarcode-dev (= ${PROJECT_VERSION}), qt6-base-dev")

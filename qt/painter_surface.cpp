@@ -70,6 +70,20 @@ PainterSurface::PainterSurface(QPainter& painter)
         const QRect r = clipAtStart_.boundingRect();
         startClip_ = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
     }
+    // A widget's paint event clips to what shows of it (the system clip, in
+    // device pixels): the glyphs written straight into the image keep to it
+    // too, or a widget scrolled partly out of its parent would write its
+    // caption over its neighbours.
+    const QRegion system = painter.paintEngine()->systemClip();
+    if (!system.isEmpty()) {
+        if (system.rectCount() > 1) {
+            image_ = nullptr; // the painter's own glyph runs keep to any region
+            return;
+        }
+        const QRect r = system.boundingRect().translated(-originX_, -originY_);
+        startClip_ = {std::max(startClip_.Left, r.left()), std::max(startClip_.Top, r.top()),
+                      std::min(startClip_.Right, r.right() + 1), std::min(startClip_.Bottom, r.bottom() + 1)};
+    }
     clip_ = startClip_;
 }
 

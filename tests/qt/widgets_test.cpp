@@ -276,6 +276,33 @@ TEST(Widgets, SizeFollowsTheControl)
     EXPECT_EQ(w.size(), QSize(140, along));
 }
 
+// A widget scrolled partly out of its parent (as on a form in Qt Designer):
+// its caption keeps to what shows of it, the parent's other pixels stay.
+TEST(Widgets, CaptionKeepsToTheVisiblePart)
+{
+    QWidget window;
+    window.resize(300, 120);
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(Qt::white));
+    auto* view = new QWidget(&window);
+    view->setGeometry(100, 0, 120, 120);
+    auto* w = new QbBarCode(view);
+    w->setGeometry(-80, 0, 200, 120);
+    w->setTextShow(QbBarCode::tsBoth);
+    w->setTextPosition(QbBarCode::tpBottomLeft);
+    w->setBarCode(QStringLiteral("CAPTION 39"));
+    QImage image(window.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    window.render(&image);
+    int inked = 0, outside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ++(x < 100 || x >= 220 ? outside : inked);
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(outside, 0);
+}
+
 // The data-aware widget over a model: each record shown, edits written into
 // the record's cell and refused ones kept out, a read-only binding unmoved.
 TEST(Widgets, DataAwareWidgetFollowsTheMapper)
