@@ -14,6 +14,8 @@
 
 #include <string>
 
+using namespace qb;
+
 namespace {
 
 // Mixed text (letters, a digit run worth code set C, lower case), all digits,

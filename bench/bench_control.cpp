@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace qb;
+
 namespace {
 
 void BM_BarCodePropertyChange(benchmark::State& state)

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 void DrawOnBitmap(benchmark::State& state, TBarType type, const std::string& text, TCheckSum cs)

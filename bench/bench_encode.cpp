@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace qb;
+
 namespace {
 
 // A typical text per symbology.

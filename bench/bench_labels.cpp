@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 constexpr int kRecords = 2400; // 100 pages of 3 x 8 labels

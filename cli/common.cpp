@@ -16,6 +16,8 @@
 
 #include <sys/stat.h>
 
+using namespace qb;
+
 namespace {
 
 // What the command's text rules know of each symbology: the length of its

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace qb;
+
 /// Raised for a mistake in the command line itself (exit status 2).
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;

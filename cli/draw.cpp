@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+using namespace qb;
+
 namespace {
 
 struct DrawOptions {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 std::string ShortestReal(double v)

@@ -18,6 +18,8 @@
 #include <memory>
 #include <sstream>
 
+using namespace qb;
+
 namespace {
 
 struct RenderOptions {

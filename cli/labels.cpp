@@ -22,6 +22,8 @@
 
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 // A sheet of labels; every length in millimetres.

@@ -9,6 +9,8 @@
 #include <new>
 #include <string_view>
 
+using namespace qb;
+
 namespace {
 
 // The subcommands, by the names they are called with. Only the one named on

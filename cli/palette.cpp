@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 struct PaletteOptions {

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 TUnits ParseUnits(const std::string& text)

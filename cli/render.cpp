@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <map>
 
+using namespace qb;
+
 namespace {
 
 std::string Lower(std::string s)

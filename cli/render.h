@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace qb;
+
 /// Everything Q_DrawBar needs besides the canvas and position, plus the
 /// image's quiet zone.
 struct BarcodeStyle {

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+using namespace qb;
+
 std::function<int()> AddTypesCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("types", "List the symbologies");

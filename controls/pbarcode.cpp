@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace qb {
+
 #ifndef QB_VERSION
 #define QB_VERSION "0"
 #endif
@@ -120,11 +122,11 @@ std::vector<TPropInfo> TBarCode::Properties()
         QB_PROP_BOOL(C, AutoWidth, AutoWidth, SetAutoWidth, false),
         QB_PROP_INT(C, HMargin, HMargin, SetHMargin, 0),
         QB_PROP_STRING(C, About, GetAbout, SetAbout, NoDefault),
-        qb_detail::MakeProp(
+        detail::MakeProp(
             "OnChange", TTypeKind::tkMethod, "TNotifyEvent", nullptr, nullptr, TPropValue{},
             [](const TObject& o) -> TPropValue { return static_cast<const C&>(o).OnChange.ToRef(); },
             [](TObject& o, const TPropValue& v) {
-                static_cast<C&>(o).OnChange = TNotifyEvent::FromRef(qb_detail::AsMethod(v));
+                static_cast<C&>(o).OnChange = TNotifyEvent::FromRef(detail::AsMethod(v));
             }),
     };
 }
@@ -336,7 +338,7 @@ double TBarCode::GetAngle() const
 
 int TBarCode::GetBarWidth() const
 {
-    return ::Q_GetBarWidth(barType_, barCode_, modul_, ratio_, checkSum_);
+    return qb::Q_GetBarWidth(barType_, barCode_, modul_, ratio_, checkSum_);
 }
 
 int TBarCode::GetBarHeight()
@@ -350,7 +352,7 @@ int TBarCode::GetBarHeight()
 
 std::string TBarCode::GetBarTypeName() const
 {
-    return ::Q_GetBarTypeName(barType_);
+    return qb::Q_GetBarTypeName(barType_);
 }
 
 int TBarCode::AutoSetWidth(int margin)
@@ -516,25 +518,25 @@ void TBarCode::Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& T
                          TCheckSum CheckSum, int Left, int Top, int BarHeight, const TFont* Font, TTextShow TextShow,
                          TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle)
 {
-    ::Q_DrawBar(Canvas, BarType, Text, Modul, Ratio, CheckSum, Left, Top, BarHeight, Font, TextShow, TextPosition,
-                ColorBar, ColorSpc, TextColor, Angle);
+    qb::Q_DrawBar(Canvas, BarType, Text, Modul, Ratio, CheckSum, Left, Top, BarHeight, Font, TextShow, TextPosition,
+                  ColorBar, ColorSpc, TextColor, Angle);
 }
 
 int TBarCode::Q_GetBarWidth(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum)
 {
-    return ::Q_GetBarWidth(BarType, Text, Modul, Ratio, CheckSum);
+    return qb::Q_GetBarWidth(BarType, Text, Modul, Ratio, CheckSum);
 }
 
 int TBarCode::Q_GetCanvasWidth(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum,
                                int BarHeight, double Angle)
 {
-    return ::Q_GetCanvasWidth(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
+    return qb::Q_GetCanvasWidth(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
 }
 
 int TBarCode::Q_GetCanvasHeight(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum,
                                 int BarHeight, double Angle)
 {
-    return ::Q_GetCanvasHeight(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
+    return qb::Q_GetCanvasHeight(BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
 }
 
 void TBarCode::Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
@@ -542,31 +544,31 @@ void TBarCode::Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Tex
                           TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc,
                           TColor TextColor, double Angle)
 {
-    ::Q_PrintBar(Units, BarType, Text, Modul, Ratio, CheckSum, Left, Top, BarHeight, Font, TextShow, TextPosition,
-                 ColorBar, ColorSpc, TextColor, Angle);
+    qb::Q_PrintBar(Units, BarType, Text, Modul, Ratio, CheckSum, Left, Top, BarHeight, Font, TextShow, TextPosition,
+                   ColorBar, ColorSpc, TextColor, Angle);
 }
 
 double TBarCode::Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                                   TCheckSum CheckSum)
 {
-    return ::Q_GetPrnBarWidth(Units, BarType, Text, Modul, Ratio, CheckSum);
+    return qb::Q_GetPrnBarWidth(Units, BarType, Text, Modul, Ratio, CheckSum);
 }
 
 double TBarCode::Q_PrnCanvasWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                                   TCheckSum CheckSum, double BarHeight, double Angle)
 {
-    return ::Q_PrnCanvasWidth(Units, BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
+    return qb::Q_PrnCanvasWidth(Units, BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
 }
 
 double TBarCode::Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                                    TCheckSum CheckSum, double BarHeight, double Angle)
 {
-    return ::Q_PrnCanvasHeight(Units, BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
+    return qb::Q_PrnCanvasHeight(Units, BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle);
 }
 
 std::string TBarCode::Q_GetBarTypeName(TBarType BarType)
 {
-    return ::Q_GetBarTypeName(BarType);
+    return qb::Q_GetBarTypeName(BarType);
 }
 
 void RegisterBarCodeClasses()
@@ -574,3 +576,5 @@ void RegisterBarCodeClasses()
     RegisterControlClasses();
     RegisterClass(TBarCode::StaticClassInfo());
 }
+
+} // namespace qb

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace qb {
+
 QB_IMPLEMENT_COMPONENT(TDBBarcode, TBarCode)
 
 std::vector<TPropInfo> TDBBarcode::Properties()
@@ -139,3 +141,5 @@ void RegisterDBBarcodeClasses()
     RegisterDatabaseClasses();
     RegisterClass(TDBBarcode::StaticClassInfo());
 }
+
+} // namespace qb

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <memory>
 
+namespace qb {
+
 namespace {
 
 // Pixel coordinates wrap like the framework's 32-bit integers rather than
@@ -22,7 +24,7 @@ std::int32_t Wrap(std::int64_t v)
 // Radians as the painting routines hold them: a double.
 double PaintRadians(double angle)
 {
-    return static_cast<double>(qbgeom::DegreesToRadians(angle));
+    return static_cast<double>(geom::DegreesToRadians(angle));
 }
 
 bool IsTop(TTextPosition p)
@@ -66,8 +68,8 @@ void PaintElements(const std::string& lineCodes, const qb::ModuleWidths& widths,
                    TColor colorSpc, std::int32_t left, std::int32_t top, std::int32_t barWidth, std::int32_t barHeight,
                    double angle)
 {
-    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(angle));
-    const TPoint origin = qbgeom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
+    const geom::SinCos sc = geom::SinCosOf(PaintRadians(angle));
+    const TPoint origin = geom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
     canvas.Pen().Width = 1;
     if (lineCodes.empty())
         return;
@@ -86,7 +88,7 @@ void PaintElements(const std::string& lineCodes, const qb::ModuleWidths& widths,
         const TPoint frame[4] = {{x, y}, {x, barHeight}, {right, barHeight}, {right, y}};
         TPoint corners[4];
         for (int i = 0; i < 4; ++i)
-            corners[i] = qbgeom::Offset(qbgeom::Rotate(frame[i], sc), origin);
+            corners[i] = geom::Offset(geom::Rotate(frame[i], sc), origin);
         canvas.Polygon(corners, 4);
         x = Wrap(std::int64_t{x} + w);
     }
@@ -115,13 +117,13 @@ struct CaptionMetrics {
     // The extents along the barcode's own x and y axes (turned by the same
     // angle, in pixels), which is what placing the caption among the bars
     // needs: along the direction the text runs, in that direction's pixels.
-    std::int32_t AlongX(const qbgeom::SinCos& sc) const
+    std::int32_t AlongX(const geom::SinCos& sc) const
     {
         if (aspect == 1)
             return textWidth;
         return static_cast<std::int32_t>(Round(textWidth * (sc.c * sc.c + sc.s * sc.s / aspect)));
     }
-    std::int32_t AlongY(const qbgeom::SinCos& sc) const
+    std::int32_t AlongY(const geom::SinCos& sc) const
     {
         if (aspect == 1)
             return textHeight;
@@ -142,8 +144,8 @@ TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t le
                     std::int32_t barWidth, std::int32_t barHeight, double angle, TTextPosition position,
                     CaptionMetrics* metrics = nullptr)
 {
-    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(angle));
-    const TPoint origin = qbgeom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
+    const geom::SinCos sc = geom::SinCosOf(PaintRadians(angle));
+    const TPoint origin = geom::PlaceBox({left, top}, {barWidth, barHeight}, sc);
 
     CaptionMetrics m;
     const bool needWidth = metrics || IsRight(position) || IsCenter(position);
@@ -163,7 +165,7 @@ TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t le
         p.Y = Wrap(std::int64_t{barHeight} - m.AlongY(sc));
     if (metrics)
         *metrics = m;
-    p = qbgeom::Offset(qbgeom::Rotate(p, sc), origin);
+    p = geom::Offset(geom::Rotate(p, sc), origin);
 
     // One-pixel corrections on the screen, by the angle's quadrant.
     const std::int64_t a = Round(angle) % 360;
@@ -178,7 +180,7 @@ TPoint CaptionPoint(TCanvas& canvas, const std::string& caption, std::int32_t le
         shift.Y = 1;
     if (a > 225 && a <= 315)
         shift.X = 1;
-    return qbgeom::Offset(p, shift);
+    return geom::Offset(p, shift);
 }
 
 std::string ShownCaption(TTextShow show, const qb::EncodedSymbol& symbol)
@@ -253,8 +255,6 @@ void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, std::
                    Font, TextShow, TextPosition, ColorBar, ColorSpc, TextColor, Angle);
 }
 
-namespace qb {
-
 TRect SymbolBounds(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Left, std::int32_t Top,
                    std::int32_t BarHeight, const TFont* Font, TTextShow TextShow, TTextPosition TextPosition,
                    double Angle)
@@ -263,14 +263,14 @@ TRect SymbolBounds(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Le
 
     // Every element's corners lie on the outline of the whole box, and a
     // 1-pixel pen paints the corner pixels themselves.
-    const qbgeom::SinCos sc = qbgeom::SinCosOf(PaintRadians(Angle));
-    const TPoint origin = qbgeom::PlaceBox({Left, Top}, {w, BarHeight}, sc);
-    const TPoint first = qbgeom::Offset(qbgeom::Rotate({0, 0}, sc), origin);
+    const geom::SinCos sc = geom::SinCosOf(PaintRadians(Angle));
+    const TPoint origin = geom::PlaceBox({Left, Top}, {w, BarHeight}, sc);
+    const TPoint first = geom::Offset(geom::Rotate({0, 0}, sc), origin);
     Bounds b{static_cast<long double>(first.X), static_cast<long double>(first.Y), static_cast<long double>(first.X),
              static_cast<long double>(first.Y)};
     const std::int32_t last = Wrap(std::int64_t{w} - 1);
     for (TPoint corner : {TPoint{0, BarHeight}, TPoint{last, BarHeight}, TPoint{last, 0}}) {
-        const TPoint p = qbgeom::Offset(qbgeom::Rotate(corner, sc), origin);
+        const TPoint p = geom::Offset(geom::Rotate(corner, sc), origin);
         b.Add(p.X, p.Y);
     }
     // Pixels are unit squares: the box's right and bottom edges lie one
@@ -288,7 +288,7 @@ TRect SymbolBounds(TCanvas& Canvas, const EncodedSymbol& Symbol, std::int32_t Le
         Canvas.Font().Assign(saved);
         // The character cell, turned by the font's escapement about p (its
         // advance in y pixels is the width over the aspect).
-        const long double turn = Round(static_cast<long double>(Angle) * 10) / 10.0L / 180.0L * qbgeom::kPi;
+        const long double turn = Round(static_cast<long double>(Angle) * 10) / 10.0L / 180.0L * geom::kPi;
         const long double s = std::sin(turn), c = std::cos(turn);
         const long double tw = m.textWidth / m.aspect, th = m.textHeight;
         for (auto [u, v] : {std::pair<long double, long double>{0, 0}, {tw, 0}, {0, th}, {tw, th}})

@@ -6,7 +6,9 @@
 
 #include <cmath>
 
-namespace qbgeom {
+namespace qb {
+
+namespace geom {
 
 SinCos SinCosOf(long double radians)
 {
@@ -100,21 +102,21 @@ TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc)
     return Offset(origin, {static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy)});
 }
 
-} // namespace qbgeom
+} // namespace geom
 
 void RotatePoint(TPoint P, TPoint& R, double Radians)
 {
-    R = qbgeom::Rotate(P, qbgeom::SinCosOf(Radians));
+    R = geom::Rotate(P, geom::SinCosOf(Radians));
 }
 
 void OffsetPoint(TPoint A, TPoint B, TPoint& R)
 {
-    R = qbgeom::Offset(A, B);
+    R = geom::Offset(A, B);
 }
 
 void PlaceRotatedBox(TPoint Origin, TPoint Size, TPoint& R, double Radians)
 {
-    R = qbgeom::PlaceBox(Origin, Size, qbgeom::SinCosOf(Radians));
+    R = geom::PlaceBox(Origin, Size, geom::SinCosOf(Radians));
 }
 
 namespace {
@@ -123,7 +125,7 @@ namespace {
 // screen's y axis (`alongY`) or its x axis.
 std::int32_t CanvasExtent(std::int32_t barWidth, std::int32_t barHeight, double angle, bool alongY)
 {
-    const long double radians = qbgeom::DegreesToRadians(angle);
+    const long double radians = geom::DegreesToRadians(angle);
     const long double w = barWidth;
     const long double h = barHeight;
     const long double s = std::fabs(std::sin(radians)), c = std::fabs(std::cos(radians));
@@ -147,12 +149,14 @@ std::int32_t Q_GetCanvasHeight(TBarType BarType, const std::string& Text, std::i
                                   Angle);
 }
 
-std::int32_t qb::SymbolCanvasWidth(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
+std::int32_t SymbolCanvasWidth(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
 {
     return CanvasExtent(Symbol.BarWidth, BarHeight, Angle, true);
 }
 
-std::int32_t qb::SymbolCanvasHeight(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
+std::int32_t SymbolCanvasHeight(const EncodedSymbol& Symbol, std::int32_t BarHeight, double Angle)
 {
     return CanvasExtent(Symbol.BarWidth, BarHeight, Angle, false);
 }
+
+} // namespace qb

@@ -4,7 +4,9 @@
 
 #include "qbarcode/graphics.h"
 
-namespace qbgeom {
+namespace qb {
+
+namespace geom {
 
 /// Pi to the 64-bit mantissa of extended precision.
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
@@ -25,4 +27,6 @@ TPoint Rotate(TPoint p, const SinCos& sc);
 TPoint Offset(TPoint a, TPoint b);
 TPoint PlaceBox(TPoint origin, TPoint size, const SinCos& sc);
 
-} // namespace qbgeom
+} // namespace geom
+
+} // namespace qb

@@ -10,6 +10,8 @@
 #include <limits>
 #include <type_traits>
 
+namespace qb {
+
 #define QB_BCDATA_ROW(type, name, numeric, ...) {name, numeric},
 const TBCdata BCData[BarTypeCount] = {QB_BAR_TYPES(QB_BCDATA_ROW)};
 #undef QB_BCDATA_ROW
@@ -205,8 +207,6 @@ void DecodeLineCode(char Code, std::int32_t& Width, TBarLineType& LineType)
     qb::DecodeLineCode(Code, {ModuleWidth1, ModuleWidth2, ModuleWidth3, ModuleWidth4}, Width, LineType);
 }
 
-namespace qb {
-
 void DecodeLineCode(char Code, const ModuleWidths& Widths, std::int32_t& Width, TBarLineType& LineType)
 {
     const LineCodeInfo info = kAlphabet[static_cast<unsigned char>(Code)];
@@ -240,8 +240,6 @@ EncodedSymbol detail::EncodeSettingWidths(TBarType BarType, const std::string& T
 {
     return Encode(BarType, Text, Modul, Ratio, CheckSum, true);
 }
-
-} // namespace qb
 
 void AppendWidthsAsLineCodes(std::string_view widths, std::string& out)
 {
@@ -298,3 +296,5 @@ int BarTypeQuietZone(TBarType BarType)
 {
     return IsValidBarType(BarType) ? kSymbologies[BarType].quietZone : 10;
 }
+
+} // namespace qb

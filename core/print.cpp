@@ -5,6 +5,8 @@
 
 #include <limits>
 
+namespace qb {
+
 namespace {
 
 constexpr long double kMmPerInch = 25.4L;
@@ -122,17 +124,17 @@ TRect PrintedBounds(TUnits Units, TBarType BarType, const std::string& Text, dou
                          TextPosition, Angle);
 }
 
-void qb::PrintSymbol(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
-                     const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar,
-                     TColor ColorSpc, TColor TextColor, double Angle)
+void PrintSymbol(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                 const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc,
+                 TColor TextColor, double Angle)
 {
     const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
     DrawSymbol(Printer()->Canvas(), Symbol, at.x, at.y, at.h, Font, TextShow, TextPosition, ColorBar, ColorSpc,
                TextColor, Angle);
 }
 
-TRect qb::PrintedSymbolBounds(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
-                              const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle)
+TRect PrintedSymbolBounds(TUnits Units, const EncodedSymbol& Symbol, double Left, double Top, double BarHeight,
+                          const TFont* Font, TTextShow TextShow, TTextPosition TextPosition, double Angle)
 {
     const PrinterPlace at = PlaceOnPrinter(Units, Left, Top, BarHeight);
     return SymbolBounds(Printer()->Canvas(), Symbol, at.x, at.y, at.h, Font, TextShow, TextPosition, Angle);
@@ -180,3 +182,5 @@ double Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text
 {
     return PrintedExtent(Units, BarType, Text, Modul, Ratio, CheckSum, BarHeight, Angle, false);
 }
+
+} // namespace qb

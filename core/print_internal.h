@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace qb {
+
 /// Pixels per inch of the printer along x (Horizontal) or y.
 int PrinterPixelsPerInch(TPrinter& Printer, bool Horizontal);
 
@@ -17,3 +19,5 @@ std::int32_t PixelsToMmX(double v);
 std::int32_t PixelsToMmY(double v);
 std::int32_t PixelsToInchX(double v);
 std::int32_t PixelsToInchY(double v);
+
+} // namespace qb

@@ -3,7 +3,9 @@
 
 #include "qbarcode/qbarcode.h"
 
-namespace qb::detail {
+namespace qb {
+
+namespace detail {
 
 /// EncodeSymbol that also sets the calling thread's module widths, as
 /// MakeLineCodes does (before the text is checked), which the Q_ routines
@@ -11,4 +13,6 @@ namespace qb::detail {
 EncodedSymbol EncodeSettingWidths(TBarType BarType, const std::string& Text, std::int32_t Modul, double Ratio,
                                   TCheckSum CheckSum);
 
-} // namespace qb::detail
+} // namespace detail
+
+} // namespace qb

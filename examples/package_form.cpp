@@ -28,39 +28,40 @@ void CreateDatabase(const std::string& path)
     sqlite3* db = nullptr;
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
         sqlite3_close(db);
-        throw Exception("Cannot create " + path);
+        throw qb::Exception("Cannot create " + path);
     }
     const char* sql = "CREATE TABLE products(sku TEXT, name TEXT);"
                       "INSERT INTO products VALUES('590123412345', 'Tea'), ('400638133393', 'Coffee');";
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     sqlite3_close(db);
     if (rc != SQLITE_OK)
-        throw Exception("Cannot fill " + path);
+        throw qb::Exception("Cannot fill " + path);
 }
 
 // The class information a package exports for class (its C++ API), or nullptr.
-const TClassInfo* PackageClass(HMODULE package, const std::string& cls)
+const qb::TClassInfo* PackageClass(qb::HMODULE package, const std::string& cls)
 {
-    using ClassInfoFn = const TClassInfo& (*)();
-    const std::string mangled = "_ZN" + std::to_string(cls.size()) + cls + "15StaticClassInfoEv";
-    auto fn = reinterpret_cast<ClassInfoFn>(GetProcAddress(package, mangled));
+    using ClassInfoFn = const qb::TClassInfo& (*)();
+    // qb::<cls>::StaticClassInfo(), as the compiler names it.
+    const std::string mangled = "_ZN2qb" + std::to_string(cls.size()) + cls + "15StaticClassInfoEv";
+    auto fn = reinterpret_cast<ClassInfoFn>(qb::GetProcAddress(package, mangled));
     return fn ? &fn() : nullptr;
 }
 
-void Set(TComponent& component, const char* property, const TPropValue& value)
+void Set(qb::TComponent& component, const char* property, const qb::TPropValue& value)
 {
-    const TPropInfo* prop = GetPropInfo(component.ClassInfo(), property);
+    const qb::TPropInfo* prop = qb::GetPropInfo(component.ClassInfo(), property);
     if (!prop)
-        throw Exception(component.ClassName() + " has no property " + property);
-    SetPropValue(component, *prop, value);
+        throw qb::Exception(component.ClassName() + " has no property " + property);
+    qb::SetPropValue(component, *prop, value);
 }
 
 // Creates a control of class cls on form and sets its place and text.
-TControl& AddControl(TForm& form, const TClassInfo& cls, int top, const std::string& name)
+qb::TControl& AddControl(qb::TForm& form, const qb::TClassInfo& cls, int top, const std::string& name)
 {
-    auto* control = dynamic_cast<TControl*>(cls.Create(&form));
+    auto* control = dynamic_cast<qb::TControl*>(cls.Create(&form));
     if (!control)
-        throw Exception(std::string(cls.Name) + " is not a control");
+        throw qb::Exception(std::string(cls.Name) + " is not a control");
     control->SetName(name);
     control->SetParent(&form);
     control->SetBounds(8, top, 304, 100);
@@ -72,33 +73,33 @@ TControl& AddControl(TForm& form, const TClassInfo& cls, int top, const std::str
 void Run(const std::string& packagePath, const std::string& database, const std::string& out)
 {
     CreateDatabase(database);
-    HMODULE package = LoadPackage(packagePath);
+    qb::HMODULE package = qb::LoadPackage(packagePath);
     struct Unload {
-        HMODULE p;
-        ~Unload() { UnloadPackage(p); }
+        qb::HMODULE p;
+        ~Unload() { qb::UnloadPackage(p); }
     } unload{package};
     {
-        TForm form(nullptr);
+        qb::TForm form(nullptr);
         form.SetName("Form1");
         form.SetBounds(0, 0, 320, 240);
-        const TClassInfo* barCode = PackageClass(package, "TBarCode");
+        const qb::TClassInfo* barCode = PackageClass(package, "TBarCode");
         if (!barCode)
-            throw Exception(packagePath + " does not export TBarCode");
+            throw qb::Exception(packagePath + " does not export TBarCode");
         Set(AddControl(form, *barCode, 8, "BarCode1"), "BarCode", std::string("590123412345"));
 
-        auto* table = new TSQLiteDataSet(&form);
+        auto* table = new qb::TSQLiteDataSet(&form);
         table->SetDatabaseName(database);
         table->SetTableName("products");
-        auto* source = new TDataSource(&form);
+        auto* source = new qb::TDataSource(&form);
         source->SetDataSet(table);
-        if (const TClassInfo* dbBarCode = PackageClass(package, "TDBBarcode")) {
-            TControl& control = AddControl(form, *dbBarCode, 124, "DBBarcode1");
-            Set(control, "DataSource", static_cast<TComponent*>(source));
+        if (const qb::TClassInfo* dbBarCode = PackageClass(package, "TDBBarcode")) {
+            qb::TControl& control = AddControl(form, *dbBarCode, 124, "DBBarcode1");
+            Set(control, "DataSource", static_cast<qb::TComponent*>(source));
             Set(control, "DataField", std::string("sku"));
         }
         table->Open();
         table->Next(); // the second row: the data-aware control follows
-        TBitmap image(form.Width(), form.Height());
+        qb::TBitmap image(form.Width(), form.Height());
         form.PaintTo(image.Canvas(), 0, 0);
         image.SaveToFile(out);
         std::printf("%s: %s on a %dx%d form, record %s\n", out.c_str(),
@@ -117,7 +118,7 @@ int main(int argc, char** argv)
     }
     try {
         Run(argv[1], argv[2], argv[3]);
-    } catch (const Exception& e) {
+    } catch (const qb::Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message.c_str());
         return 1;
     }

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+using namespace qb;
+
 namespace {
 
 template <typename T> T Take(const std::uint8_t*& data, std::size_t& size)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+using namespace qb;
+
 namespace {
 
 enum TKind { kdOne, kdTwo, kdThree };

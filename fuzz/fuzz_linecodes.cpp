@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+using namespace qb;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 1 + 4 + 8 + 1)

@@ -12,6 +12,8 @@
 #define QB_HAS_DBBARCODE 1
 #endif
 
+namespace qb {
+
 #define QB_STRING2(x) #x
 #define QB_STRING(x) QB_STRING2(x)
 #define QB_PASTE2(a, b) a##b
@@ -115,3 +117,5 @@ void Finalize()
     ForgetModuleClasses(&kTable);
     FinalizePackage(kTable);
 }
+
+} // namespace qb

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace qb {
+
 #define QB_STRING2(x) #x
 #define QB_STRING(x) QB_STRING2(x)
 
@@ -218,3 +220,5 @@ const TResourceTable* GetPackageResources()
 {
     return &kResourceTable;
 }
+
+} // namespace qb

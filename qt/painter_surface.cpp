@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace qb {
+
 namespace qbqt {
 
 QColor ToQColor(TColor color)
@@ -224,3 +226,5 @@ void PainterSurface::GlyphRun(const TSurfaceText& text)
 }
 
 } // namespace qbqt
+
+} // namespace qb

@@ -15,6 +15,8 @@
 
 class QImage;
 
+namespace qb {
+
 namespace qbqt {
 
 class PainterSurface final : public TCustomSurface {
@@ -63,3 +65,5 @@ QColor ToQColor(TColor color);
 TColor ToTColor(const QColor& color);
 
 } // namespace qbqt
+
+} // namespace qb

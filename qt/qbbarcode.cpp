@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+namespace qb {
+
 using qbqt::ToQColor;
 using qbqt::ToTColor;
 
@@ -213,3 +215,5 @@ void QbBarCode::paintEvent(QPaintEvent*)
     QPainter painter(this);
     paint(painter);
 }
+
+} // namespace qb

@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModel>
 
+namespace qb {
+
 namespace {
 
 // The control's own checks of a text, on a copy of its settings: the
@@ -144,3 +146,5 @@ void QbDBBarcode::setBarCode(const QString& value)
     }
     QbBarCode::setBarCode(value);
 }
+
+} // namespace qb

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace qb {
+
 // Shared element conversion.
 void AppendWidthsAsLineCodes(std::string_view widths, std::string& out);
 
@@ -50,3 +52,5 @@ void EncodeUPCE0(std::string_view Text, TCheckSum CheckSum, std::string& Caption
 void EncodeUPCE1(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
 void EncodeUPCSupp2(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
 void EncodeUPCSupp5(std::string_view Text, TCheckSum CheckSum, std::string& Caption, std::string& LineCodes);
+
+} // namespace qb

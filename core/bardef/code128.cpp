@@ -2,6 +2,8 @@
 #include "bardef/bardef.h"
 #include "bardef/code128_table.h"
 
+namespace qb {
+
 namespace {
 
 using namespace qb::code128;
@@ -89,3 +91,5 @@ void EncodeCode128(TBarType Type, std::string_view Text, TCheckSum CheckSum, std
     LineCodes.append(kStopLineCodes.data(), kStopLineCodes.size());
     Caption.assign(data);
 }
+
+} // namespace qb

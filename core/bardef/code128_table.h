@@ -6,7 +6,9 @@
 
 #include <array>
 
-namespace qb::code128 {
+namespace qb {
+
+namespace code128 {
 
 // Element widths (bar, space, bar, space, bar, space) of the Code 128 symbol
 // characters 0 to 105 (ISO/IEC 15417, the Code 128 character set table):
@@ -68,4 +70,6 @@ constexpr std::array<char, 7> MakeStopLineCodes()
 
 inline constexpr std::array<char, 7> kStopLineCodes = MakeStopLineCodes();
 
-} // namespace qb::code128
+} // namespace code128
+
+} // namespace qb

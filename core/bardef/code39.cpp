@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace qb {
+
 namespace {
 
 struct Code39Row {
@@ -140,3 +142,5 @@ void EncodeCode39Ext(std::string_view Text, TCheckSum CheckSum, std::string& Lin
     }
     EncodeCode39(code39, CheckSum, LineCodes);
 }
+
+} // namespace qb

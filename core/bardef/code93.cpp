@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace qb {
+
 namespace {
 
 struct Code93Row {
@@ -130,3 +132,5 @@ void EncodeCode93Ext(std::string_view Text, std::string& LineCodes)
     }
     EncodeCode93(code93, LineCodes);
 }
+
+} // namespace qb

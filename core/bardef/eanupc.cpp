@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace qb {
+
 namespace {
 
 // Number sets A, B and C of ISO/IEC 15420 (the table of number sets) as line
@@ -331,3 +333,5 @@ char EanUpcCheckDigit(TBarType Type, const std::string& Digits)
     }
     return number.back();
 }
+
+} // namespace qb

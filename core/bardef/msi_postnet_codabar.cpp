@@ -3,6 +3,8 @@
 #include "bardef/tablecheck.h"
 #include "qbarcode/sysutils.h"
 
+namespace qb {
+
 namespace {
 
 // MSI digits (the MSI Plessey digit table): four bits from the most
@@ -177,3 +179,5 @@ void EncodeCodabar(std::string_view Text, std::string& LineCodes)
     }
     LineCodes += kCodabar[stop].pattern;
 }
+
+} // namespace qb

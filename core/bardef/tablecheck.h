@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+namespace qb {
+
 namespace tablecheck {
 
 constexpr std::size_t Length(const char* s)
@@ -126,3 +128,5 @@ constexpr int Wide(const char* lc, Kind kind)
 }
 
 } // namespace tablecheck
+
+} // namespace qb

@@ -2,6 +2,8 @@
 #include "bardef/bardef.h"
 #include "bardef/tablecheck.h"
 
+namespace qb {
+
 namespace {
 
 // The two-of-five digit table (ISO/IEC 16390, the ITF symbol character
@@ -101,3 +103,5 @@ void EncodeMatrix25(std::string_view Text, std::string& LineCodes)
     }
     LineCodes += kMatrixStop;
 }
+
+} // namespace qb

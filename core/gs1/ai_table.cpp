@@ -3,7 +3,9 @@
 
 #include <array>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 namespace {
 
 // GS1 Barcode Syntax Dictionary: kAiPatterns, then kRows, one row per entry
@@ -250,4 +252,6 @@ int MaxDataLength(const AiRow& row)
     return kDataLengths[static_cast<std::size_t>(&row - kRows)].max;
 }
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

@@ -9,7 +9,9 @@
 #include <span>
 #include <string_view>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 
 // Character set of a component: digits, CSET 82 (the GS1 subset of ISO 646),
 // CSET 39 (upper case, digits, '#', '-', '/') or the URL-safe base 64 set.
@@ -113,4 +115,6 @@ int AiLengthFromPrefix(char first, char second);
 int MinDataLength(const AiRow& row);
 int MaxDataLength(const AiRow& row);
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

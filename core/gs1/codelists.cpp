@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 namespace {
 
 struct Country {
@@ -116,4 +118,6 @@ bool IsCurrencyCode(int numeric)
     return std::binary_search(std::begin(kCurrencies), std::end(kCurrencies), numeric);
 }
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

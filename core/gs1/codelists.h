@@ -3,7 +3,9 @@
 
 #include <string_view>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 
 // An ISO 3166-1 numeric country code (4 for Afghanistan ... 894 for Zambia).
 bool IsCountryCode(int numeric);
@@ -14,4 +16,6 @@ bool IsCountryAlpha2(std::string_view code);
 // An ISO 4217 numeric currency code (978 for the euro).
 bool IsCurrencyCode(int numeric);
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 namespace {
 
 // One element string being worked on; row and number are set once the AI
@@ -355,9 +357,7 @@ std::string RawText(std::span<const ElementString> elements)
     return raw;
 }
 
-} // namespace qb::gs1
-
-namespace qb {
+} // namespace gs1
 
 void EncodeGS1_128(std::string_view text, Code128Symbol& symbol)
 {

@@ -9,7 +9,9 @@
 #include <array>
 #include <cstdint>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 namespace {
 
 // CSET 82 in the order of its character values (used by the check character
@@ -269,4 +271,6 @@ std::string BreaksRule(Linter linter, std::string_view v)
     return {};
 }
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 
 // The first character of `value` outside the character set, or -1.
 int FirstBadCharacter(Charset charset, std::string_view value);
@@ -19,4 +21,6 @@ std::string CharacterNotAllowed(char c);
 // "261340 is not a date"); empty when the rule holds or is not checked.
 std::string BreaksRule(Linter linter, std::string_view value);
 
-} // namespace qb::gs1
+} // namespace gs1
+
+} // namespace qb

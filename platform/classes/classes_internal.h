@@ -3,7 +3,9 @@
 
 #include "qbarcode/classes.h"
 
-namespace qb_classes {
+namespace qb {
+
+namespace classes {
 
 /// The colour's name from the installed converter, if any.
 bool ColorToIdent(TColor color, std::string& name);
@@ -12,4 +14,6 @@ bool IdentToColor(std::string_view name, TColor& color);
 /// ASCII case-insensitive comparison (component and class names).
 bool SameText(std::string_view a, std::string_view b);
 
-} // namespace qb_classes
+} // namespace classes
+
+} // namespace qb

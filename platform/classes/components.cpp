@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace qb {
+
 namespace {
 
 bool IsValidIdent(std::string_view s)
@@ -144,7 +146,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const
     if (name.empty())
         return nullptr;
     for (TComponent* c : components_)
-        if (qb_classes::SameText(c->name_, name))
+        if (classes::SameText(c->name_, name))
             return c;
     return nullptr;
 }
@@ -327,3 +329,5 @@ bool TBasicAction::Update()
     onUpdate_(this);
     return true;
 }
+
+} // namespace qb

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <unordered_set>
 
+namespace qb {
+
 namespace {
 
 // Longest dotted property path accepted (Font.Name has two parts).
@@ -97,7 +99,7 @@ public:
             Token kw = Next();
             auto [name, className] = ReadHeader(kw);
             const TClassInfo* cls = FindClass(className);
-            bool fits = cls ? root->InheritsFrom(*cls) : qb_classes::SameText(className, root->ClassName());
+            bool fits = cls ? root->InheritsFrom(*cls) : classes::SameText(className, root->ClassName());
             if (!fits)
                 Fail(kw.line, Format("%s cannot be read into a %s", {className, root->ClassName()}));
             intoRoot_ = true;
@@ -248,7 +250,7 @@ private:
 
     bool IsKeyword(const Token& t, std::string_view word)
     {
-        return t.kind == Tok::Ident && qb_classes::SameText(t.text, word);
+        return t.kind == Tok::Ident && classes::SameText(t.text, word);
     }
 
     bool IsSymbol(const Token& t, char c) { return t.kind == Tok::Symbol && t.text[0] == c; }
@@ -482,9 +484,9 @@ private:
     {
         double d = 0;
         if (v.kind == Value::Ident) {
-            if (qb_classes::SameText(v.text, "nan") && !v.negative)
+            if (classes::SameText(v.text, "nan") && !v.negative)
                 return std::numeric_limits<double>::quiet_NaN();
-            if (qb_classes::SameText(v.text, "inf"))
+            if (classes::SameText(v.text, "inf"))
                 d = std::numeric_limits<double>::infinity();
             else
                 Fail(line, "Floating point value expected");
@@ -506,7 +508,7 @@ private:
         if (i >= 0)
             return i;
         for (std::size_t k = 0; k < info.Values.size(); ++k)
-            if (qb_classes::SameText(info.Values[k], name))
+            if (classes::SameText(info.Values[k], name))
                 return static_cast<int>(k);
         return -1;
     }
@@ -530,7 +532,7 @@ private:
             break;
         case TTypeKind::tkColor: {
             TColor color = 0;
-            if (ident && qb_classes::IdentToColor(v.text, color))
+            if (ident && classes::IdentToColor(v.text, color))
                 value = std::int64_t{color};
             else if (number)
                 value = ParseInteger(v, 32, line);
@@ -547,9 +549,9 @@ private:
             value = v.text;
             break;
         case TTypeKind::tkBoolean:
-            if (ident && qb_classes::SameText(v.text, "True"))
+            if (ident && classes::SameText(v.text, "True"))
                 value = true;
-            else if (ident && qb_classes::SameText(v.text, "False"))
+            else if (ident && classes::SameText(v.text, "False"))
                 value = false;
             else
                 NotA(v.text, "Boolean", line);
@@ -577,7 +579,7 @@ private:
         case TTypeKind::tkComponent:
             if (!ident)
                 Fail(line, "Component name expected");
-            if (qb_classes::SameText(v.text, "nil")) {
+            if (classes::SameText(v.text, "nil")) {
                 value = static_cast<TComponent*>(nullptr);
                 break;
             }
@@ -586,7 +588,7 @@ private:
         case TTypeKind::tkMethod:
             if (!ident)
                 Fail(line, "Event handler name expected");
-            if (qb_classes::SameText(v.text, "nil")) {
+            if (classes::SameText(v.text, "nil")) {
                 value = TMethodRef{};
             } else {
                 const std::any* code = handlers_ ? handlers_->Find(v.text) : nullptr;
@@ -616,7 +618,7 @@ private:
 
     TComponent* FindByName(const std::string& name)
     {
-        if (qb_classes::SameText(root_->Name(), name))
+        if (classes::SameText(root_->Name(), name))
             return root_;
         std::vector<TComponent*> queue{root_};
         for (std::size_t i = 0; i < queue.size(); ++i) {
@@ -750,3 +752,5 @@ void ReadComponentFileInto(TComponent* root, const std::string& path)
 {
     ReadComponentInto(root, LoadFile(path), path);
 }
+
+} // namespace qb

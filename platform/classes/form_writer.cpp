@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace qb {
+
 namespace {
 
 // Deepest chain of sub-objects written (Font.Style..., a guard against cycles).
@@ -58,7 +60,7 @@ std::string ColorText(std::int64_t v)
 {
     TColor color = static_cast<TColor>(v);
     std::string name;
-    if (qb_classes::ColorToIdent(color, name))
+    if (classes::ColorToIdent(color, name))
         return name;
     static const char hex[] = "0123456789ABCDEF";
     std::string out = "$";
@@ -229,3 +231,5 @@ void WriteComponentFile(const std::string& path, const TComponent& root)
         throw EWriteError(e.Message);
     }
 }
+
+} // namespace qb

@@ -6,7 +6,9 @@
 #include <deque>
 #include <mutex>
 
-namespace qb_classes {
+namespace qb {
+
+namespace classes {
 
 bool SameText(std::string_view a, std::string_view b)
 {
@@ -51,14 +53,14 @@ bool IdentToColor(std::string_view name, TColor& color)
     return f && f(name, color);
 }
 
-} // namespace qb_classes
+} // namespace classes
 
-using qb_classes::Lower;
+using classes::Lower;
 
 void RegisterColorIdents(std::function<bool(TColor, std::string&)> colorToIdent,
                          std::function<bool(std::string_view, TColor&)> identToColor)
 {
-    qb_classes::Colors() = {std::move(colorToIdent), std::move(identToColor)};
+    classes::Colors() = {std::move(colorToIdent), std::move(identToColor)};
 }
 
 // ---------------------------------------------------------------------------
@@ -192,7 +194,7 @@ const std::vector<const TPropInfo*>& GetPropList(const TClassInfo& cls)
 const TPropInfo* GetPropInfo(const TClassInfo& cls, std::string_view name)
 {
     for (const TPropInfo* p : GetPropList(cls))
-        if (qb_classes::SameText(p->Name, name))
+        if (classes::SameText(p->Name, name))
             return p;
     return nullptr;
 }
@@ -214,7 +216,7 @@ void SetPropValue(TObject& obj, const TPropInfo& prop, const TPropValue& value)
 // ---------------------------------------------------------------------------
 // Table row helpers.
 
-namespace qb_detail {
+namespace detail {
 
 TPropInfo MakeProp(const char* name, TTypeKind kind, std::string typeName, const TEnumInfo* enumInfo,
                    const TClassInfo* cls, TPropValue def, TPropGetter get, TPropSetter set)
@@ -295,7 +297,7 @@ std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi)
     return v;
 }
 
-} // namespace qb_detail
+} // namespace detail
 
 // ---------------------------------------------------------------------------
 // The class registry and the palette.
@@ -403,3 +405,5 @@ void ClearPalette()
     ThePalette().pages.clear();
     ThePalette().calls = 0;
 }
+
+} // namespace qb

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <climits>
 
-using namespace controls_detail;
+namespace qb {
+
+using namespace controls;
 
 namespace {
 
@@ -441,3 +443,5 @@ TComponent* TWinControl::GetChildOwner()
 {
     return nullptr; // the reader's root
 }
+
+} // namespace qb

@@ -1,6 +1,8 @@
 // TForm: the root of a form file, painted with all its controls into one image.
 #include "qbarcode/controls.h"
 
+namespace qb {
+
 QB_IMPLEMENT_COMPONENT(TForm, TWinControl)
 
 std::vector<TPropInfo> TForm::Properties()
@@ -46,3 +48,5 @@ void RegisterControlClasses()
     RegisterClass(TPanel::StaticClassInfo());
     RegisterClass(TPopupMenu::StaticClassInfo());
 }
+
+} // namespace qb

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
-using namespace controls_detail;
+namespace qb {
+
+using namespace controls;
 
 namespace {
 
@@ -205,3 +207,5 @@ std::vector<TPropInfo> TPanel::Properties()
         QB_PUBLISH("ParentFont"), QB_PUBLISH("Visible"),     QB_PUBLISH("OnClick"),     QB_PUBLISH("OnResize"),
     };
 }
+
+} // namespace qb

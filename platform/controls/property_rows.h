@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 
-namespace controls_detail {
+namespace qb {
 
-using namespace qb_detail;
+namespace controls {
+
+using namespace detail;
 
 template <class C> TPropInfo IntField(const char* name, const char* type, int C::*field, TPropValue def)
 {
@@ -70,4 +72,6 @@ template <class C, class Ev> TPropInfo EventField(const char* name, const char* 
         [field](TObject& o, const TPropValue& v) { static_cast<C&>(o).*field = Ev::FromRef(AsMethod(v)); });
 }
 
-} // namespace controls_detail
+} // namespace controls
+
+} // namespace qb

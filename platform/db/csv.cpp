@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cctype>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 namespace {
 
 class CsvReader {
@@ -144,4 +146,6 @@ CsvTable ParseCsv(std::string_view text, std::string_view source)
     return table;
 }
 
-} // namespace qb_db
+} // namespace db
+
+} // namespace qb

@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 
 /// One parsed CSV file: the header's field names and the records under it,
 /// each with exactly as many values as the header.
@@ -21,4 +23,6 @@ struct CsvTable {
 /// "<source>, line <n>: <what>" where n counts physical lines from 1.
 CsvTable ParseCsv(std::string_view text, std::string_view source);
 
-} // namespace qb_db
+} // namespace db
+
+} // namespace qb

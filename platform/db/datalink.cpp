@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qb {
+
 // ---------------------------------------------------------------------------
 // TDataSource
 
@@ -379,3 +381,5 @@ void RegisterDatabaseClasses()
           &TDataSetRefresh::StaticClassInfo()})
         RegisterClass(*cls);
 }
+
+} // namespace qb

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace qb {
+
 namespace {
 
 bool SameName(std::string_view a, std::string_view b)
@@ -20,7 +22,7 @@ bool IsEditState(TDataSetState state)
 
 } // namespace
 
-TDataSet::TDataSet(TComponent* owner) : TComponent(owner), rows_(std::make_unique<qb_db::RowStore>()) {}
+TDataSet::TDataSet(TComponent* owner) : TComponent(owner), rows_(std::make_unique<db::RowStore>()) {}
 
 // A derived dataset closes itself in its own destructor, while its Internal*
 // overrides still exist; here only the data sources are let go.
@@ -381,3 +383,5 @@ void TDataSet::DataEvent(TDataEvent event, TField* field)
 
 QB_IMPLEMENT_CLASS(TDataSet, TComponent)
 QB_NO_PROPERTIES(TDataSet)
+
+} // namespace qb

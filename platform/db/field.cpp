@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace qb {
+
 namespace {
 
 std::string_view TrimmedBlanks(std::string_view s)
@@ -129,3 +131,5 @@ void TField::SetAsFloat(double value)
     else
         SetValue(value);
 }
+
+} // namespace qb

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+namespace qb {
+
 QB_IMPLEMENT_COMPONENT(TMemDataSet, TDataSet)
 QB_NO_PROPERTIES(TMemDataSet)
 
@@ -46,14 +48,14 @@ void TMemDataSet::AppendRecord(const std::vector<TFieldValue>& values)
 
 void TMemDataSet::LoadFromCsv(const std::string& text, const std::string& source)
 {
-    qb_db::CsvTable table = qb_db::ParseCsv(text, source);
+    db::CsvTable table = db::ParseCsv(text, source);
     Close();
     defs_.clear();
     for (const std::string& name : table.header)
         defs_.push_back({name, ftString, false});
-    qb_db::RowStore& rows = Rows();
+    db::RowStore& rows = Rows();
     rows.Clear();
-    qb_db::Row row;
+    db::Row row;
     for (auto& record : table.records) {
         row.assign(std::make_move_iterator(record.begin()), std::make_move_iterator(record.end()));
         rows.Append(row);
@@ -87,3 +89,5 @@ std::vector<TDataSet::FieldDef> TMemDataSet::InternalOpen()
 void TMemDataSet::InternalPost(bool, const std::vector<TFieldValue>&, std::vector<TFieldValue>&) {}
 
 void TMemDataSet::InternalDelete(const std::vector<TFieldValue>&) {}
+
+} // namespace qb

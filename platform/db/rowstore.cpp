@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 namespace {
 
 // Row encoding: a varint value count, then per value a tag byte and its bytes
@@ -162,4 +164,6 @@ void RowStore::CompactIfWasteful()
     garbage_ = 0;
 }
 
-} // namespace qb_db
+} // namespace db
+
+} // namespace qb

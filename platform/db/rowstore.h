@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 
 using Row = std::vector<TFieldValue>;
 
@@ -36,4 +38,6 @@ private:
     std::size_t garbage_ = 0;
 };
 
-} // namespace qb_db
+} // namespace db
+
+} // namespace qb

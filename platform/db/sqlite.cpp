@@ -10,7 +10,9 @@
 #include <cctype>
 #include <charconv>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 namespace {
 
 struct CloseDb {
@@ -161,9 +163,9 @@ void SQLiteState::Load(RowStore& rows, sqlite3_stmt* stmt)
     }
 }
 
-} // namespace qb_db
+} // namespace db
 
-using namespace qb_db;
+using namespace db;
 
 namespace {
 
@@ -552,3 +554,5 @@ void TSQLiteDataSet::InternalDelete(const std::vector<TFieldValue>& row)
     // A row another connection deleted already is gone either way.
     WriteInTransaction(db, stmt.get(), false, [](sqlite3_stmt*) {});
 }
+
+} // namespace qb

@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -233,3 +235,5 @@ TClipScope::~TClipScope()
 {
     canvas_.SetClipRect(saved_);
 }
+
+} // namespace qb

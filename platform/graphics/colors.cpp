@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstdio>
 
+namespace qb {
+
 namespace {
 
 constexpr TColor Bgr(int r, int g, int b)
@@ -190,3 +192,5 @@ std::string ColorToString(TColor color)
     std::snprintf(buf, sizeof buf, "$%08X", static_cast<unsigned>(color));
     return buf;
 }
+
+} // namespace qb

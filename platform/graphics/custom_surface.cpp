@@ -8,6 +8,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace qb {
+
 namespace gfx {
 
 class SurfaceBridge final : public VectorSurface {
@@ -182,3 +184,5 @@ TSurfaceCanvas::~TSurfaceCanvas()
 {
     gfx::CanvasAccess::Detach(*this);
 }
+
+} // namespace qb

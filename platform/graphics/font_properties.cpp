@@ -5,6 +5,8 @@
 #include <atomic>
 #include <string>
 
+namespace qb {
+
 namespace {
 
 const TEnumInfo kFontPitch{"TFontPitch", {"fpDefault", "fpVariable", "fpFixed"}};
@@ -71,7 +73,7 @@ const TClassInfo& TFont::ClassInfo() const
 
 std::vector<TPropInfo> TFont::Properties()
 {
-    using namespace qb_detail;
+    using namespace detail;
     const TFont defaults;
     return {
         MakeProp(
@@ -125,3 +127,5 @@ void TFont::Assign(const TPersistent* source)
     }
     TPersistent::Assign(source);
 }
+
+} // namespace qb

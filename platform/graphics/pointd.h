@@ -4,6 +4,8 @@
 
 #include "qbarcode/graphics.h"
 
+namespace qb {
+
 namespace gfx {
 
 struct PointD {
@@ -19,3 +21,5 @@ inline bool IsAxisRectangle(const TPoint* p)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 struct PixelBuffer;
@@ -61,3 +63,5 @@ struct CanvasAccess {
 };
 
 } // namespace gfx
+
+} // namespace qb

@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+namespace qb {
+
 struct TLoadedPackage {
     void* handle = nullptr;
     std::string path;
@@ -423,3 +425,5 @@ TDibImage ReadDib(const unsigned char* data, std::size_t size)
     }
     return image;
 }
+
+} // namespace qb

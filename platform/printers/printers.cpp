@@ -20,6 +20,8 @@
 
 extern char** environ;
 
+namespace qb {
+
 namespace {
 
 struct Paper {
@@ -328,3 +330,5 @@ TPrinter* Printer()
     static TPrinter printer;
     return &printer;
 }
+
+} // namespace qb

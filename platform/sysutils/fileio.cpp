@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace qb {
+
 namespace {
 
 // Libraries stream small pieces: they are gathered up to kBufferSize, and
@@ -48,7 +50,7 @@ std::string_view Folder(std::string_view path)
 // being filled (1) or holds a path (2).
 struct TemporarySlot {
     std::atomic<int> state{0};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 constexpr int kTemporarySlots = 32;
 constinit TemporarySlot temporaries[kTemporarySlots];
@@ -310,3 +312,5 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     file.Write(bytes);
     file.Commit();
 }
+
+} // namespace qb

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace qb {
+
 std::string Format(std::string_view pattern, std::initializer_list<FormatArg> args)
 {
     std::string out;
@@ -111,3 +113,5 @@ void AssertionFailed(std::string_view message, const char* file, int line)
         path.remove_prefix(slash + 1);
     throw EAssertionFailed(Format("%s (%s, line %d)", {message, path, static_cast<long long>(line)}));
 }
+
+} // namespace qb

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <functional>
 
+using namespace qb;
+
 namespace qbqt {
 
 /// A palette bitmap of the component package ("TBARCODE", "TDBBARCODE"): a
@@ -74,10 +76,10 @@ QString InitialXml(const QString& cls, const QString& name)
     return QStringLiteral(R"(<ui language="c++" displayname="%1">
  <widget class="%1" name="%2">
   <property name="geometry"><rect><x>0</x><y>0</y><width>230</width><height>90</height></rect></property>
-  <property name="BarType"><enum>QbBarCode::bcCodeEAN13</enum></property>
+  <property name="BarType"><enum>qb::QbBarCode::bcCodeEAN13</enum></property>
   <property name="BarCode"><string>4006381333931</string></property>
   <property name="Modul"><number>2</number></property>
-  <property name="TextShow"><enum>QbBarCode::tsBarCode</enum></property>
+  <property name="TextShow"><enum>qb::QbBarCode::tsBarCode</enum></property>
  </widget>
 </ui>
 )")
@@ -94,19 +96,19 @@ public:
     explicit Collection(QObject* parent = nullptr) : QObject(parent)
     {
         widgets_.append(new WidgetInterface(
-            {QStringLiteral("QbBarCode"), QStringLiteral("qbarcode/qbbarcode.h"),
+            {QStringLiteral("qb::QbBarCode"), QStringLiteral("qbarcode/qbbarcode.h"),
              QStringLiteral("A linear barcode in 23 symbologies"),
              QStringLiteral("Shows one barcode (EAN, UPC, Code 128, Code 39, Code 93, 2 of 5, Codabar, MSI, "
                             "PostNet) with an optional caption."),
-             InitialXml(QStringLiteral("QbBarCode"), QStringLiteral("barCode")), "TBARCODE",
+             InitialXml(QStringLiteral("qb::QbBarCode"), QStringLiteral("barCode")), "TBARCODE",
              [](QWidget* parent) -> QWidget* { return new QbBarCode(parent); }},
             this));
         widgets_.append(new WidgetInterface(
-            {QStringLiteral("QbDBBarcode"), QStringLiteral("qbarcode/qbdbbarcode.h"),
+            {QStringLiteral("qb::QbDBBarcode"), QStringLiteral("qbarcode/qbdbbarcode.h"),
              QStringLiteral("A barcode that shows a column of the current record"),
              QStringLiteral("A barcode whose text follows the DataField column of the model its DataSource, a "
                             "QDataWidgetMapper, moves through."),
-             InitialXml(QStringLiteral("QbDBBarcode"), QStringLiteral("dbBarcode")), "TDBBARCODE",
+             InitialXml(QStringLiteral("qb::QbDBBarcode"), QStringLiteral("dbBarcode")), "TDBBARCODE",
              [](QWidget* parent) -> QWidget* {
                  auto* w = new QbDBBarcode(parent);
                  w->setDesigning(true);

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 // Our widgets without the Designer plugin; the others from Qt's own set.
@@ -25,9 +27,9 @@ struct Loader : QUiLoader {
     QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override
     {
         QWidget* w = nullptr;
-        if (className == QLatin1String("QbBarCode")) {
+        if (className == QLatin1String("qb::QbBarCode")) {
             w = new QbBarCode(parent);
-        } else if (className == QLatin1String("QbDBBarcode")) {
+        } else if (className == QLatin1String("qb::QbDBBarcode")) {
             auto* db = new QbDBBarcode(parent);
             db->setDesigning(true);
             w = db;

@@ -14,6 +14,8 @@
 #include <set>
 #include <sys/wait.h>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sys/wait.h>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 
 namespace {

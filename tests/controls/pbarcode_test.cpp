@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 
 namespace {

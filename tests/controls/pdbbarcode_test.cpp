@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+using namespace qb;
+
 namespace {
 
 using dbtest::MessageOf;

@@ -12,6 +12,8 @@
 #include <deque>
 #include <random>
 
+using namespace qb;
+
 namespace {
 
 using Units = std::vector<std::uint16_t>;

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+using namespace qb;
+
 namespace {
 
 constexpr TColor kBar = clBlack, kSpace = clYellow, kCell = clRed, kInk = clBlue;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace qb;
+
 namespace {
 
 using namespace std::string_literals;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace qb;
+
 namespace {
 
 double Radians(double degrees)

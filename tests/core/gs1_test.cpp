@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace qb;
+
 namespace {
 
 std::string ErrorOf(std::string_view text)

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace qb;
+
 namespace {
 
 std::string MessageOf(auto&& call)

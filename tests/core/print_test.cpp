@@ -14,6 +14,8 @@
 #include <fstream>
 #include <tuple>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 
 namespace {

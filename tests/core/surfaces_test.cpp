@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 
 namespace {

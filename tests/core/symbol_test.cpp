@@ -9,6 +9,8 @@
 #include <array>
 #include <tuple>
 
+using namespace qb;
+
 namespace {
 
 std::string MessageOf(auto&& call)

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+using namespace qb;
+
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 #define QB_SANITIZED 1
 #elif defined(__has_feature)

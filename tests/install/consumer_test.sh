@@ -39,8 +39,9 @@ for header in "$prefix"/include/qbarcode/*.h; do
         fail "$(basename "$header") includes a system library's header"
     fi
 done
-# ... and all of them compile with the installed folder alone (the Qt
-# widgets' headers with Qt's).
+# ... and all of them compile with the installed folder alone (below, in a
+# program with names of its own at global scope); the Qt widgets' headers
+# with Qt's.
 qt_headers=()
 for header in "$prefix"/include/qbarcode/*.h; do
     if grep -Eq '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$header"; then
@@ -48,9 +49,7 @@ for header in "$prefix"/include/qbarcode/*.h; do
     else
         echo "#include \"qbarcode/$(basename "$header")\""
     fi
-done > "$work/all_headers.cpp"
-c++ -std=c++20 -fsyntax-only -I"$prefix/include" "$work/all_headers.cpp" \
-    || fail "the installed headers do not compile on their own"
+done > "$work/all_headers.h"
 if ((${#qt_headers[@]})); then
     for header in "${qt_headers[@]}"; do echo "#include \"qbarcode/$(basename "$header")\""; done >"$work/qt_headers.cpp"
     c++ -std=c++20 -fPIC -fsyntax-only -I"$prefix/include" $(pkg-config --cflags Qt6Widgets) "$work/qt_headers.cpp" \
@@ -93,6 +92,11 @@ c++ "$here/draw_code128.cpp" $(pkg-config --cflags --libs qbarcode) -o "$work/pk
     || fail "building with pkg-config"
 LD_LIBRARY_PATH=$libdir "$work/pkg-app" "$work/pkg.png" || fail "the pkg-config application failed"
 expect_decoded "$work/pkg.png" "Code128 pkg-config 42"
+# Every installed header beside an application's own Round, Format,
+# Exception, Trim and HDC, the library used across its shared libraries.
+c++ -I"$work" "$here/global_scope.cpp" $(pkg-config --cflags --libs qbarcode) -o "$work/global-scope" \
+    || fail "the installed headers do not compile beside an application's own global names"
+LD_LIBRARY_PATH=$libdir "$work/global-scope" || fail "the global-scope application failed"
 
 # The installed command runs from its prefix.
 "$prefix/bin/qbarcode" types >/dev/null || fail "bin/qbarcode types"

@@ -9,13 +9,13 @@ int main(int argc, char** argv)
     if (argc != 2)
         return 2;
     try {
-        TBarCode bar(nullptr);
+        qb::TBarCode bar(nullptr);
         bar.SetBounds(0, 0, 480, 100); // centred, with room for the quiet zones
-        bar.SetBarType(bcCode128B);
+        bar.SetBarType(qb::bcCode128B);
         bar.SetBarCode("pkg-config 42");
         bar.SetModul(2);
         bar.Image().SaveToFile(argv[1]);
-    } catch (const Exception& e) {
+    } catch (const qb::Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message.c_str());
         return 1;
     }

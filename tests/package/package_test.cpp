@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using namespace qb;
+
 namespace {
 
 struct PackageFile {
@@ -26,7 +28,7 @@ struct PackageFile {
 const PackageFile kPackages[] = {{"Kavrel", KAVREL_PATH}, {"Kavrin", KAVRIN_PATH}};
 
 // True while a library named file ("libKavrel.so"), or a versioned name of it
-// ("libKavrel.so.1.0.0"), is mapped in the process.
+// ("libKavrel.so.2.0.0"), is mapped in the process.
 bool Mapped(const std::string& file)
 {
     struct Search {
@@ -62,7 +64,7 @@ const TClassInfo* PackageClass(HMODULE package, const std::string& cls)
 {
     using ClassInfoFn = const TClassInfo& (*)();
     auto fn = reinterpret_cast<ClassInfoFn>(
-        GetProcAddress(package, "_ZN" + std::to_string(cls.size()) + cls + "15StaticClassInfoEv"));
+        GetProcAddress(package, "_ZN2qb" + std::to_string(cls.size()) + cls + "15StaticClassInfoEv"));
     return fn ? &fn() : nullptr;
 }
 
@@ -88,10 +90,11 @@ TEST_F(PackageTest, ExportsEntryPointsRoutinesAndTheCxxApi)
                  "Initialize", "Finalize", "GetPackageInfoTable", "GetPackageResources", "Pbarcode_Register",
                  "Pdbbarcode_Register", "Qbarcode_Startup", "Qbarcode_Shutdown", "Pbarcode_Startup",
                  "Pbarcode_Shutdown", "Pdbbarcode_Startup", "Pdbbarcode_Shutdown", own + "_Startup", own + "_Shutdown",
-                 // The C++ API: BCData, a Q_ routine and TBarCode's class information.
-                 "BCData",
-                 "_Z13Q_GetBarWidth8TBarTypeRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEid9TCheckSum",
-                 "_ZN8TBarCode15StaticClassInfoEv"})
+                 // The C++ API: qb::BCData, a Q_ routine and TBarCode's class information.
+                 "_ZN2qb6BCDataE",
+                 "_ZN2qb13Q_GetBarWidthENS_8TBarTypeERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEid"
+                 "NS_9TCheckSumE",
+                 "_ZN2qb8TBarCode15StaticClassInfoEv"})
             EXPECT_NE(dlsym(handle, symbol.c_str()), nullptr) << symbol;
         auto table = reinterpret_cast<TGetPackageInfoTable>(dlsym(handle, "GetPackageInfoTable"))();
         EXPECT_STREQ(table->Name, p.name);

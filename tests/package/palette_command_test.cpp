@@ -170,8 +170,9 @@ TEST(Command, DocumentOutputWithoutItsModuleSaysSo)
     for (const auto& entry : fs::directory_iterator(PACKAGE_DIR))
         if (entry.path().filename().string().find(".so.") != std::string::npos && !entry.is_symlink())
             fs::copy_file(entry.path(), tree / "lib" / entry.path().filename());
-    for (const char* soname : {"libqbrtl.so.1", "libqbvisual.so.1", "libqbdbrtl.so.1"})
-        if (!fs::exists(tree / "lib" / soname))
+    for (const char* library : {"libqbrtl", "libqbvisual", "libqbdbrtl"})
+        if (const std::string soname = library + (".so." + std::to_string(QB_VERSION_MAJOR));
+            !fs::exists(tree / "lib" / soname))
             fs::copy_file(fs::path(PACKAGE_DIR) / soname, tree / "lib" / soname);
     const std::string draw = (tree / "qbarcode").string() + " draw --type ean13 --text 590123412345 --checksum -o ";
     Result png = RunShell("cd / && " + draw + (tree / "x.png").string());

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+using namespace qb;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;

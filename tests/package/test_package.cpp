@@ -6,6 +6,8 @@
 
 #include <iterator>
 
+using namespace qb;
+
 namespace {
 std::vector<TPropInfo> WidgetProperties()
 {

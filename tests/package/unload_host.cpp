@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace qb;
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 // Every kind of drawing the raster does in its own way: a bar (a box fill),

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 TColor PixelAt(const TBitmap& image, int x, int y)

@@ -18,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace qb;
+
 using Art = std::vector<std::string>;
 
 /// '.' white, '#' black, 'R' red, 'B' blue, 'Y' yellow, '?' anything else.

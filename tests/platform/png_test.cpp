@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace qb;
+
 namespace {
 
 struct Decoded {

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+using namespace qb;
+
 namespace {
 
 using testsupport::FileExists;

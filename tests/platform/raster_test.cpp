@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+using namespace qb;
+
 namespace {
 
 struct BarCase {

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 // --- Reading XML -----------------------------------------------------------------

@@ -4,6 +4,8 @@
 
 #include <cfenv>
 
+using namespace qb;
+
 namespace {
 
 TEST(Sysutils, FormatPatterns)

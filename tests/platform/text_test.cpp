@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <set>
 
+using namespace qb;
+
 namespace {
 
 LOGFONTA RecordOf(HGDIOBJ font)

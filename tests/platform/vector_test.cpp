@@ -15,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace qb;
+
 namespace {
 
 std::string TempPath(const std::string& name)

@@ -18,6 +18,8 @@
 
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 TEST(DesignerPlugin, OffersBothWidgetsInTheGroup)
@@ -30,7 +32,7 @@ TEST(DesignerPlugin, OffersBothWidgetsInTheGroup)
     ASSERT_NE(collection, nullptr);
     const QList<QDesignerCustomWidgetInterface*> widgets = collection->customWidgets();
     ASSERT_EQ(widgets.size(), 2);
-    const char* const names[] = {"QbBarCode", "QbDBBarcode"};
+    const char* const names[] = {"qb::QbBarCode", "qb::QbDBBarcode"};
     for (int i = 0; i < 2; ++i) {
         QDesignerCustomWidgetInterface* w = widgets[i];
         SCOPED_TRACE(names[i]);
@@ -89,12 +91,28 @@ TEST(DesignerPlugin, DesignerLoadsItWithoutWarnings)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
     run.setProcessEnvironment(env);
     run.setProcessChannelMode(QProcess::MergedChannels);
-    // Designer runs until closed: a few seconds are enough to load its plugins.
-    run.start(QStringLiteral("timeout"), {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("6"), xvfb,
-                                          QStringLiteral("-a"), designer});
-    ASSERT_TRUE(run.waitForFinished(60000));
-    const QString out = QString::fromLocal8Bit(run.readAll());
+    // Designer runs until closed: it is stopped once it has loaded the
+    // plugin (or after a minute, on a very busy machine).
     const QString plugin = QFileInfo(QStringLiteral(QB_DESIGNER_PLUGIN)).fileName();
+    run.start(QStringLiteral("timeout"), {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("60"), xvfb,
+                                          QStringLiteral("-a"), designer});
+    ASSERT_TRUE(run.waitForStarted());
+    QByteArray output;
+    const auto loaded = [&] {
+        for (const QByteArray& line : output.split('\n'))
+            if (line.contains("loaded library") && line.contains(plugin.toLocal8Bit()))
+                return true;
+        return false;
+    };
+    while (run.state() != QProcess::NotRunning && !loaded()) {
+        run.waitForReadyRead(1000);
+        output += run.readAll();
+    }
+    run.waitForReadyRead(2000); // what Designer says about the plugin once loaded
+    output += run.readAll();
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(output + run.readAll());
     EXPECT_TRUE(out.contains(QStringLiteral("loaded library")) && out.contains(plugin)) << out.toStdString();
     for (const QString& line : out.split(QLatin1Char('\n'))) {
         if (line.contains(plugin) || line.contains(QStringLiteral("QbBarCode")) ||

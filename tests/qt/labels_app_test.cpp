@@ -16,6 +16,8 @@
 
 #include <map>
 
+using namespace qb;
+
 namespace {
 
 // The products table: id -> code.

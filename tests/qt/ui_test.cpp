@@ -12,6 +12,8 @@
 
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 const QString kForm = QStringLiteral(QB_SOURCE_DIR "/examples/qt_labels/labels.ui");
@@ -112,7 +114,7 @@ TEST(UiForms, RefusedFormsWriteNothing)
         {"letters.ui", QByteArray(form).replace("590123412345", "5901234123AB"), "barcode: "},
         {"broken.ui", form.left(form.size() / 2), "not a form file"},
         {"empty.ui",
-         "<ui version=\"4.0\"><widget class=\"QbBarCode\" name=\"b\"><property name=\"geometry\"><rect><x>0</x>"
+         "<ui version=\"4.0\"><widget class=\"qb::QbBarCode\" name=\"b\"><property name=\"geometry\"><rect><x>0</x>"
          "<y>0</y><width>0</width><height>0</height></rect></property></widget></ui>",
          "nothing to render"},
     };

@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 struct Sample {

@@ -72,7 +72,7 @@ END {
     print "        switch (n) {" > out
     for (i = 1; i <= examples; ++i)
         printf "        case %d:\n            Example%d();\n            return 0;\n", i, i > out
-    print "        }\n    } catch (const Exception& e) {" > out
+    print "        }\n    } catch (const qb::Exception& e) {" > out
     print "        std::fprintf(stderr, \"%s\\n\", e.Message.c_str());\n        return 1;\n    }" > out
     print "    std::fprintf(stderr, \"no example %d\\n\", n);\n    return 2;\n}" > out
 }

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace qb;
+
 using namespace zbar;
 
 namespace testsupport {

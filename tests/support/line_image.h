@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace qb;
+
 namespace testsupport {
 
 struct LineImage {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace qb;
+
 namespace testsupport {
 
 Decoded ReadLinear(const std::uint32_t* const* rows, int width, int height, bool fullAscii)

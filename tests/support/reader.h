@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace qb;
+
 namespace testsupport {
 
 struct Decoded {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace qb;
+
 namespace testsupport {
 
 struct Symbol {

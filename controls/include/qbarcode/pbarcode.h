@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace qb {
+
 /// The barcode control.
 ///
 /// Frame insets: B = BorderWidth, plus BevelWidth for each bevel that is not
@@ -127,33 +129,33 @@ class TBarCode : public TCustomPanel {
 
     // The core routines, forwarded unchanged; they read nothing of the control.
 
-    /// ::Q_DrawBar.
+    /// qb::Q_DrawBar.
     void Q_DrawBar(TCanvas& Canvas, TBarType BarType, const std::string& Text, int Modul, double Ratio,
                    TCheckSum CheckSum, int Left, int Top, int BarHeight, const TFont* Font, TTextShow TextShow,
                    TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor, double Angle);
-    /// ::Q_GetBarWidth.
+    /// qb::Q_GetBarWidth.
     int Q_GetBarWidth(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum);
-    /// ::Q_GetCanvasWidth.
+    /// qb::Q_GetCanvasWidth.
     int Q_GetCanvasWidth(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum,
                          int BarHeight, double Angle);
-    /// ::Q_GetCanvasHeight.
+    /// qb::Q_GetCanvasHeight.
     int Q_GetCanvasHeight(TBarType BarType, const std::string& Text, int Modul, double Ratio, TCheckSum CheckSum,
                           int BarHeight, double Angle);
-    /// ::Q_PrintBar.
+    /// qb::Q_PrintBar.
     void Q_PrintBar(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                     TCheckSum CheckSum, double Left, double Top, double BarHeight, const TFont* Font,
                     TTextShow TextShow, TTextPosition TextPosition, TColor ColorBar, TColor ColorSpc, TColor TextColor,
                     double Angle);
-    /// ::Q_GetPrnBarWidth.
+    /// qb::Q_GetPrnBarWidth.
     double Q_GetPrnBarWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                             TCheckSum CheckSum);
-    /// ::Q_PrnCanvasWidth.
+    /// qb::Q_PrnCanvasWidth.
     double Q_PrnCanvasWidth(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                             TCheckSum CheckSum, double BarHeight, double Angle);
-    /// ::Q_PrnCanvasHeight.
+    /// qb::Q_PrnCanvasHeight.
     double Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text, double Modul, double Ratio,
                              TCheckSum CheckSum, double BarHeight, double Angle);
-    /// ::Q_GetBarTypeName.
+    /// qb::Q_GetBarTypeName.
     std::string Q_GetBarTypeName(TBarType BarType);
 
     /// Applies the BarHeight range rule to the value read, then finishes
@@ -197,3 +199,5 @@ private:
 
 /// Registers TBarCode and the framework's control classes for form files.
 void RegisterBarCodeClasses();
+
+} // namespace qb

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace qb {
+
 /// The data-aware barcode control.
 ///
 /// At run time the control shows the linked field's text on every data
@@ -75,3 +77,5 @@ private:
 
 /// Registers TDBBarcode (and the database classes) for form files.
 void RegisterDBBarcodeClasses();
+
+} // namespace qb

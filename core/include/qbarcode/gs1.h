@@ -31,7 +31,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qb::gs1 {
+namespace qb {
+
+namespace gs1 {
 
 /// The character standing for FNC1 in the raw form: the group separator GS,
 /// as readers report a separator.
@@ -73,9 +75,7 @@ std::string HumanReadableText(std::span<const ElementString> elements);
 /// variable length that is not the last; what a reader reports.
 std::string RawText(std::span<const ElementString> elements);
 
-} // namespace qb::gs1
-
-namespace qb {
+} // namespace gs1
 
 /// Encodes GS1 data (bracketed or raw, see gs1.h) as GS1-128: FNC1 after the
 /// start character, the element strings in the order given with FNC1 after

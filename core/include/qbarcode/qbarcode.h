@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+namespace qb {
+
 /// The list of symbologies, one row each, in their fixed order (the ordinal
 /// of a row is its TBarType value and indexes BCData). Columns: enumerator,
 /// display name, digits only, short alias for the command line, lowest
@@ -256,9 +258,6 @@ double Q_PrnCanvasHeight(TUnits Units, TBarType BarType, const std::string& Text
 // take a symbol encoded once and draw, measure or print it as often as
 // needed, from any encoder's line codes. They read and write no state:
 // threads may use them at once, each on its own canvas.
-
-/// The library's own namespace.
-namespace qb {
 
 /// Pixel widths of the four width classes of one symbol: [0] is class 1 (the
 /// narrow module), [1] class 2 (the wide element), [2] and [3] one and a half

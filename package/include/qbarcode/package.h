@@ -6,6 +6,8 @@
 
 #include "qbarcode/packages.h"
 
+namespace qb {
+
 extern "C" {
 
 /// Runs the start-up of every unit of the package's table not yet started in this process.
@@ -31,3 +33,5 @@ void Pbarcode_Shutdown();   ///< TBarCode unit shut-down
 void Pdbbarcode_Startup();  ///< TDBBarcode unit start-up
 void Pdbbarcode_Shutdown(); ///< TDBBarcode unit shut-down
 }
+
+} // namespace qb

@@ -7,6 +7,8 @@
 #include <cairo-ps.h>
 #include <cairo.h>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -190,3 +192,5 @@ const DocumentBackend& CairoDocuments()
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -6,8 +6,11 @@
 
 #include <string>
 
+// The C library's types, declared as its own header does.
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo cairo_t;
+
+namespace qb {
 
 namespace gfx {
 
@@ -53,3 +56,5 @@ private:
 const DocumentBackend& CairoDocuments();
 
 } // namespace gfx
+
+} // namespace qb

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -74,3 +76,5 @@ void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, co
 }
 
 } // namespace gfx
+
+} // namespace qb

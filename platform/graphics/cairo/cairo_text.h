@@ -7,6 +7,8 @@
 
 #include <cairo.h>
 
+namespace qb {
+
 namespace gfx {
 
 /// Sets a Cairo source colour.
@@ -17,3 +19,5 @@ void SetCairoColor(cairo_t* cr, TColor color);
 void CairoText(cairo_t* cr, const TextFrame& frame, const TextLayout& layout, const LOGFONTA& lf, TColor color);
 
 } // namespace gfx
+
+} // namespace qb

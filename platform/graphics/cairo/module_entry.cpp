@@ -2,7 +2,11 @@
 #include "cairo/cairo_surface.h"
 #include "vector/document_backend.h"
 
+namespace qb {
+
 extern "C" [[gnu::visibility("default")]] const gfx::DocumentBackend* qb_document_backend_1()
 {
     return &gfx::CairoDocuments();
 }
+
+} // namespace qb

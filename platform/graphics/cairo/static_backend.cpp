@@ -2,6 +2,8 @@
 #include "cairo/cairo_surface.h"
 #include "vector/document_backend.h"
 
+namespace qb {
+
 namespace gfx {
 
 const DocumentBackend& Documents()
@@ -10,3 +12,5 @@ const DocumentBackend& Documents()
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qb {
+
 using gfx::CanvasAccess;
 
 TBitmap::TBitmap(int width, int height)
@@ -63,3 +65,5 @@ void TBitmap::SaveToFile(const std::string& path) const
 {
     WriteFileAtomically(path, EncodePNG());
 }
+
+} // namespace qb

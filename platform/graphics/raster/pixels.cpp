@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -395,3 +397,5 @@ void GlyphBlender::Blend(const PixelBuffer& buf, const GlyphImage& glyph, int px
 }
 
 } // namespace gfx
+
+} // namespace qb

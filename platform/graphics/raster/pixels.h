@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 
 /// A 0x00RRGGBB image in memory.
@@ -108,3 +110,5 @@ private:
 };
 
 } // namespace gfx
+
+} // namespace qb

@@ -13,6 +13,8 @@
 #include <optional>
 #include <utility>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -382,3 +384,5 @@ std::string EncodePng(const PixelBuffer& image)
 }
 
 } // namespace gfx
+
+} // namespace qb

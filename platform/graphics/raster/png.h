@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 /// PNG bytes of an image: paletted at the smallest bit depth that holds its
@@ -12,3 +14,5 @@ namespace gfx {
 std::string EncodePng(const PixelBuffer& image);
 
 } // namespace gfx
+
+} // namespace qb

@@ -6,6 +6,8 @@
 #include <climits>
 #include <utility>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -163,3 +165,5 @@ bool RasterSurface::DirectText(const TextRun& run)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 
 class RasterSurface final : public Surface {
@@ -49,3 +51,5 @@ private:
 };
 
 } // namespace gfx
+
+} // namespace qb

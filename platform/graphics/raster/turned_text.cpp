@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -141,10 +143,10 @@ void FillPolygonSmooth(const PixelBuffer& buf, const PointD* p, int n, std::uint
     }
     if (!(minX < buf.width && maxX > 0 && minY < buf.height && maxY > 0))
         return;
-    const i64 x0 = static_cast<i64>(std::max(std::floor(minX), 0.0)),
-              x1 = static_cast<i64>(std::min(std::ceil(maxX), double(buf.width)));
-    const i64 y0 = static_cast<i64>(std::max(std::floor(minY), 0.0)),
-              y1 = static_cast<i64>(std::min(std::ceil(maxY), double(buf.height)));
+    const i64 x0 = std::max<i64>(static_cast<i64>(std::max(std::floor(minX), -1.0)), buf.X0()),
+              x1 = std::min<i64>(static_cast<i64>(std::min(std::ceil(maxX), double(buf.width) + 1)), buf.X1());
+    const i64 y0 = std::max<i64>(static_cast<i64>(std::max(std::floor(minY), -1.0)), buf.Y0()),
+              y1 = std::min<i64>(static_cast<i64>(std::min(std::ceil(maxY), double(buf.height) + 1)), buf.Y1());
     for (i64 y = y0; y < y1; ++y)
         for (i64 x = x0; x < x1; ++x) {
             const double area = AreaInPixel(p, n, x, y);
@@ -195,7 +197,7 @@ void DrawTransformedText(const PixelBuffer& buf, const TextRun& run)
     }
     if (!font.antialias)
         overlap = false; // one-bit glyphs over each other paint the same pixels either way
-    Rect clip{0, 0, buf.width, buf.height};
+    Rect clip{buf.X0(), buf.Y0(), buf.X1(), buf.Y1()};
     if (bx0 < bx1)
         clip = clip.Intersect({FloorDiv256(bx0), FloorDiv256(by0), CeilDiv256(bx1), CeilDiv256(by1)});
     else
@@ -239,3 +241,5 @@ void DrawTransformedText(const PixelBuffer& buf, const TextRun& run)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -7,6 +7,8 @@
 #include "raster/pixels.h"
 #include "surface.h"
 
+namespace qb {
+
 namespace gfx {
 
 /// Draws the glyphs, underline and strike-out of a run (not its cell).
@@ -17,3 +19,5 @@ void DrawTransformedText(const PixelBuffer& buf, const TextRun& run);
 void FillPolygonSmooth(const PixelBuffer& buf, const PointD* points, int count, std::uint32_t color);
 
 } // namespace gfx
+
+} // namespace qb

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+namespace qb {
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
 #define __SANITIZE_ADDRESS__ 1 // clang before 15 names it only through __has_feature
@@ -204,3 +206,5 @@ std::string DefaultFaceFile(bool bold, bool italic)
 }
 
 } // namespace gfx
+
+} // namespace qb

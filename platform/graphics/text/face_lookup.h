@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace qb {
+
 namespace gfx {
 
 /// The face used for a record without a face name.
@@ -58,3 +60,5 @@ bool IsDefaultFamily(const std::string& family);
 std::string DefaultFaceFile(bool bold, bool italic);
 
 } // namespace gfx
+
+} // namespace qb

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace qb {
+
 namespace {
 
 using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
@@ -78,3 +80,5 @@ std::vector<std::string> InstalledFontFamilies()
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
+
+} // namespace qb

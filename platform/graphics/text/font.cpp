@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace qb {
+
 namespace {
 
 int MulDiv(int a, int b, int c)
@@ -70,3 +72,5 @@ HFONT TFont::Handle() const
     handle_ = gfx::RegisterFont(object_);
     return handle_;
 }
+
+} // namespace qb

@@ -18,6 +18,8 @@
 #include <cstring>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -429,3 +431,5 @@ std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
 }
 
 } // namespace gfx
+
+} // namespace qb

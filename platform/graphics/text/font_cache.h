@@ -14,7 +14,10 @@
 #include <unordered_map>
 #include <vector>
 
+// The C library's types, declared as its own header does.
 typedef struct FT_FaceRec_* FT_Face;
+
+namespace qb {
 
 namespace gfx {
 
@@ -100,3 +103,5 @@ private:
 std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record);
 
 } // namespace gfx
+
+} // namespace qb

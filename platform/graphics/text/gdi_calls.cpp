@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace qb {
+
 int GetObject(HGDIOBJ object, int size, void* out)
 {
     auto font = gfx::FindFont(object);
@@ -82,3 +84,5 @@ int GetDeviceCaps(HDC dc, int index)
         return 0;
     }
 }
+
+} // namespace qb

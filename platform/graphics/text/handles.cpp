@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -144,3 +146,5 @@ const std::shared_ptr<GdiFont>& FontAccess::Object(const TFont& font)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -7,9 +7,11 @@
 
 #include <memory>
 
+namespace qb {
+
 namespace gfx {
 
-struct FontResource;
+class FontResource;
 
 /// The object behind a font handle: the record it was created from, and the
 /// realised font, looked up on first use.
@@ -55,3 +57,5 @@ struct FontAccess {
 };
 
 } // namespace gfx
+
+} // namespace qb

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace qb {
+
 namespace gfx {
 
 void LayoutText(const std::shared_ptr<FontResource>& font, const std::string& text, TextLayout& out)
@@ -51,3 +53,5 @@ TextFrame MakeFrame(int x, int y, std::int32_t escapement, double aspect)
 }
 
 } // namespace gfx
+
+} // namespace qb

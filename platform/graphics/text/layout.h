@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 
 /// Text converted to positioned glyphs in a font, in unturned pixels from
@@ -41,3 +43,5 @@ struct TextFrame {
 TextFrame MakeFrame(int x, int y, std::int32_t escapement, double aspect);
 
 } // namespace gfx
+
+} // namespace qb

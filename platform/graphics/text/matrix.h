@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace qb {
+
 namespace gfx {
 
 /// x' = xx x + xy y + x0, y' = yx x + yy y + y0.
@@ -58,3 +60,5 @@ inline FontScale FontScales(const Affine& m)
 }
 
 } // namespace gfx
+
+} // namespace qb

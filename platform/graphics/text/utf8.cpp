@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace qb {
+
 namespace gfx {
 
 bool IsUtf8(const std::string& s)
@@ -64,3 +66,5 @@ std::string AsUtf8(const std::string& s)
 }
 
 } // namespace gfx
+
+} // namespace qb

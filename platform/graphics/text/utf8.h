@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 /// True when `s` is well-formed UTF-8 (no overlong forms, surrogates or code
@@ -15,3 +17,5 @@ bool IsUtf8(const std::string& s);
 std::string AsUtf8(const std::string& s);
 
 } // namespace gfx
+
+} // namespace qb

@@ -3,6 +3,8 @@
 #include "vector/document_backend.h"
 #include "vector/svg_surface.h"
 
+namespace qb {
+
 TVectorDocument::TVectorDocument(TVectorFormat format, const std::string& path, int width, int height,
                                  const TVectorOptions& options)
     : format_(format), width_(width), height_(height), ownCanvas_(std::make_unique<TCanvas>()),
@@ -76,3 +78,5 @@ void TVectorDocument::Abort()
     out_->Abort();
     out_.reset();
 }
+
+} // namespace qb

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 /// What the document module offers.
@@ -31,3 +33,5 @@ const DocumentBackend& Documents();
 /// The module's entry point: its backend (the name carries the interface's
 /// version, so a module of another version is not taken for this one).
 #define QB_DOCUMENT_BACKEND_ENTRY "qb_document_backend_1"
+
+} // namespace qb

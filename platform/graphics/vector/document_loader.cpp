@@ -12,6 +12,8 @@
 #include <fstream>
 #include <mutex>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -77,3 +79,5 @@ const DocumentBackend& Documents()
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -464,3 +466,5 @@ void SvgSurface::PlaceImage(double x, double y, const PixelBuffer& pixels, const
 }
 
 } // namespace gfx
+
+} // namespace qb

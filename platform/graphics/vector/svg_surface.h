@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 
 /// An SVG file of `width` x `height` device pixels, each (scaleX, scaleY) CSS
@@ -59,3 +61,5 @@ private:
 };
 
 } // namespace gfx
+
+} // namespace qb

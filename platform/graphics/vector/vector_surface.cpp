@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace qb {
+
 namespace gfx {
 namespace {
 
@@ -206,3 +208,5 @@ void VectorSurface::Clip(const TRect& r)
 }
 
 } // namespace gfx
+
+} // namespace qb

@@ -6,6 +6,8 @@
 
 #include "surface.h"
 
+namespace qb {
+
 namespace gfx {
 
 class VectorSurface : public Surface {
@@ -68,3 +70,5 @@ protected:
 };
 
 } // namespace gfx
+
+} // namespace qb

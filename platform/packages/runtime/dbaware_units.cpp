@@ -5,6 +5,8 @@
 // library. It only reports to the unit log.
 #include "qbarcode/packages.h"
 
+namespace qb {
+
 void DBLinks_Startup()
 {
     NoteUnitEvent("DBLinks", true);
@@ -14,3 +16,5 @@ void DBLinks_Shutdown()
 {
     NoteUnitEvent("DBLinks", false);
 }
+
+} // namespace qb

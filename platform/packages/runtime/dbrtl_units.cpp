@@ -4,6 +4,8 @@
 // classes, whose code may be unloaded next.
 #include "qbarcode/packages.h"
 
+namespace qb {
+
 void DB_Startup()
 {
     NoteUnitEvent("DB", true);
@@ -14,3 +16,5 @@ void DB_Shutdown()
     NoteUnitEvent("DB", false);
     ForgetModulePropLists(reinterpret_cast<const void*>(&DB_Shutdown));
 }
+
+} // namespace qb

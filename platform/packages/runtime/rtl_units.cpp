@@ -2,6 +2,8 @@
 // starting or stopping; their routines only report to the unit log.
 #include "qbarcode/packages.h"
 
+namespace qb {
+
 void SysUtils_Startup()
 {
     NoteUnitEvent("SysUtils", true);
@@ -28,3 +30,5 @@ extern "C" const std::vector<TPalettePage>* Classes_Palette()
 {
     return &GetPalette();
 }
+
+} // namespace qb

@@ -6,6 +6,8 @@
 #include "qbarcode/graphics.h"
 #include "qbarcode/packages.h"
 
+namespace qb {
+
 void Graphics_Startup()
 {
     NoteUnitEvent("Graphics", true);
@@ -38,3 +40,5 @@ void Controls_Shutdown()
 {
     NoteUnitEvent("Controls", false);
 }
+
+} // namespace qb

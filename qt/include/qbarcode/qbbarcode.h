@@ -17,6 +17,8 @@
 
 class QPainter;
 
+namespace qb {
+
 /// The barcode control as a widget.
 ///
 /// Every property of the control that a Qt programmer sets is a Q_PROPERTY of
@@ -126,3 +128,5 @@ private:
     QString lastError_;
     QSize agreedSize_; // the size widget and control last had both
 };
+
+} // namespace qb

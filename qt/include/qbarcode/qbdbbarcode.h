@@ -10,6 +10,8 @@
 #include <QModelIndex>
 #include <QPointer>
 
+namespace qb {
+
 /// The data-aware barcode control as a widget.
 ///
 /// DataSource is the QDataWidgetMapper that moves through the records of a
@@ -54,3 +56,5 @@ private:
     bool readOnly_ = false;
     bool designing_ = false;
 };
+
+} // namespace qb

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+using namespace qb;
+
 namespace {
 
 class Components : public ::testing::Test {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <random>
 
+using namespace qb;
+
 namespace {
 
 class Forms : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include "test_components.h"
 
+using namespace qb;
+
 const TEnumInfo TShapeInfo{"TShape", {"shSquare", "shRound", "shStar"}};
 const TEnumInfo TMarkInfo{"TMark", {"mkBold", "mkItalic", "mkUnder"}};
 

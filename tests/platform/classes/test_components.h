@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace qb;
+
 enum TShape { shSquare, shRound, shStar };
 extern const TEnumInfo TShapeInfo;
 enum class TMark { mkBold, mkItalic, mkUnder };

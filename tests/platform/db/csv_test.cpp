@@ -3,6 +3,8 @@
 
 #include <fstream>
 
+using namespace qb;
+
 namespace {
 
 using Records = std::vector<std::vector<std::string>>;
@@ -27,7 +29,7 @@ TEST(Csv, ParsesQuotingAndLineEnds)
         {"header only", "a,b\n", {"a", "b"}, {}},
     };
     for (const Case& c : cases) {
-        qb_db::CsvTable table = qb_db::ParseCsv(c.text, "t.csv");
+        qb::db::CsvTable table = qb::db::ParseCsv(c.text, "t.csv");
         EXPECT_EQ(table.header, c.header) << c.name;
         EXPECT_EQ(table.records, c.records) << c.name;
     }
@@ -47,7 +49,7 @@ TEST(Csv, MalformedTextNamesTheLine)
         {"a,b\n1,2\n3,4,\n", "t.csv, line 3: 3 fields where the header has 2"},
     };
     for (const auto& [text, message] : cases)
-        EXPECT_EQ(dbtest::MessageOf([&] { qb_db::ParseCsv(text, "t.csv"); }), message) << text;
+        EXPECT_EQ(dbtest::MessageOf([&] { qb::db::ParseCsv(text, "t.csv"); }), message) << text;
 }
 
 TEST(Csv, LoadsIntoMemDataSetAsTextFields)

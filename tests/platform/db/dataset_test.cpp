@@ -3,6 +3,8 @@
 
 #include <functional>
 
+using namespace qb;
+
 namespace {
 
 using dbtest::MessageOf;

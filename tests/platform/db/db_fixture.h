@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+using namespace qb;
+
 namespace dbtest {
 
 /// A directory removed with everything in it when the test ends.

@@ -1,6 +1,8 @@
 // Datasets and data sources stored in form files.
 #include "db_fixture.h"
 
+using namespace qb;
+
 namespace {
 
 TEST(DbForms, PublishedPropertiesInOrder)

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace qb;
+
 namespace {
 
 using dbtest::MessageOf;
@@ -255,7 +257,7 @@ TEST_F(SQLiteTest, RowsAreStoredCompactly)
 
     // The same rows in the store: each row's bytes plus one offset (and the
     // arena's growth), far below a vector of variants per row (about 250 bytes).
-    qb_db::RowStore store;
+    qb::db::RowStore store;
     for (long long n = 1; n <= 100000; ++n)
         store.Append({n, std::string(13, '0'), "Product " + std::to_string(n), n});
     EXPECT_LT(store.Capacity(), 100000u * 100);

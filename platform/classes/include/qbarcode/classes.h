@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+namespace qb {
+
 class TObject;
 class TPersistent;
 class TComponent;
@@ -529,43 +531,44 @@ inline constexpr int MaxFormComponents = 4096;
 #define QB_CLASS(Class, Parent)                                                                                        \
 public:                                                                                                                \
     using inherited = Parent;                                                                                          \
-    static const TClassInfo& StaticClassInfo();                                                                        \
-    const TClassInfo& ClassInfo() const override;                                                                      \
-    static std::vector<TPropInfo> Properties();
+    static const ::qb::TClassInfo& StaticClassInfo();                                                                  \
+    const ::qb::TClassInfo& ClassInfo() const override;                                                                \
+    static std::vector<::qb::TPropInfo> Properties();
 
 /// Defines the class information of a class that cannot be created by name (sub-objects, abstract bases).
 #define QB_IMPLEMENT_CLASS(Class, Parent)                                                                              \
-    const TClassInfo& Class::StaticClassInfo()                                                                         \
+    const ::qb::TClassInfo& Class::StaticClassInfo()                                                                   \
     {                                                                                                                  \
-        static const TClassInfo info{#Class, &Parent::StaticClassInfo(), &Class::Properties, nullptr};                 \
+        static const ::qb::TClassInfo info{#Class, &Parent::StaticClassInfo(), &Class::Properties, nullptr};           \
         return info;                                                                                                   \
     }                                                                                                                  \
-    const TClassInfo& Class::ClassInfo() const                                                                         \
+    const ::qb::TClassInfo& Class::ClassInfo() const                                                                   \
     {                                                                                                                  \
         return StaticClassInfo();                                                                                      \
     }
 
 /// Defines the class information of a component class constructible as Class(TComponent* owner).
 #define QB_IMPLEMENT_COMPONENT(Class, Parent)                                                                          \
-    const TClassInfo& Class::StaticClassInfo()                                                                         \
+    const ::qb::TClassInfo& Class::StaticClassInfo()                                                                   \
     {                                                                                                                  \
-        static const TClassInfo info{#Class, &Parent::StaticClassInfo(), &Class::Properties,                           \
-                                     [](TComponent* owner) -> TComponent* { return new Class(owner); }};               \
+        static const ::qb::TClassInfo info{                                                                            \
+            #Class, &Parent::StaticClassInfo(), &Class::Properties,                                                    \
+            [](::qb::TComponent* owner) -> ::qb::TComponent* { return new Class(owner); }};                            \
         return info;                                                                                                   \
     }                                                                                                                  \
-    const TClassInfo& Class::ClassInfo() const                                                                         \
+    const ::qb::TClassInfo& Class::ClassInfo() const                                                                   \
     {                                                                                                                  \
         return StaticClassInfo();                                                                                      \
     }
 
 /// Defines an empty property table for Class.
 #define QB_NO_PROPERTIES(Class)                                                                                        \
-    std::vector<TPropInfo> Class::Properties()                                                                         \
+    std::vector<::qb::TPropInfo> Class::Properties()                                                                   \
     {                                                                                                                  \
         return {};                                                                                                     \
     }
 
-namespace qb_detail {
+namespace detail {
 // Builds the Default of a table row from a literal or NoDefault.
 inline TPropValue IntDefault(TNoDefault)
 {
@@ -619,7 +622,7 @@ TComponent* AsComponent(const TPropValue& v);
 const TMethodRef& AsMethod(const TPropValue& v);
 // Raises Exception "<value> is out of range" unless lo <= v <= hi.
 std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
-} // namespace qb_detail
+} // namespace detail
 
 // Table rows. Each takes the class, the property name, the reader and writer member
 // functions (getter and setter names of Class) and the default (or NoDefault). Rows
@@ -627,134 +630,140 @@ std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
 
 /// A 32-bit integer property.
 #define QB_PROP_INT(Class, Prop, Getter, Setter, Default)                                                              \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkInteger, "Integer", nullptr, nullptr, qb_detail::IntDefault(Default),                      \
-        [](const TObject& o) -> TPropValue { return std::int64_t{static_cast<const Class&>(o).Getter()}; },            \
-        [](TObject& o, const TPropValue& v) {                                                                          \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkInteger, "Integer", nullptr, nullptr, ::qb::detail::IntDefault(Default),             \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
+        },                                                                                                             \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
             static_cast<Class&>(o).Setter(                                                                             \
-                static_cast<std::int32_t>(qb_detail::CheckRange(qb_detail::AsInt(v), INT32_MIN, INT32_MAX)));          \
+                static_cast<std::int32_t>(::qb::detail::CheckRange(::qb::detail::AsInt(v), INT32_MIN, INT32_MAX)));    \
         })
 
 /// A 64-bit integer property.
 #define QB_PROP_INT64(Class, Prop, Getter, Setter, Default)                                                            \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkInt64, "Int64", nullptr, nullptr, qb_detail::IntDefault(Default),                          \
-        [](const TObject& o) -> TPropValue { return std::int64_t{static_cast<const Class&>(o).Getter()}; },            \
-        [](TObject& o, const TPropValue& v) { static_cast<Class&>(o).Setter(qb_detail::AsInt(v)); })
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkInt64, "Int64", nullptr, nullptr, ::qb::detail::IntDefault(Default),                 \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
+        },                                                                                                             \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsInt(v)); })
 
 /// A double property.
 #define QB_PROP_DOUBLE(Class, Prop, Getter, Setter, Default)                                                           \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkFloat, "Double", nullptr, nullptr, qb_detail::FloatDefault(Default),                       \
-        [](const TObject& o) -> TPropValue { return double{static_cast<const Class&>(o).Getter()}; },                  \
-        [](TObject& o, const TPropValue& v) { static_cast<Class&>(o).Setter(qb_detail::AsFloat(v)); })
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkFloat, "Double", nullptr, nullptr, ::qb::detail::FloatDefault(Default),              \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue { return double{static_cast<const Class&>(o).Getter()}; },      \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsFloat(v)); })
 
 /// A string property.
 #define QB_PROP_STRING(Class, Prop, Getter, Setter, Default)                                                           \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkString, "String", nullptr, nullptr, qb_detail::StringDefault(Default),                     \
-        [](const TObject& o) -> TPropValue { return std::string(static_cast<const Class&>(o).Getter()); },             \
-        [](TObject& o, const TPropValue& v) { static_cast<Class&>(o).Setter(qb_detail::AsString(v)); })
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkString, "String", nullptr, nullptr, ::qb::detail::StringDefault(Default),            \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue { return std::string(static_cast<const Class&>(o).Getter()); }, \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsString(v)); })
 
 /// A Boolean property.
 #define QB_PROP_BOOL(Class, Prop, Getter, Setter, Default)                                                             \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkBoolean, "Boolean", nullptr, nullptr, qb_detail::BoolDefault(Default),                     \
-        [](const TObject& o) -> TPropValue { return bool{static_cast<const Class&>(o).Getter()}; },                    \
-        [](TObject& o, const TPropValue& v) { static_cast<Class&>(o).Setter(qb_detail::AsBool(v)); })
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkBoolean, "Boolean", nullptr, nullptr, ::qb::detail::BoolDefault(Default),            \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue { return bool{static_cast<const Class&>(o).Getter()}; },        \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsBool(v)); })
 
 /// A colour property (TColor).
 #define QB_PROP_COLOR(Class, Prop, Getter, Setter, Default)                                                            \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkColor, "TColor", nullptr, nullptr, qb_detail::IntDefault(Default),                         \
-        [](const TObject& o) -> TPropValue { return std::int64_t{static_cast<const Class&>(o).Getter()}; },            \
-        [](TObject& o, const TPropValue& v) {                                                                          \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkColor, "TColor", nullptr, nullptr, ::qb::detail::IntDefault(Default),                \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
+        },                                                                                                             \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
             static_cast<Class&>(o).Setter(                                                                             \
-                static_cast<TColor>(qb_detail::CheckRange(qb_detail::AsInt(v), INT32_MIN, INT32_MAX)));                \
+                static_cast<::qb::TColor>(::qb::detail::CheckRange(::qb::detail::AsInt(v), INT32_MIN, INT32_MAX)));    \
         })
 
 /// An enumeration property; EnumInfo is a TEnumInfo whose values match the C++ enum's ordinals.
 #define QB_PROP_ENUM(Class, Prop, Getter, Setter, EnumInfo, Default)                                                   \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr,                                        \
-        qb_detail::IntDefault(static_cast<long long>(Default)),                                                        \
-        [](const TObject& o) -> TPropValue {                                                                           \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr,                                  \
+        ::qb::detail::IntDefault(static_cast<long long>(Default)),                                                     \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
             return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter());                                   \
         },                                                                                                             \
-        [](TObject& o, const TPropValue& v) {                                                                          \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
             using E = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(static_cast<E>(                                                              \
-                qb_detail::CheckRange(qb_detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1))); \
+            static_cast<Class&>(o).Setter(static_cast<E>(::qb::detail::CheckRange(                                     \
+                ::qb::detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1)));                    \
         })
 
 /// An enumeration property without a default.
 #define QB_PROP_ENUM_NODEFAULT(Class, Prop, Getter, Setter, EnumInfo)                                                  \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr, TPropValue{},                          \
-        [](const TObject& o) -> TPropValue {                                                                           \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr, ::qb::TPropValue{},              \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
             return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter());                                   \
         },                                                                                                             \
-        [](TObject& o, const TPropValue& v) {                                                                          \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
             using E = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(static_cast<E>(                                                              \
-                qb_detail::CheckRange(qb_detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1))); \
+            static_cast<Class&>(o).Setter(static_cast<E>(::qb::detail::CheckRange(                                     \
+                ::qb::detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1)));                    \
         })
 
 /// A set property: the getter returns a TSet<E>, SetName is the set type's name,
 /// ElementInfo the TEnumInfo of E, Default a TSet<E>{...} or NoDefault.
 #define QB_PROP_SET(Class, Prop, Getter, Setter, SetName, ElementInfo, Default)                                        \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkSet, SetName, &(ElementInfo), nullptr, qb_detail::SetDefault(Default),                     \
-        [](const TObject& o) -> TPropValue {                                                                           \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkSet, SetName, &(ElementInfo), nullptr, ::qb::detail::SetDefault(Default),            \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
             return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter().Bits());                            \
         },                                                                                                             \
-        [](TObject& o, const TPropValue& v) {                                                                          \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
             using S = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(S::FromBits(static_cast<std::uint64_t>(qb_detail::AsInt(v))));               \
+            static_cast<Class&>(o).Setter(S::FromBits(static_cast<std::uint64_t>(::qb::detail::AsInt(v))));            \
         })
 
 /// A reference to a component of class RefClass (or a descendant); nil is the default.
 #define QB_PROP_COMPONENT(Class, Prop, Getter, Setter, RefClass)                                                       \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkComponent, #RefClass, nullptr, &RefClass::StaticClassInfo(), TPropValue{},                 \
-        [](const TObject& o) -> TPropValue {                                                                           \
-            return static_cast<TComponent*>(static_cast<const Class&>(o).Getter());                                    \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkComponent, #RefClass, nullptr, &RefClass::StaticClassInfo(), ::qb::TPropValue{},     \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return static_cast<::qb::TComponent*>(static_cast<const Class&>(o).Getter());                              \
         },                                                                                                             \
-        [](TObject& o, const TPropValue& v) {                                                                          \
-            TComponent* c = qb_detail::AsComponent(v);                                                                 \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
+            ::qb::TComponent* c = ::qb::detail::AsComponent(v);                                                        \
             RefClass* r = dynamic_cast<RefClass*>(c);                                                                  \
             if (c && !r)                                                                                               \
-                throw Exception(c->Name() + " is not a " #RefClass);                                                   \
+                throw ::qb::Exception(c->Name() + " is not a " #RefClass);                                             \
             static_cast<Class&>(o).Setter(r);                                                                          \
         })
 
 /// An event property: the getter returns a TEvent<...> (by value or reference), the
 /// setter takes one; EventType is its type name, e.g. TNotifyEvent. Unassigned is the default.
 #define QB_PROP_EVENT(Class, Prop, Getter, Setter, EventType)                                                          \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkMethod, #EventType, nullptr, nullptr, TPropValue{},                                        \
-        [](const TObject& o) -> TPropValue { return static_cast<const Class&>(o).Getter().ToRef(); },                  \
-        [](TObject& o, const TPropValue& v) {                                                                          \
-            static_cast<Class&>(o).Setter(EventType::FromRef(qb_detail::AsMethod(v)));                                 \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkMethod, #EventType, nullptr, nullptr, ::qb::TPropValue{},                            \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue { return static_cast<const Class&>(o).Getter().ToRef(); },      \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
+            static_cast<Class&>(o).Setter(EventType::FromRef(::qb::detail::AsMethod(v)));                              \
         })
 
 /// A sub-object of class SubClass (a TPersistent the component owns): the getter
 /// returns a pointer to it; its own published properties stream as Name.Prop.
 #define QB_PROP_OBJECT(Class, Prop, Getter, SubClass)                                                                  \
-    qb_detail::MakeProp(                                                                                               \
-        #Prop, TTypeKind::tkClass, #SubClass, nullptr, &SubClass::StaticClassInfo(), TPropValue{},                     \
-        [](const TObject& o) -> TPropValue {                                                                           \
-            return static_cast<TPersistent*>(static_cast<const Class&>(o).Getter());                                   \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, ::qb::TTypeKind::tkClass, #SubClass, nullptr, &SubClass::StaticClassInfo(), ::qb::TPropValue{},         \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return static_cast<::qb::TPersistent*>(static_cast<const Class&>(o).Getter());                             \
         },                                                                                                             \
-        TPropSetter{})
+        ::qb::TPropSetter{})
 
 /// Publishes a property an ancestor declares (published or not), at this position.
-#define QB_PUBLISH(Prop) qb_detail::MakeRepublish(Prop, TPropValue{}, false)
+#define QB_PUBLISH(Prop) ::qb::detail::MakeRepublish(Prop, ::qb::TPropValue{}, false)
 /// Publishes an inherited property with another default (an integer, enumerator, colour, double, bool,
 /// string or TSet).
-#define QB_PUBLISH_DEFAULT(Prop, Default) qb_detail::MakeRepublish(Prop, qb_detail::AnyDefault(Default), true)
+#define QB_PUBLISH_DEFAULT(Prop, Default) ::qb::detail::MakeRepublish(Prop, ::qb::detail::AnyDefault(Default), true)
 
-namespace qb_detail {
+namespace detail {
 // The default of QB_PUBLISH_DEFAULT, by the literal's type.
 template <class V> TPropValue AnyDefault(V v)
 {
@@ -771,4 +780,6 @@ template <class V> TPropValue AnyDefault(V v)
 }
 // Row for QB_PUBLISH / QB_PUBLISH_DEFAULT.
 TPropInfo MakeRepublish(const char* name, TPropValue def, bool overrideDefault);
-} // namespace qb_detail
+} // namespace detail
+
+} // namespace qb

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+namespace qb {
+
 class TControl;
 class TWinControl;
 
@@ -470,3 +472,5 @@ private:
 
 /// Registers TForm, TPanel and TPopupMenu for form files.
 void RegisterControlClasses();
+
+} // namespace qb

@@ -13,10 +13,12 @@
 #include <variant>
 #include <vector>
 
-namespace qb_db {
+namespace qb {
+
+namespace db {
 class RowStore;
 struct SQLiteState;
-} // namespace qb_db
+} // namespace db
 
 /// Raised for every failure of the database layer; the message is the one to show.
 class EDatabaseError : public Exception {
@@ -219,7 +221,7 @@ protected:
     virtual int HiddenValueCount() const { return 0; }
 
     /// The stored rows.
-    qb_db::RowStore& Rows() { return *rows_; }
+    db::RowStore& Rows() { return *rows_; }
     /// Raises EDatabaseError unless the dataset is open.
     void CheckActive() const;
     /// Raises EDatabaseError unless the dataset is closed.
@@ -238,7 +240,7 @@ private:
     void StartInsert(int position);
 
     std::vector<std::unique_ptr<TField>> fields_;
-    std::unique_ptr<qb_db::RowStore> rows_;
+    std::unique_ptr<db::RowStore> rows_;
     std::vector<TFieldValue> buffer_;
     std::vector<TFieldValue> oldBuffer_;
     std::vector<TDataSource*> dataSources_;
@@ -448,13 +450,13 @@ private:
 
 /// Declares a dataset action class Name that runs on the target dataset.
 #define QB_DATASET_ACTION(Name)                                                                                        \
-    class Name : public TDataSetAction {                                                                               \
-        QB_CLASS(Name, TDataSetAction)                                                                                 \
-        using TDataSetAction::TDataSetAction;                                                                          \
+    class Name : public ::qb::TDataSetAction {                                                                         \
+        QB_CLASS(Name, ::qb::TDataSetAction)                                                                           \
+        using ::qb::TDataSetAction::TDataSetAction;                                                                    \
                                                                                                                        \
     protected:                                                                                                         \
-        void Run(TDataSet& dataSet) override;                                                                          \
-        bool CanRun(const TDataSet& dataSet) const override;                                                           \
+        void Run(::qb::TDataSet& dataSet) override;                                                                    \
+        bool CanRun(const ::qb::TDataSet& dataSet) const override;                                                     \
     };
 /// Moves to the first record; enabled unless on it already.
 QB_DATASET_ACTION(TDataSetFirst)
@@ -554,15 +556,17 @@ protected:
     int HiddenValueCount() const override;
 
 private:
-    std::vector<FieldDef> Connect(qb_db::RowStore& rows, std::unique_ptr<qb_db::SQLiteState>& connected);
+    std::vector<FieldDef> Connect(db::RowStore& rows, std::unique_ptr<db::SQLiteState>& connected);
 
     std::string databaseName_;
     std::string tableName_;
     std::string sql_;
     int busyTimeout_ = 5000;
     std::vector<std::pair<std::string, TFieldValue>> params_;
-    std::unique_ptr<qb_db::SQLiteState> sqlite_;
+    std::unique_ptr<db::SQLiteState> sqlite_;
 };
 
 /// Registers the dataset, data source and action classes for form files (repeated calls are harmless).
 void RegisterDatabaseClasses();
+
+} // namespace qb

@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+namespace qb {
+
 namespace gfx {
 struct TextRun;
 class SurfaceBridge;
@@ -145,3 +147,5 @@ public:
 private:
     std::unique_ptr<gfx::SurfaceBridge> bridge_;
 };
+
+} // namespace qb

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+namespace qb {
+
 // ---------------------------------------------------------------------------
 // Colours
 
@@ -552,3 +554,5 @@ private:
     TCanvas* canvas_;
     std::unique_ptr<gfx::DocumentSurface> out_;
 };
+
+} // namespace qb

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+namespace qb {
+
 // ---------------------------------------------------------------------------
 // What a package exports (C linkage, so a host finds it with dlsym)
 
@@ -205,3 +207,5 @@ void DB_Shutdown();       ///< database runtime
 void DBLinks_Startup();   ///< data-aware library
 void DBLinks_Shutdown();  ///< data-aware library
 }
+
+} // namespace qb

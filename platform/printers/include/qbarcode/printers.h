@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace qb {
+
 /// The paper of a print job (the page has no margins).
 enum class TPaperSize { A4, A5, Letter, Legal };
 /// Portrait pages are taller than wide; landscape swaps width and height.
@@ -101,3 +103,5 @@ private:
 
 /// The global printer.
 TPrinter* Printer();
+
+} // namespace qb

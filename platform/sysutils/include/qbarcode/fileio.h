@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace qb {
+
 /// A file name as every message shows it: in double quotes.
 std::string QuotedFileName(std::string_view path);
 
@@ -79,3 +81,5 @@ void UnregisterTemporaryFile(const std::string& path) noexcept;
 /// signal handler (it only reads a fixed table and unlinks), so that a
 /// program ended by a signal leaves none behind.
 void RemoveTemporaryFiles() noexcept;
+
+} // namespace qb

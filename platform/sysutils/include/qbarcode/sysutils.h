@@ -10,6 +10,10 @@
 #include <string_view>
 #include <variant>
 
+/// The library's namespace: every declaration of the installed headers
+/// (qbarcode/global_names.h brings the component API's names to global scope).
+namespace qb {
+
 /// The one general exception type: every failure of the library is raised as
 /// an Exception (or a subclass) whose Message is what the caller shows.
 class Exception : public std::exception {
@@ -72,10 +76,12 @@ std::int64_t Round(long double v);
 #define QB_ASSERT(cond, message)                                                                                       \
     do {                                                                                                               \
         if (!(cond))                                                                                                   \
-            ::AssertionFailed((message), __FILE__, __LINE__);                                                          \
+            ::qb::AssertionFailed((message), __FILE__, __LINE__);                                                      \
     } while (0)
 #else
 #define QB_ASSERT(cond, message)                                                                                       \
     do {                                                                                                               \
     } while (0)
 #endif
+
+} // namespace qb
