@@ -76,8 +76,11 @@ Q_SIGNALS:
     void refused(const QString& message);
 
 protected:
+    /// Paints the widget through paint().
     void paintEvent(QPaintEvent* event) override;
+    /// Gives the control the widget's new size.
     void resizeEvent(QResizeEvent* event) override;
+    /// Gives the control the widget's font and its WindowText colour.
     void changeEvent(QEvent* event) override;
 
     /// Runs a change of the control: clears lastError() or, when the control

@@ -7,13 +7,16 @@
 
 #include <cstddef>
 
-/// Output formats of the entry.
+/// Output format of the entry: a PNG image.
 #define QB_UI_PNG 0
+/// Output format of the entry: an SVG drawing.
 #define QB_UI_SVG 1
+/// Output format of the entry: a one-page PDF document.
 #define QB_UI_PDF 2
 
-/// The entry's name, looked up with dlsym.
+/// The entry's name, as the module defines it.
 #define QB_UI_RENDER_ENTRY_NAME qb_render_ui_form
+/// The entry's name as a string, looked up with dlsym.
 #define QB_UI_RENDER_ENTRY "qb_render_ui_form"
 
 /// Renders the .ui text `ui` (`size` bytes, named `name` in messages) into
