@@ -73,6 +73,9 @@ This package holds the widgets' library with its headers and CMake targets
 both widgets in the group Orlenvo, and the module with which
 qbarcode form render renders .ui files.")
   set(CPACK_DEBIAN_QT_PACKAGE_SHLIBDEPS ON)
+  # Its libraries link the qbarcode package's, which dpkg-shlibdeps finds in
+  # the build (the dependency on that package is named below).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
   set(CPACK_DEBIAN_QT_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION}), qbarcode-dev (= ${PROJECT_VERSION}), qt6-base-dev")
   file(WRITE ${PROJECT_BINARY_DIR}/debian/qt/shlibs
        "libqbarcode-qt ${PROJECT_VERSION_MAJOR} qbarcode-qt (>= ${PROJECT_VERSION})\n")
