@@ -6,6 +6,9 @@
 #include "qbarcode/fileio.h"
 #include "qbarcode/pdbbarcode.h"
 #include "qbarcode/sysutils.h"
+#include "qbarcode/ui_render.h"
+
+#include <dlfcn.h>
 
 #include <charconv>
 #include <cstdio>
@@ -66,11 +69,62 @@ void SetFontQuality(TControl& control, TFontQuality quality)
             SetFontQuality(*child, quality);
 }
 
+// A form laid out in Qt Designer: a .ui file, or XML read from standard input.
+bool IsUiForm(const std::string& path, const std::string& text)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".ui")
+        return true;
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    return path == "-" && start != std::string::npos && text.compare(start, 1, "<") == 0;
+}
+
+// The .ui module's entry, opened once from the folder of the visual library
+// (where the document module lies too), never from the library search path.
+QbUiRenderEntry UiRenderEntry()
+{
+    static QbUiRenderEntry entry = nullptr;
+    if (entry)
+        return entry;
+    void* visual = dlopen(QB_VISUAL_LIBRARY, RTLD_LAZY | RTLD_NOLOAD);
+    char origin[4096] = {};
+    if (!visual || dlinfo(visual, RTLD_DI_ORIGIN, origin) != 0)
+        throw Exception("Cannot render .ui files: the visual library cannot find its own folder");
+    dlclose(visual);
+    const std::string file = (std::filesystem::path(origin) / QB_UI_MODULE).lexically_normal().string();
+    if (!std::filesystem::exists(file))
+        throw Exception("Cannot render .ui files: the Qt module " + QuotedFileName(file) +
+                        " is not installed (package qbarcode-qt)");
+    void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw Exception("Cannot load the .ui module " + QuotedFileName(file) + ": " + dlerror());
+    entry = reinterpret_cast<QbUiRenderEntry>(dlsym(module, QB_UI_RENDER_ENTRY));
+    if (!entry)
+        throw Exception("The module " + QuotedFileName(file) + " is not one for this version of the command");
+    return entry; // kept loaded: Qt's application object lives in it
+}
+
+void RenderUiForm(const RenderOptions& o, ImageFormat format, const std::string& text)
+{
+    const int which = format == ImageFormat::Png ? QB_UI_PNG : format == ImageFormat::Svg ? QB_UI_SVG : QB_UI_PDF;
+    char message[1024] = {};
+    const std::string name = o.input == "-" ? "<stdin>" : o.input;
+    if (UiRenderEntry()(text.data(), text.size(), name.c_str(), o.output.c_str(), which, o.smoothText, message,
+                        sizeof message) != 0)
+        throw Exception(message);
+}
+
 int RunRender(const RenderOptions& o)
 {
     const ImageFormat format = ImageFormatOf(o.output);
     RefuseOverwritingInput("-o", o.output, {{"the form file", o.input}});
     const std::string text = ReadInput(o.input);
+    if (IsUiForm(o.input, text)) {
+        RenderUiForm(o, format, text);
+        return 0;
+    }
     // Read as the form designer reads it, so that a data-aware control shows
     // the text stored in the file rather than waiting for a record.
     TComponent designer(nullptr);
@@ -254,8 +308,9 @@ std::function<int()> AddFormCommand(CLI::App& app)
     cmd->require_subcommand(1);
 
     auto r = std::make_shared<RenderOptions>();
-    auto* render = cmd->add_subcommand("render", "Paint a form and its controls into a PNG, SVG or PDF file");
-    render->add_option("file", r->input, "Form file (- for standard input)")->required();
+    auto* render =
+        cmd->add_subcommand("render", "Paint a form file or a Qt Designer .ui file into a PNG, SVG or PDF file");
+    render->add_option("file", r->input, "Form file or .ui file (- for standard input)")->required();
     render->add_option("-o,--output", r->output, "Output file (.png, .svg, .pdf)")->required();
     render->add_flag("--smooth-text", r->smoothText, "Anti-aliased captions on PNG images (default: crisp)");
 

@@ -112,6 +112,8 @@ install(TARGETS qbvisual-cairo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_
 # sit beside the sources and are never installed.
 file(GLOB QB_PUBLIC_HEADERS CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/*/include/qbarcode/*.h ${PROJECT_SOURCE_DIR}/platform/*/include/qbarcode/*.h)
+# The Qt layer's headers need Qt's: they come with the Qt component.
+list(FILTER QB_PUBLIC_HEADERS EXCLUDE REGEX "^${PROJECT_SOURCE_DIR}/qt/")
 install(FILES ${QB_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qbarcode COMPONENT dev)
 
 set(QB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qbarcode)
@@ -197,3 +199,27 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changel
 # Tags lintian raises that cannot apply to these packages, each with its reason.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/qbarcode.lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qbarcode COMPONENT runtime)
+
+# The Qt layer (component "qt", its own Debian package): the widgets'
+# library (qbarcode::qt, in an export set of its own, so that the rest of the
+# package needs no Qt), their headers, the Designer plugin in Qt's plugin
+# folder (designer/) and the module that renders .ui files.
+if(QB_HAVE_QT)
+  qb_prepare_exports(qbarcode-qt:qt)
+  set_target_properties(qbarcode-qt PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  set(QB_QT_PLUGIN_DIR ${QT6_INSTALL_PLUGINS}/designer)
+  qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} qbarcode-qt)
+  qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} qbarcode-ui)
+  qb_origin_rpath(${QB_QT_PLUGIN_DIR} qbarcode_designer)
+  install(TARGETS qbarcode-qt EXPORT qbarcodeQtTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT qt NAMELINK_COMPONENT qt)
+  install(TARGETS qbarcode-ui LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT qt)
+  install(TARGETS qbarcode_designer LIBRARY DESTINATION ${QB_QT_PLUGIN_DIR} COMPONENT qt)
+  install(FILES ${PROJECT_SOURCE_DIR}/qt/include/qbarcode/qbbarcode.h ${PROJECT_SOURCE_DIR}/qt/include/qbarcode/qbdbbarcode.h
+                ${QB_QT_PROPERTIES_HEADER} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qbarcode COMPONENT qt)
+  install(EXPORT qbarcodeQtTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT qt)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${QB_DOC_BUILD}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qbarcode-qt COMPONENT qt)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/qbarcode-qt.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qbarcode-qt COMPONENT qt)
+endif()

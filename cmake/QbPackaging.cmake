@@ -4,6 +4,8 @@
 #                  visual library's document module
 #   qbarcode-dev   headers, the link-time library names, the CMake package and
 #                  pkg-config files (and the static libraries with QB_INSTALL_STATIC)
+#   qbarcode-qt    the Qt widgets (library, headers, CMake targets qbarcode::qt),
+#                  the Qt Designer plugin and the module that renders .ui files
 # Each with the README (qbarcode), a copyright file and a changelog in its
 # documentation folder. The fonts are Debian's (fonts-dejavu-core), never copied.
 set(CPACK_PACKAGE_NAME qbarcode)
@@ -56,5 +58,29 @@ pkg-config files, for programs that encode, draw and print barcodes.")
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION})")
 if(QB_INSTALL_STATIC)
   string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", libfreetype-dev, libfontconfig-dev, libcairo2-dev, libsqlite3-dev, zlib1g-dev, pkg-config")
+endif()
+if(QB_HAVE_QT)
+  list(APPEND CPACK_COMPONENTS_ALL qt)
+  set(CPACK_DEBIAN_QT_PACKAGE_NAME qbarcode-qt)
+  set(CPACK_DEBIAN_QT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_QT_DESCRIPTION "linear barcodes: Qt widgets and Qt Designer plugin
+QbBarCode and QbDBBarcode, the barcode controls as Qt 6 widgets: every
+property of the controls as a Qt property, vector painting on any paint
+device, and data binding to any item model through QDataWidgetMapper.
+
+This package holds the widgets' library with its headers and CMake targets
+(find_package(qbarcode COMPONENTS qt)), the Qt Designer plugin that offers
+both widgets in the group Orlenvo, and the module with which
+qbarcode form render renders .ui files.")
+  set(CPACK_DEBIAN_QT_PACKAGE_SHLIBDEPS ON)
+  # Its libraries link the qbarcode package's, which dpkg-shlibdeps finds in
+  # the build (the dependency on that package is named below).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
+  set(CPACK_DEBIAN_QT_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION}), qbarcode-dev (= ${PROJECT_VERSION}), qt6-base-dev")
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/qt/shlibs
+       "libqbarcode-qt ${PROJECT_VERSION_MAJOR} qbarcode-qt (>= ${PROJECT_VERSION})\n")
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/qt/triggers "activate-noawait ldconfig\n")
+  set(CPACK_DEBIAN_QT_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/qt/shlibs
+                                            ${PROJECT_BINARY_DIR}/debian/qt/triggers)
 endif()
 include(CPack)

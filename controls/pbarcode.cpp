@@ -360,17 +360,26 @@ int TBarCode::AutoSetWidth(int margin)
     return ResizeToBar(GetBarWidth(), margin);
 }
 
-int TBarCode::ResizeToBar(std::int32_t barWidth, int margin)
+int TBarCode::MeasureAutoWidth(int margin) const
+{
+    return FitToBar(GetBarWidth(), margin);
+}
+
+int TBarCode::FitToBar(std::int32_t barWidth, int margin) const
 {
     // A size the control cannot take (a negative margin, a very long text)
     // is replaced by the nearest it can: never beyond 0..MaxControlSize, nor
     // an area over MaxControlArea.
-    const bool horizontal = Horizontal(orientation_);
-    const std::int64_t across = std::max(horizontal ? Height() : Width(), 1);
+    const std::int64_t across = std::max(Horizontal(orientation_) ? Height() : Width(), 1);
     const std::int64_t largest = std::min<std::int64_t>(MaxControlSize, MaxControlArea / across);
-    const int size = static_cast<int>(std::clamp<std::int64_t>(
+    return static_cast<int>(std::clamp<std::int64_t>(
         std::int64_t{barWidth} + 2 * (std::int64_t{margin} + FrameInset() + BorderAllowance()), 0, largest));
-    if (horizontal)
+}
+
+int TBarCode::ResizeToBar(std::int32_t barWidth, int margin)
+{
+    const int size = FitToBar(barWidth, margin);
+    if (Horizontal(orientation_))
         SetWidth(size);
     else
         SetHeight(size);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian packages (qbarcode, qbarcode-dev), checks them with
+# Builds the Debian packages (qbarcode, qbarcode-dev, qbarcode-qt), checks them with
 # lintian (any error or warning fails, apart from the overrides the packages
 # ship with their reasons), installs them with dpkg, runs the command from the
 # PATH (its symbologies, a package's palette, a PDF through the document
-# module, its manual page) and the development files through pkg-config,
+# module, its manual page, a .ui file through the Qt module) and the
+# development files through pkg-config,
 # removes both and checks that none of their files is left behind.
 # Usage: scripts/check-deb.sh [BUILD_DIR]   (as root, or with sudo available)
 #   BUILD_DIR: an existing build to package as it is configured (CI passes its
@@ -14,7 +15,7 @@ scripts/setup.sh --deb
 
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
-packages=(qbarcode qbarcode-dev)
+packages=(qbarcode qbarcode-dev qbarcode-qt)
 for p in "${packages[@]}"; do
     if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
         echo "$p is already installed; remove it first (dpkg -r $p)" >&2
@@ -27,10 +28,10 @@ if [[ $# -eq 0 ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQB_TESTS=OFF -DQB_BENCH=OFF \
         >/dev/null
 fi
-cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin qb_manual
+cmake --build "$build" -j2 --target qbarcode Kavrel Kavrin qb_manual qbarcode-qt qbarcode_designer qbarcode-ui
 rm -f "$build"/qbarcode*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-debs=("$build"/qbarcode_*.deb "$build"/qbarcode-dev_*.deb)
+debs=("$build"/qbarcode_*.deb "$build"/qbarcode-dev_*.deb "$build"/qbarcode-qt_*.deb)
 for deb in "${debs[@]}"; do
     [[ -f $deb ]] || { echo "no package $deb" >&2; exit 1; }
     echo "== $(basename "$deb")"
@@ -64,6 +65,10 @@ echo "== qbarcode draw: a PDF through the installed document module"
 MANWIDTH=80 man qbarcode 2>/dev/null | grep -q "qbarcode draw" || { echo "man qbarcode shows no manual page" >&2; exit 1; }
 echo "== man qbarcode: $(MANWIDTH=80 man qbarcode 2>/dev/null | wc -l) lines"
 echo "== pkg-config: qbarcode $(pkg-config --modversion qbarcode)"
+grep -q '/qt6/plugins/designer/libqbarcode_designer\.so$' <<<"$installed" || { echo "no Designer plugin in Qt's folder" >&2; exit 1; }
+qbarcode form render examples/qt_labels/labels.ui -o "$work/labels.png"
+[[ $(head -c 4 "$work/labels.png" | tail -c 3) == "PNG" ]] || { echo "qbarcode form render labels.ui wrote no PNG" >&2; exit 1; }
+echo "== qbarcode form render: a .ui file through the installed Qt module"
 
 $sudo dpkg -r "${packages[@]}" >/dev/null
 trap 'rm -rf "$work"' EXIT

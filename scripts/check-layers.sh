@@ -28,12 +28,16 @@ declare -A allowed=(
     [core]="platform/sysutils platform/graphics platform/printers"
     [controls]="core platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"
     [package]="controls core platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"
+    [qt]="package controls core platform/sysutils platform/classes platform/graphics platform/printers platform/controls platform/db platform/packages"
     [examples]="*"
     [cli]="*"
     [tests]="*"
     [bench]="*"
     [fuzz]="*"
 )
+# The folders that may include Qt's headers: the Qt layer and what builds on
+# it; nothing below the Qt layer (nor the command) compiles against Qt.
+qtUsers=" qt examples tests bench "
 # Folders whose private headers others may include: the test, benchmark and
 # fuzzing harnesses reach into what they test.
 harnesses=" tests bench fuzz "
@@ -57,6 +61,7 @@ self_test() {
         'platform/sysutils/io.cpp:#include <qbarcode/graphics.h>'          # below includes above
         'core/draw.cpp:#include "local.h"'                                 # another folder's private header
         'core/CMakeLists.txt:target_include_directories(x PUBLIC ${PROJECT_SOURCE_DIR})' # the root exported
+        'core/draw.cpp:#include <QPainter>'                                # Qt below the Qt layer
     )
     local plant file line out
     for plant in "${planted[@]}"; do
@@ -89,6 +94,11 @@ while IFS= read -r header; do
     folder="${header%/include/qbarcode/*}"
     layerOf["qbarcode/${header##*/}"]="$folder"
 done < <(find . -path ./build -prune -o -path '*/include/qbarcode/*.h' -print | sed 's|^\./||')
+# Public headers a layer's build generates (under generated/include/qbarcode/).
+while IFS=: read -r cmake generated; do
+    layerOf["qbarcode/${generated##*/}"]="${cmake%/CMakeLists.txt}"
+done < <(find . -path ./build -prune -o -name CMakeLists.txt -print | sed 's|^\./||' |
+    xargs grep -oiE 'generated\}?/include/qbarcode/[A-Za-z0-9_]+\.h' /dev/null || true)
 
 # The layer a path belongs to: the longest folder of the table it lies in.
 layer_of_path() {
@@ -130,7 +140,8 @@ while IFS= read -r match; do
         may_use "$layer" "$used" || fail "$file:$lineno: includes \"$name\" of $used, which $layer may not use"
     elif [[ "$name" == qbarcode/* ]]; then
         fail "$file:$lineno: includes \"$name\", which no folder publishes"
-    elif [[ "$quote" == '"' && "$harnesses" != *" ${layer%%/*} "* ]]; then
+    elif [[ "$quote" == '"' && "$name" != *.moc && "$name" != ui_*.h && "$harnesses" != *" ${layer%%/*} "* ]]; then
+        # (name.moc and ui_name.h are what Qt's moc and uic make of the sources)
         # A private header: the file's own folder or its layer's, or one the
         # layer's build generates (under generated/ in its build folder).
         [[ -f "$(dirname "$file")/$name" || -f "$layer/$name" ]] ||
@@ -138,6 +149,12 @@ while IFS= read -r match; do
             fail "$file:$lineno: includes \"$name\", a header outside $layer"
     fi
 done < <(((${#sources[@]})) && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*("|<qbarcode/)' "${sources[@]}" || true)
+
+# Qt's headers (<QWidget>, <QtCore/qglobal.h>...) only where Qt is linked.
+while IFS= read -r match; do
+    file="${match%%:*}"
+    [[ "$qtUsers" == *" ${file%%/*} "* ]] || fail "$match: a Qt header outside the Qt layer"
+done < <(((${#sources[@]})) && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q[A-Za-z]*(/[^>]*)?>' "${sources[@]}" || true)
 
 # Include paths: a layer exports only its own folders; nothing exports the
 # repository root.

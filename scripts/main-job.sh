@@ -8,7 +8,7 @@ scripts/setup.sh
 out="${1:-out}"
 mkdir -p "$out"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQB_TESTS=OFF -DQB_BENCH=OFF >/dev/null
-cmake --build build/release -j2 --target qbarcode Kavrel Kavrin
+cmake --build build/release -j2 --target qbarcode Kavrel Kavrin qt_labels
 qb=build/release/qbarcode
 
 echo "== Symbologies"
@@ -110,6 +110,10 @@ $qb form render "$out/sample-form.txt" -o "$out/sample-form.svg"
 $qb form new --name Price --type ean13 --text 590123412345 --checksum --modul 2 -o "$out/price-form.txt"
 $qb form render "$out/price-form.txt" -o "$out/price-form.pdf"
 $qb form properties TBarCode | wc -l | xargs echo "TBarCode properties:"
+# A form laid out in Qt Designer, rendered as a form file is.
+$qb form render examples/qt_labels/labels.ui -o "$out/qt-labels-form.png"
+$qb form render examples/qt_labels/labels.ui -o "$out/qt-labels-form.pdf"
+echo "Rendered examples/qt_labels/labels.ui into $out/qt-labels-form.png and .pdf"
 
 echo
 echo "== Labels: a sample product database and a sheet of labels from it"

@@ -40,10 +40,21 @@ for header in "$prefix"/include/qbarcode/*.h; do
     fi
 done
 # ... and all of them compile with the installed folder alone (below, in a
-# program with names of its own at global scope).
+# program with names of its own at global scope); the Qt widgets' headers
+# with Qt's.
+qt_headers=()
 for header in "$prefix"/include/qbarcode/*.h; do
-    echo "#include \"qbarcode/$(basename "$header")\""
+    if grep -Eq '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$header"; then
+        qt_headers+=("$header")
+    else
+        echo "#include \"qbarcode/$(basename "$header")\""
+    fi
 done > "$work/all_headers.h"
+if ((${#qt_headers[@]})); then
+    for header in "${qt_headers[@]}"; do echo "#include \"qbarcode/$(basename "$header")\""; done >"$work/qt_headers.cpp"
+    c++ -std=c++20 -fPIC -fsyntax-only -I"$prefix/include" $(pkg-config --cflags Qt6Widgets) "$work/qt_headers.cpp" \
+        || fail "the Qt widgets' headers do not compile with Qt's"
+fi
 
 expect_decoded() { # png expected
     local got
@@ -52,11 +63,23 @@ expect_decoded() { # png expected
 }
 
 # A CMake application: find_package and one imported target.
-"$cmake" -S "$here/consumer" -B "$work/cmake-app" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
+qt=()
+[[ -f $libdir/libqbarcode-qt.so ]] && qt=(-DQB_CONSUMER_UI="$here/../../examples/qt_labels/labels.ui")
+"$cmake" -S "$here/consumer" -B "$work/cmake-app" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release "${qt[@]}" \
     >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; fail "configuring the CMake application"; }
 "$cmake" --build "$work/cmake-app" >"$work/cmake.log" 2>&1 || { cat "$work/cmake.log"; fail "building the CMake application"; }
 "$work/cmake-app/draw_ean13" "$work/cmake.png" || fail "the CMake application failed"
 expect_decoded "$work/cmake.png" "EAN-13 5901234123457"
+if ((${#qt[@]})); then # the Qt component: the widgets, the example form through uic
+    QT_QPA_PLATFORM=offscreen "$work/cmake-app/labels_form" "$work/qt.png" 2>/dev/null || fail "the Qt application failed"
+    expect_decoded "$work/qt.png" "EAN-13 5901234123457"
+    plugin=$(find "$prefix" -path '*/plugins/designer/libqbarcode_designer.so' -print -quit)
+    [[ -n $plugin ]] || fail "no Designer plugin installed"
+    [[ -f $libdir/qbarcode/qbarcode-ui.so ]] || fail "no .ui module installed"
+    "$prefix/bin/qbarcode" form render "$here/../../examples/qt_labels/labels.ui" -o "$work/form.png" \
+        || fail "bin/qbarcode form render labels.ui"
+    expect_decoded "$work/form.png" "EAN-13 5901234123457"
+fi
 if [[ -f $libdir/libqb_sysutils.a ]]; then # QB_INSTALL_STATIC
     [[ -x $work/cmake-app/draw_ean13_static ]] || fail "no static application built"
     "$work/cmake-app/draw_ean13_static" "$work/static.png" || fail "the static application failed"

@@ -89,6 +89,8 @@ class TBarCode : public TCustomPanel {
     /// replaced by the nearest one it can (0 to MaxControlSize, the area
     /// within MaxControlArea), never reported.
     int AutoSetWidth(int margin);
+    /// The size AutoSetWidth(margin) gives the control, without resizing it.
+    int MeasureAutoWidth(int margin) const;
     /// 0, 180, 270 or 90 degrees for toLeftRight, toRightLeft, toTopBottom,
     /// toBottomTop.
     double GetAngle() const;
@@ -175,7 +177,8 @@ private:
     int FrameInset() const;            // B
     int BorderAllowance() const;       // E
     int AvailableHeight() const;       // A
-    // AutoSetWidth for a bar already measured.
+    // AutoSetWidth for a bar already measured: the size, and the resize.
+    int FitToBar(std::int32_t barWidth, int margin) const;
     int ResizeToBar(std::int32_t barWidth, int margin);
 
     std::string barCode_;

@@ -1,0 +1,230 @@
+#include "painter_surface.h"
+
+#include <QGlyphRun>
+#include <QHash>
+#include <QImage>
+#include <QPaintEngine>
+#include <QRawFont>
+
+#include <cmath>
+
+namespace qb {
+
+namespace qbqt {
+
+QColor ToQColor(TColor color)
+{
+    const auto c = static_cast<std::uint32_t>(ColorToRGB(color));
+    return QColor(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
+}
+
+TColor ToTColor(const QColor& color)
+{
+    const QRgb rgb = color.rgb();
+    return static_cast<TColor>(qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16);
+}
+
+namespace {
+
+bool WholePixels(const QRectF& r)
+{
+    return r.x() == std::floor(r.x()) && r.y() == std::floor(r.y()) && r.width() == std::floor(r.width()) &&
+           r.height() == std::floor(r.height());
+}
+
+// The faces the library lays text out in, as Qt's raw fonts, kept for the
+// process (there are few: a caption font or two).
+const QRawFont& RawFont(const TSurfaceText& text)
+{
+    static QHash<QString, QRawFont> fonts;
+    const QString file = QString::fromStdString(text.FaceFile());
+    const QString key = file + '|' + QString::number(text.FaceIndex()) + '|' + QString::number(text.PixelSize());
+    auto it = fonts.find(key);
+    if (it == fonts.end()) {
+        QRawFont font(file, text.PixelSize(), QFont::PreferNoHinting);
+        it = fonts.insert(key, font);
+    }
+    return *it;
+}
+
+} // namespace
+
+PainterSurface::PainterSurface(QPainter& painter)
+    : painter_(painter), clippedAtStart_(painter.hasClipping()), clipAtStart_(painter.clipRegion())
+{
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    // Exact pixels: an image in a 32-bit format, no transform but a
+    // whole-pixel translation, and a clip that is one rectangle at most.
+    QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const QTransform t = painter.deviceTransform();
+    if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxTranslate ||
+        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) || clipAtStart_.rectCount() > 1)
+        return;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return;
+    image_ = image;
+    originX_ = static_cast<int>(t.dx());
+    originY_ = static_cast<int>(t.dy());
+    if (clippedAtStart_) {
+        const QRect r = clipAtStart_.boundingRect();
+        startClip_ = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+    }
+    // A widget's paint event clips to what shows of it (the system clip, in
+    // device pixels): the glyphs written straight into the image keep to it
+    // too, or a widget scrolled partly out of its parent would write its
+    // caption over its neighbours.
+    const QRegion system = painter.paintEngine()->systemClip();
+    if (!system.isEmpty()) {
+        if (system.rectCount() > 1) {
+            image_ = nullptr; // the painter's own glyph runs keep to any region
+            return;
+        }
+        const QRect r = system.boundingRect().translated(-originX_, -originY_);
+        startClip_ = {std::max(startClip_.Left, r.left()), std::max(startClip_.Top, r.top()),
+                      std::min(startClip_.Right, r.right() + 1), std::min(startClip_.Bottom, r.bottom() + 1)};
+    }
+    clip_ = startClip_;
+}
+
+PainterSurface::~PainterSurface()
+{
+    painter_.restore();
+}
+
+void PainterSurface::ClearPath()
+{
+    path_.clear();
+    rects_.clear();
+    onlyRects_ = true;
+}
+
+void PainterSurface::MoveTo(double x, double y)
+{
+    onlyRects_ = false;
+    path_.moveTo(x, y);
+}
+
+void PainterSurface::LineTo(double x, double y)
+{
+    onlyRects_ = false;
+    path_.lineTo(x, y);
+}
+
+void PainterSurface::ClosePath()
+{
+    path_.closeSubpath();
+}
+
+void PainterSurface::Rectangle(double x, double y, double width, double height)
+{
+    const QRectF r(x, y, width, height);
+    if (onlyRects_)
+        rects_.append(r);
+    path_.addRect(r);
+}
+
+void PainterSurface::Fill(TColor color, bool evenOdd)
+{
+    const QColor c = ToQColor(color);
+    // Boxes of whole pixels fill exactly those pixels; overlapping boxes
+    // are one colour, so filling them one by one is the same as the path.
+    bool boxes = onlyRects_;
+    for (const QRectF& r : rects_)
+        boxes = boxes && WholePixels(r);
+    if (boxes) {
+        for (const QRectF& r : rects_)
+            painter_.fillRect(r.toRect(), c);
+    } else {
+        path_.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+        painter_.fillPath(path_, c);
+    }
+    ClearPath();
+}
+
+void PainterSurface::Stroke(TColor color, double width, bool squareCaps)
+{
+    QPen pen(ToQColor(color), width, Qt::SolidLine, squareCaps ? Qt::SquareCap : Qt::FlatCap, Qt::MiterJoin);
+    painter_.strokePath(path_, pen);
+    ClearPath();
+}
+
+void PainterSurface::Image(double x, double y, const std::uint32_t* pixels, int width, int height, int stride)
+{
+    const QImage image(reinterpret_cast<const uchar*>(pixels), width, height, stride * 4, QImage::Format_RGB32);
+    painter_.drawImage(QPointF(x, y), image);
+}
+
+void PainterSurface::ClipTo(double x, double y, double width, double height)
+{
+    const QRectF r(x, y, width, height);
+    if (clippedAtStart_)
+        painter_.setClipRegion(clipAtStart_);
+    painter_.setClipRect(r, clippedAtStart_ ? Qt::IntersectClip : Qt::ReplaceClip);
+    const QRect whole = r.toAlignedRect();
+    clip_ = {std::max(whole.left(), startClip_.Left), std::max(whole.top(), startClip_.Top),
+             std::min(whole.right() + 1, startClip_.Right), std::min(whole.bottom() + 1, startClip_.Bottom)};
+}
+
+void PainterSurface::Unclip()
+{
+    if (clippedAtStart_)
+        painter_.setClipRegion(clipAtStart_);
+    else
+        painter_.setClipping(false);
+    clip_ = startClip_;
+}
+
+void PainterSurface::Text(const TSurfaceText& text)
+{
+    if (!image_) {
+        GlyphRun(text);
+        return;
+    }
+    // The painter writes into the image's memory as it goes, so the glyphs
+    // blend over what it drew; the memory is the one it paints on (taken
+    // without detaching the image it holds).
+    auto* bits = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image_->constBits()));
+    text.Rasterize(bits, static_cast<int>(image_->bytesPerLine() / 4), image_->width(), image_->height(), originX_,
+                   originY_, clip_);
+}
+
+void PainterSurface::GlyphRun(const TSurfaceText& text)
+{
+    painter_.save();
+    painter_.translate(text.X(), text.Y());
+    painter_.scale(text.Aspect(), 1);
+    painter_.rotate(-text.Angle());
+    const double cellHeight = text.Ascent() + text.Descent();
+    if (text.Opaque() && text.Advance() > 0)
+        painter_.fillRect(QRectF(0, 0, text.Advance(), cellHeight), ToQColor(text.CellColor()));
+    const QColor ink = ToQColor(text.Color());
+    if (text.GlyphCount() > 0) {
+        QVector<quint32> indexes;
+        QVector<QPointF> positions;
+        for (int i = 0; i < text.GlyphCount(); ++i) {
+            const TSurfaceGlyph g = text.Glyph(i);
+            indexes.append(g.Index);
+            positions.append(QPointF(g.X, g.Y));
+        }
+        QGlyphRun run;
+        run.setRawFont(RawFont(text));
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        painter_.setRenderHint(QPainter::TextAntialiasing, text.Antialiased());
+        painter_.setPen(ink);
+        painter_.drawGlyphRun(QPointF(0, text.Ascent()), run);
+    }
+    const LOGFONTA& lf = text.Font();
+    for (auto [on, top] : {std::pair{lf.lfUnderline != 0, text.UnderlinePosition()},
+                           std::pair{lf.lfStrikeOut != 0, text.StrikeOutPosition()}})
+        if (on)
+            painter_.fillRect(QRectF(0, text.Ascent() + top, text.Advance(), text.LineThickness()), ink);
+    painter_.restore();
+}
+
+} // namespace qbqt
+
+} // namespace qb
