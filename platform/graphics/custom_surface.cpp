@@ -14,7 +14,12 @@ namespace gfx {
 
 class SurfaceBridge final : public VectorSurface {
 public:
-    SurfaceBridge(TCustomSurface& target, int width, int height) : VectorSurface(width, height), target_(target) {}
+    // Each shape goes to the target as it comes: the target draws at once and
+    // has no end of page at which gathered boxes would be filled.
+    SurfaceBridge(TCustomSurface& target, int width, int height) : VectorSurface(width, height), target_(target)
+    {
+        SetGathering(false);
+    }
 
     void MoveTo(double x, double y) override { target_.MoveTo(x, y); }
     void LineTo(double x, double y) override { target_.LineTo(x, y); }
@@ -31,7 +36,7 @@ public:
     }
     void ClipTo(double x, double y, double w, double h) override { target_.ClipTo(x, y, w, h); }
     void Unclip() override { target_.Unclip(); }
-    void Text(const TextRun& run) override { target_.Text(TSurfaceText(run)); }
+    void ShowText(const TextRun& run) override { target_.Text(TSurfaceText(run)); }
 
 private:
     TCustomSurface& target_;
