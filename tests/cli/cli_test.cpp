@@ -727,9 +727,11 @@ TEST(CliForm, CaptionChoicesSelectTheirEnumerators)
         const Result r = Qbarcode(std::string("form new --type code39 --text ABC --caption ") + row.show +
                                   " --caption-pos " + row.position + " -o -");
         ASSERT_EQ(r.status, 0) << r.err;
-        for (const char* line : {row.showLine, row.positionLine})
-            if (line)
+        for (const char* line : {row.showLine, row.positionLine}) {
+            if (line) {
                 EXPECT_NE(r.out.find(line), std::string::npos) << row.show << " " << row.position << "\n" << r.out;
+            }
+        }
         EXPECT_EQ(r.out.find("TextShow") != std::string::npos, row.showLine != nullptr) << r.out;
         EXPECT_EQ(r.out.find("TextPosition") != std::string::npos, row.positionLine != nullptr) << r.out;
     }
