@@ -100,27 +100,29 @@ constexpr bool IsValidBarType(TBarType t)
 /// Check character choice: csModulo10 adds the symbology's check character
 /// (modulo 43 for Code 39, modulo 10 for EAN/UPC/EAN-128).
 enum TCheckSum : int { QB_CHECK_SUMS(QB_ENUMERATOR_ROW) };
-QB_CHECK_ORDINALS(QB_CHECK_SUMS);
 
 /// The control's four orientations: 0, 180, 270 and 90 degrees.
 enum TOrientation : int { QB_ORIENTATIONS(QB_ENUMERATOR_ROW) };
-QB_CHECK_ORDINALS(QB_ORIENTATIONS);
 
 /// What the caption shows: nothing, the text, the symbology's name, or both.
 enum TTextShow : int { QB_TEXT_SHOWS(QB_ENUMERATOR_ROW) };
-QB_CHECK_ORDINALS(QB_TEXT_SHOWS);
 
 /// Where the caption stands, inside the bars' box at its top or bottom edge.
 enum TTextPosition : int { QB_TEXT_POSITIONS(QB_ENUMERATOR_ROW) };
-QB_CHECK_ORDINALS(QB_TEXT_POSITIONS);
 
 /// Unit of the printing routines' sizes.
 enum TUnits : int { QB_UNITS(QB_ENUMERATOR_ROW) };
-QB_CHECK_ORDINALS(QB_UNITS);
 
 /// Kind of one element: a space, a full-height bar, a short bar.
 enum TBarLineType : int { QB_BAR_LINE_TYPES(QB_ENUMERATOR_ROW) };
+/// \cond
+QB_CHECK_ORDINALS(QB_CHECK_SUMS);
+QB_CHECK_ORDINALS(QB_ORIENTATIONS);
+QB_CHECK_ORDINALS(QB_TEXT_SHOWS);
+QB_CHECK_ORDINALS(QB_TEXT_POSITIONS);
+QB_CHECK_ORDINALS(QB_UNITS);
 QB_CHECK_ORDINALS(QB_BAR_LINE_TYPES);
+/// \endcond
 
 /// One row of BCData: the display name and whether only digits are accepted.
 struct TBCdata {

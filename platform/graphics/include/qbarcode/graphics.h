@@ -236,7 +236,9 @@ int GetDeviceCaps(HDC dc, int index);
 #define QB_FONT_STYLES(X) X(fsBold, 1) X(fsItalic, 2) X(fsUnderline, 4) X(fsStrikeOut, 8)
 /// One font style; a set of them is a TFontStyles.
 enum TFontStyle : unsigned { QB_FONT_STYLES(QB_ENUMERATOR_ROW) };
+/// \cond
 QB_CHECK_BITS(QB_FONT_STYLES);
+/// \endcond
 /// A set of TFontStyle bits (`[fsBold, fsItalic]` in form files).
 using TFontStyles = unsigned;
 /// How glyphs are rendered: the surface's default, without or with anti-aliasing.
@@ -245,7 +247,9 @@ enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
 #define QB_FONT_PITCHES(X) X(fpDefault, 0) X(fpVariable, 1) X(fpFixed, 2)
 /// The pitch a font asks for; kept and streamed, not used to pick a face.
 enum TFontPitch { QB_FONT_PITCHES(QB_ENUMERATOR_ROW) };
+/// \cond
 QB_CHECK_ORDINALS(QB_FONT_PITCHES);
+/// \endcond
 
 namespace gfx {
 struct GdiFont;
