@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -187,34 +186,6 @@ Sheet SheetOf(const LabelsOptions& o, const GivenOptions& given)
     return sheet;
 }
 
-// An SQL identifier in backquotes. Double quotes are not used: SQLite takes
-// a double-quoted name it cannot find for a string literal, which would print
-// the field's name on every label instead of reporting an unknown column.
-std::string Identifier(const std::string& name)
-{
-    std::string out = "`";
-    for (char c : name)
-        out += c == '`' ? std::string("``") : std::string(1, c);
-    return out + "`";
-}
-
-// The query that reads only the fields the labels need from the table, so
-// that SQLite itself reports an unknown table or column. --where is the
-// user's own SQL condition, put in parentheses; the dataset refuses a second
-// statement or one that writes.
-std::string TableQuery(const LabelsOptions& o)
-{
-    std::string columns = Identifier(o.field);
-    if (!o.captionField.empty() && o.captionField != o.field)
-        columns += ", " + Identifier(o.captionField);
-    std::string query = "SELECT " + columns + " FROM " + Identifier(o.table);
-    if (!o.where.empty())
-        query += " WHERE (" + o.where + "\n)";
-    if (o.limit >= 0)
-        query += " LIMIT " + std::to_string(o.limit);
-    return query;
-}
-
 // Progress on a terminal: records done, records per second and time left,
 // redrawn at most ten times a second on one line of standard error.
 class Progress {
@@ -223,6 +194,8 @@ public:
 
     void Update(int done)
     {
+        // Rows others add to a table while it is read come on top of those counted.
+        total_ = std::max(total_, done);
         if (!enabled_ || (done % 64 != 0 && done != total_))
             return;
         const auto now = Clock::now();
@@ -286,74 +259,28 @@ template <typename Step> std::optional<std::string> RecordError(Step step)
     }
 }
 
-// The records, fed to the job's data source: a CSV file or a query read
-// whole, or a table read in windows of rows in rowid order, so that memory
-// does not grow with the table (a view or a table without rowid is read
-// whole). Each window is a fresh query: rows committed by others meanwhile
-// may show in later windows, and no row is read twice.
+// The records, fed to the job's data source: a CSV file read whole, or an
+// SQLite table or query read forwards in windows of rows, so that memory does
+// not grow with the table. The dataset opens with the controls held back.
 class Records {
 public:
     Records(const LabelsOptions& o, TDataSource& source) : o_(o), source_(source) {}
 
-    /// Opens the first window with the controls held back; raises with
-    /// SQLite's (or the CSV reader's) message.
+    /// Opens the records; raises with SQLite's (or the CSV reader's) message.
     void Open();
-    /// Opens the next window with the controls held back; false when the
-    /// records are exhausted.
-    bool NextWindow();
-    /// The current window.
+    /// The records, on the first one.
     TDataSet& Data() { return *data_; }
-    /// The records of the current window to print.
-    int Count() const;
-    /// Records in the windows before the current one.
-    int Before() const { return before_; }
     /// Every record to print, for the progress bar.
     int Total() const { return total_; }
+    /// True once `done` records are printed: --limit reached (a database applies it itself).
+    bool LimitReached(int done) const { return o_.limit >= 0 && done >= o_.limit; }
 
 private:
-    static constexpr int kWindowRows = 4096;
-    std::string WindowQuery(long long rows) const;
-    int CountTableRecords() const;
-    bool IsRowidTable() const;
-
     const LabelsOptions& o_;
     TDataSource& source_;
     std::unique_ptr<TDataSet> data_;
-    TSQLiteDataSet* db_ = nullptr;
-    bool windowed_ = false;
-    int before_ = 0, total_ = 0;
+    int total_ = 0;
 };
-
-std::string Records::WindowQuery(long long rows) const
-{
-    std::string columns = Identifier(o_.field);
-    if (!o_.captionField.empty() && o_.captionField != o_.field)
-        columns += ", " + Identifier(o_.captionField);
-    std::string query = "SELECT " + columns + ", rowid FROM " + Identifier(o_.table) + " WHERE rowid > ?1";
-    if (!o_.where.empty())
-        query += " AND (" + o_.where + "\n)";
-    return query + " ORDER BY rowid LIMIT " + std::to_string(rows);
-}
-
-// Views have no rowid of their own to read in windows.
-bool Records::IsRowidTable() const
-{
-    TSQLiteDataSet schema(nullptr);
-    schema.SetDatabaseName(o_.db);
-    schema.SetSQL("SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
-    schema.SetParam("?1", o_.table);
-    schema.Open();
-    return schema.RecordCount() > 0 && schema.Fields(0)->AsString() == "table";
-}
-
-int Records::CountTableRecords() const
-{
-    TSQLiteDataSet count(nullptr);
-    count.SetDatabaseName(o_.db);
-    count.SetSQL("SELECT count(*) FROM (" + TableQuery(o_) + ")");
-    count.Open();
-    return static_cast<int>(count.Fields(0)->AsInteger());
-}
 
 void Records::Open()
 {
@@ -362,61 +289,29 @@ void Records::Open()
         source_.SetDataSet(csv.get());
         csv->DisableControls();
         csv->LoadFromCsvFile(o_.csv);
+        total_ =
+            o_.limit < 0 ? csv->RecordCount() : static_cast<int>(std::min<long long>(o_.limit, csv->RecordCount()));
         data_ = std::move(csv);
-        total_ = Count();
         return;
     }
     auto db = std::make_unique<TSQLiteDataSet>(nullptr);
-    db_ = db.get();
-    data_ = std::move(db);
-    db_->SetDatabaseName(o_.db);
-    source_.SetDataSet(db_);
-    db_->DisableControls();
-    if (!o_.table.empty() && IsRowidTable()) {
-        const long long rows = o_.limit < 0 ? kWindowRows : std::min<long long>(o_.limit, kWindowRows);
-        db_->SetSQL(WindowQuery(rows));
-        db_->SetParam("?1", std::numeric_limits<long long>::min());
-        try {
-            db_->Open();
-            windowed_ = true;
-            total_ = CountTableRecords();
-            return;
-        } catch (const Exception&) {
-            // No rowid, or a mistake in the names or the condition: read
-            // whole, and let that query say what is wrong.
-        }
+    db->SetDatabaseName(o_.db);
+    if (o_.table.empty()) {
+        db->SetSQL(o_.sql);
+    } else {
+        // Only the fields the labels need, so that the database reports an
+        // unknown one.
+        db->SetTableName(o_.table);
+        db->SetColumns({o_.field, o_.captionField.empty() ? o_.field : o_.captionField});
+        db->SetWhere(o_.where);
     }
-    db_->SetSQL(o_.table.empty() ? o_.sql : TableQuery(o_));
-    db_->Open();
-    total_ = Count();
-}
-
-int Records::Count() const
-{
-    const int rows = data_->RecordCount();
-    return windowed_ || o_.limit < 0 ? rows : static_cast<int>(std::min<long long>(o_.limit, rows));
-}
-
-bool Records::NextWindow()
-{
-    if (!windowed_ || data_->RecordCount() < kWindowRows)
-        return false;
-    before_ += data_->RecordCount();
-    if (o_.limit >= 0 && before_ >= o_.limit)
-        return false;
-    // Held back from here until the job takes the next window.
-    db_->DisableControls();
-    db_->Last();
-    const long long lastKey = data_->Fields(data_->FieldCount() - 1)->AsInteger();
-    db_->Close();
-    const long long left = o_.limit < 0 ? kWindowRows : std::min<long long>(o_.limit - before_, kWindowRows);
-    db_->SetSQL(WindowQuery(left));
-    db_->SetParam("?1", lastKey);
-    db_->Open();
-    if (db_->RecordCount() > 0)
-        return true;
-    db_->EnableControls();
-    return false;
+    db->SetRecordLimit(o_.limit);
+    db->SetForwardOnly(true);
+    source_.SetDataSet(db.get());
+    db->DisableControls();
+    db->Open();
+    total_ = static_cast<int>(std::min<long long>(db->TotalRecordCount(), INT_MAX));
+    data_ = std::move(db);
 }
 
 // The label job: the control, the dataset it follows and the page grid.
@@ -502,34 +397,35 @@ void LabelJob::Run(Records& records, TPrinter& printer)
     canvas.Font().Assign(font_);
     canvas.Brush().SetStyle(bsClear);
     Progress progress(records.Total());
-    int done = 0;
-    do {
-        // Each window opened with the controls held back: the control sees
-        // its first record only once its field may reach it.
-        TDataSet& data = records.Data();
-        PrepareData(data);
-        std::optional<std::string> error = RecordError([&] { data.EnableControls(); });
-        for (int taken = 0, count = records.Count(); taken < count;) {
-            if (!error)
-                error = RecordError([&] { PrintLabel(printer); });
-            if (error) {
-                const std::string message = "record " + std::to_string(records.Before() + data.RecNo()) + ": " +
-                                            CutEchoedText(*error, data.FieldByName(o_.field)->AsString());
-                if (o_.strict)
-                    throw Exception(message);
-                progress.Clear();
-                PrintError(message);
-                ++skipped_;
-            }
-            ++taken;
-            progress.Update(++done);
-            if (taken == count)
-                break;
-            error = RecordError([&] { data.Next(); });
-            if (data.Eof())
-                break;
+    // The dataset opened with the controls held back: the control sees its
+    // first record only once its field may reach it.
+    TDataSet& data = records.Data();
+    PrepareData(data);
+    std::optional<std::string> error = RecordError([&] { data.EnableControls(); });
+    for (int done = 0; !data.IsEmpty() && !records.LimitReached(done);) {
+        if (!error)
+            error = RecordError([&] { PrintLabel(printer); });
+        if (error) {
+            const std::string message = "record " + std::to_string(data.RecNo()) + ": " +
+                                        CutEchoedText(*error, data.FieldByName(o_.field)->AsString());
+            if (o_.strict)
+                throw Exception(message);
+            progress.Clear();
+            PrintError(message);
+            ++skipped_;
         }
-    } while (records.NextWindow());
+        progress.Update(++done);
+        // A move raises for the record it reaches (the control refused its
+        // text) or, staying where it was, for the records that could not be
+        // read: those end the job.
+        const int at = data.RecNo();
+        error = RecordError([&] { data.Next(); });
+        if (data.RecNo() == at) {
+            if (error)
+                throw Exception(*error);
+            break;
+        }
+    }
     progress.Clear();
 }
 

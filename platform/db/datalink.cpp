@@ -359,8 +359,8 @@ bool Editing(const TDataSet& d)
         return CanRunExpr;                                                                                             \
     }
 
-QB_DEFINE_ACTION(TDataSetFirst, d.First(), !d.Bof())
-QB_DEFINE_ACTION(TDataSetPrior, d.Prior(), !d.Bof())
+QB_DEFINE_ACTION(TDataSetFirst, d.First(), !d.Bof() && !d.ForwardOnly())
+QB_DEFINE_ACTION(TDataSetPrior, d.Prior(), !d.Bof() && !d.ForwardOnly())
 QB_DEFINE_ACTION(TDataSetNext, d.Next(), !d.Eof())
 QB_DEFINE_ACTION(TDataSetLast, d.Last(), !d.Eof())
 QB_DEFINE_ACTION(TDataSetInsert, d.Insert(), d.CanModify())
@@ -368,7 +368,7 @@ QB_DEFINE_ACTION(TDataSetDelete, d.Delete(), d.CanModify() && !d.IsEmpty())
 QB_DEFINE_ACTION(TDataSetEdit, d.Edit(), d.CanModify() && !Editing(d))
 QB_DEFINE_ACTION(TDataSetPost, d.Post(), Editing(d))
 QB_DEFINE_ACTION(TDataSetCancel, d.Cancel(), Editing(d))
-QB_DEFINE_ACTION(TDataSetRefresh, d.Refresh(), d.Active())
+QB_DEFINE_ACTION(TDataSetRefresh, d.Refresh(), d.Active() && !d.ForwardOnly())
 #undef QB_DEFINE_ACTION
 
 void RegisterDatabaseClasses()

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 
 namespace qb {
 
@@ -53,6 +54,12 @@ void TDataSet::CheckCanModify() const
 {
     if (!CanModify())
         throw EDatabaseError(NamedMessage("Cannot modify a read-only dataset"));
+}
+
+void TDataSet::CheckBidirectional() const
+{
+    if (ForwardOnly())
+        throw EDatabaseError(NamedMessage("Operation not allowed on a forward-only dataset"));
 }
 
 void TDataSet::SetActive(bool value)
@@ -110,6 +117,7 @@ void TDataSet::Close()
     buffer_.clear();
     oldBuffer_.clear();
     recNo_ = -1;
+    windowStart_ = 0;
     bof_ = eof_ = true;
     InternalClose();
 }
@@ -121,7 +129,7 @@ int TDataSet::RecordCount() const
 
 int TDataSet::RecNo() const
 {
-    return state_ == dsInsert ? 0 : recNo_ + 1;
+    return state_ == dsInsert ? 0 : windowStart_ + recNo_ + 1;
 }
 
 void TDataSet::BlankBuffer()
@@ -137,9 +145,41 @@ void TDataSet::LoadCurrent()
         BlankBuffer();
 }
 
+// Moves to the first row of the next window, when there is one.
+bool TDataSet::LoadNextWindow()
+{
+    const int held = RecordCount();
+    if (!ForwardOnly() || !InternalNextWindow())
+        return false;
+    windowStart_ += held;
+    recNo_ = 0;
+    LoadCurrent();
+    return true;
+}
+
+// Reads windows until the one that holds record `target` (counted from the
+// first record read) or the last. When a window cannot be read after others
+// were, the data sources hear of the window now held before the error goes on.
+void TDataSet::ReadWindowsTo(long long target)
+{
+    bool read = false;
+    try {
+        while (target >= windowStart_ + static_cast<long long>(RecordCount()) && LoadNextWindow())
+            read = true;
+    } catch (...) {
+        if (read) {
+            bof_ = eof_ = false;
+            DataEvent(deDataSetScroll);
+        }
+        throw;
+    }
+}
+
 void TDataSet::First()
 {
     CheckBrowseMode();
+    if (windowStart_ > 0)
+        CheckBidirectional();
     recNo_ = RecordCount() > 0 ? 0 : -1;
     LoadCurrent();
     bof_ = true;
@@ -150,6 +190,7 @@ void TDataSet::First()
 void TDataSet::Last()
 {
     CheckBrowseMode();
+    ReadWindowsTo(LLONG_MAX);
     recNo_ = RecordCount() - 1;
     LoadCurrent();
     bof_ = RecordCount() == 0;
@@ -162,23 +203,28 @@ int TDataSet::MoveBy(int distance)
     CheckBrowseMode();
     if (distance == 0)
         return 0;
-    const int count = RecordCount();
-    bof_ = eof_ = false;
-    if (count == 0) {
+    if (distance < 0)
+        CheckBidirectional();
+    if (RecordCount() == 0) {
         bof_ = eof_ = true;
         return 0;
     }
-    long long target = static_cast<long long>(recNo_) + distance;
-    if (target >= count) {
-        target = count - 1;
+    // Record numbers from the first record read, so that a move may cross windows.
+    const long long from = static_cast<long long>(windowStart_) + recNo_;
+    long long target = from + distance;
+    ReadWindowsTo(target);
+    bof_ = eof_ = false;
+    const long long end = windowStart_ + static_cast<long long>(RecordCount());
+    if (target >= end) {
+        target = end - 1;
         eof_ = true;
-    } else if (target < 0) {
-        target = 0;
+    } else if (target < windowStart_) {
+        target = windowStart_;
         bof_ = true;
     }
-    const int moved = static_cast<int>(target) - recNo_;
+    const int moved = static_cast<int>(target - from);
     if (moved != 0) {
-        recNo_ = static_cast<int>(target);
+        recNo_ = static_cast<int>(target - windowStart_);
         LoadCurrent();
         DataEvent(deDataSetScroll);
     }
@@ -305,6 +351,7 @@ void TDataSet::Delete()
 void TDataSet::Refresh()
 {
     CheckBrowseMode();
+    CheckBidirectional();
     InternalRefresh();
     recNo_ = std::min(std::max(recNo_, 0), RecordCount() - 1);
     LoadCurrent();

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
+#include <optional>
 
 namespace qb {
 
@@ -29,6 +31,11 @@ using Stmt = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
     throw EDatabaseError(sqlite3_errmsg(db));
 }
 
+[[noreturn]] void Fail(sqlite3_stmt* stmt)
+{
+    Fail(sqlite3_db_handle(stmt));
+}
+
 Stmt Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
 {
     sqlite3_stmt* raw = nullptr;
@@ -39,12 +46,12 @@ Stmt Prepare(sqlite3* db, const std::string& sql, const char** tail = nullptr)
     return Stmt(raw);
 }
 
-std::string Quoted(const std::string& name)
+std::string Quoted(const std::string& name, char quote = '"')
 {
-    std::string out = "\"";
+    std::string out(1, quote);
     for (char c : name)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+        out += c == quote ? std::string(2, quote) : std::string(1, c);
+    return out + quote;
 }
 
 bool SameName(std::string_view a, std::string_view b)
@@ -121,6 +128,23 @@ void Exec(sqlite3* db, const char* sql)
         Fail(db);
 }
 
+void BindInteger(sqlite3_stmt* stmt, const char* name, long long value)
+{
+    if (sqlite3_bind_int64(stmt, sqlite3_bind_parameter_index(stmt, name), value) != SQLITE_OK)
+        Fail(stmt);
+}
+
+// Pages read once, as forward-only reading does, gain nothing from SQLite's
+// page cache (up to 2 MB by default): a small one keeps memory flat.
+const char* const kReadOnceCache = "PRAGMA cache_size = -64";
+
+// Resets a statement when it goes out of scope, so that a read that stops
+// early or fails lets go of the database at once.
+struct ResetScope {
+    sqlite3_stmt* stmt;
+    ~ResetScope() { sqlite3_reset(stmt); }
+};
+
 } // namespace
 
 /// The open connection and what is known about where the rows can be written.
@@ -140,27 +164,159 @@ struct SQLiteState {
     bool hiddenRowid = false;
     std::string rowidName;
 
-    void Load(RowStore& rows, sqlite3_stmt* stmt);
+    /// Forward-only mode: where the windows come from.
+    struct Windows {
+        /// A table with a rowid: reads at most $qb_rows rows from rowid $qb_from on, in rowid order.
+        Stmt keyset;
+        long long from = LLONG_MIN;
+        /// Counts the table's rows that the keyset statement reads.
+        std::string countSql;
+        /// A query: the rows after its first window, copied into a private temporary database.
+        Db spool;
+        /// Reads the copied rows in their order.
+        Stmt spooled;
+        /// Rows still to read under the record limit; -1: no limit.
+        long long left = -1;
+        bool done = false;
+        std::optional<long long> total;
+    } windows;
+
+    /// Appends at most `max` rows (-1: every row) of `stmt` to `rows`; returns how many. With a
+    /// hidden rowid, rows below `minRowid` are passed over and `lastRowid` is the last one read.
+    long long Read(RowStore& rows, sqlite3_stmt* stmt, long long max, long long minRowid, long long& lastRowid) const;
+    long long Read(RowStore& rows, sqlite3_stmt* stmt, long long max) const
+    {
+        long long last = 0;
+        return Read(rows, stmt, max, LLONG_MIN, last);
+    }
+    /// Reads the next window into `rows` (left as it is at the end); false at the end.
+    bool NextWindow(RowStore& rows, int windowRows);
+    /// Copies the rest of `stmt` (at most `max` rows, -1: all) into the spool; returns how many.
+    long long Spool(sqlite3_stmt* stmt, long long max);
+
+private:
+    bool NextKeysetWindow(RowStore& rows, long long want);
 };
 
-void SQLiteState::Load(RowStore& rows, sqlite3_stmt* stmt)
+long long SQLiteState::Read(RowStore& rows, sqlite3_stmt* stmt, long long max, long long minRowid,
+                            long long& lastRowid) const
 {
     const int first = hiddenRowid ? 1 : 0;
     const int columns = sqlite3_column_count(stmt);
     Row row(static_cast<std::size_t>(columns));
-    rows.Clear();
-    for (;;) {
-        int rc = sqlite3_step(stmt);
+    long long read = 0;
+    while (max < 0 || read < max) {
+        const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE)
-            return;
+            break;
         if (rc != SQLITE_ROW)
-            Fail(db.get());
+            Fail(stmt);
+        if (hiddenRowid) {
+            // A condition that escapes its parentheses could bring back rows
+            // already read: they are passed over, so no row is read twice.
+            const long long rowid = sqlite3_column_int64(stmt, 0);
+            if (rowid < minRowid)
+                continue;
+            lastRowid = rowid;
+        }
         for (int c = first; c < columns; ++c)
             row[static_cast<std::size_t>(c - first)] = ReadColumn(stmt, c);
         if (hiddenRowid)
             row.back() = ReadColumn(stmt, 0);
         rows.Append(row);
+        ++read;
     }
+    return read;
+}
+
+bool SQLiteState::NextWindow(RowStore& rows, int windowRows)
+{
+    Windows& w = windows;
+    if (w.done)
+        return false;
+    const long long want = w.left < 0 ? windowRows : std::min<long long>(w.left, windowRows);
+    if (want == 0 || !(w.keyset || w.spooled)) {
+        w.done = true;
+        return false;
+    }
+    if (w.keyset)
+        return NextKeysetWindow(rows, want);
+    RowStore window;
+    const long long read = Read(window, w.spooled.get(), want);
+    if (w.left >= 0)
+        w.left -= read;
+    if (read < want)
+        w.done = true;
+    if (read == 0)
+        return false;
+    rows = std::move(window);
+    return true;
+}
+
+// Each window is a fresh query for the rows after the last one read, reset
+// as soon as it is read, so that the database is free between windows.
+bool SQLiteState::NextKeysetWindow(RowStore& rows, long long want)
+{
+    Windows& w = windows;
+    sqlite3_stmt* stmt = w.keyset.get();
+    ResetScope reset{stmt};
+    BindInteger(stmt, "$qb_from", w.from);
+    BindInteger(stmt, "$qb_rows", want);
+    RowStore window;
+    long long last = w.from;
+    const long long read = Read(window, stmt, want, w.from, last);
+    if (w.left >= 0)
+        w.left -= read;
+    if (read < want || last == LLONG_MAX)
+        w.done = true;
+    if (read == 0)
+        return false;
+    w.from = last + (last == LLONG_MAX ? 0 : 1);
+    rows = std::move(window);
+    return true;
+}
+
+long long SQLiteState::Spool(sqlite3_stmt* stmt, long long max)
+{
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE || max == 0)
+        return 0;
+    if (rc != SQLITE_ROW)
+        Fail(stmt);
+    Windows& w = windows;
+    sqlite3* raw = nullptr;
+    // An empty name: a database file of this connection's own, removed when it closes.
+    const int opened = sqlite3_open_v2("", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    w.spool.reset(raw);
+    if (opened != SQLITE_OK)
+        throw EDatabaseError(raw ? sqlite3_errmsg(raw) : "out of memory");
+    // Untyped columns keep every value as it was read.
+    const int columns = sqlite3_column_count(stmt);
+    std::string create = "CREATE TABLE spooled (", insert = "INSERT INTO spooled VALUES (";
+    for (int c = 0; c < columns; ++c) {
+        create += (c ? ", c" : "c") + std::to_string(c);
+        insert += c ? ", ?" : "?";
+    }
+    Exec(raw, kReadOnceCache);
+    Exec(raw, (create + "); BEGIN").c_str());
+    Stmt add = Prepare(raw, insert + ")");
+    long long copied = 0;
+    while (rc == SQLITE_ROW && (max < 0 || copied < max)) {
+        for (int c = 0; c < columns; ++c)
+            if (sqlite3_bind_value(add.get(), c + 1, sqlite3_column_value(stmt, c)) != SQLITE_OK)
+                Fail(raw);
+        if (sqlite3_step(add.get()) != SQLITE_DONE)
+            Fail(raw);
+        sqlite3_reset(add.get());
+        ++copied;
+        if (max < 0 || copied < max)
+            rc = sqlite3_step(stmt);
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        Fail(stmt);
+    Exec(raw, "COMMIT");
+    w.spooled = Prepare(raw, "SELECT * FROM spooled ORDER BY rowid");
+    return copied;
 }
 
 } // namespace db
@@ -220,6 +376,49 @@ bool Contains(const std::vector<std::string>& names, const std::string& name)
     return std::ranges::any_of(names, [&](const std::string& n) { return SameName(n, name); });
 }
 
+// The columns to read, each in backquotes: SQLite takes a double-quoted name
+// it cannot find for a string literal, which would read the name itself on
+// every row instead of reporting an unknown column.
+std::string SelectList(const std::vector<std::string>& columns)
+{
+    std::string list;
+    for (const std::string& column : columns)
+        list += (list.empty() ? "" : ", ") + Quoted(column, '`');
+    return list.empty() ? "*" : list;
+}
+
+// Prepares a statement made of, or holding, the caller's SQL: it must be one
+// statement, and one that only reads.
+template <typename Named> Stmt PrepareReading(sqlite3* db, const std::string& sql, Named named)
+{
+    const char* tail = nullptr;
+    Stmt stmt = Prepare(db, sql, &tail);
+    if (std::any_of(tail, sql.c_str() + sql.size(), [](unsigned char c) { return !std::isspace(c); }))
+        throw EDatabaseError(named("The query holds more than one statement"));
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        throw EDatabaseError(named("Only a query that reads can open a dataset"));
+    return stmt;
+}
+
+using Params = std::vector<std::pair<std::string, TFieldValue>>;
+
+// Binds the parameter values by name or, for a number, by position; returns
+// the name of one the statement does not have, or nothing.
+std::optional<std::string> BindParams(sqlite3_stmt* stmt, const Params& params)
+{
+    for (const auto& [name, value] : params) {
+        int index = sqlite3_bind_parameter_index(stmt, name.c_str());
+        if (index == 0) {
+            auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), index);
+            if (ec != std::errc() || end != name.data() + name.size() || index < 1 ||
+                index > sqlite3_bind_parameter_count(stmt))
+                return name;
+        }
+        Bind(sqlite3_db_handle(stmt), stmt, index, value, ftString);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QB_IMPLEMENT_COMPONENT(TSQLiteDataSet, TDataSet)
@@ -230,7 +429,11 @@ std::vector<TPropInfo> TSQLiteDataSet::Properties()
     return {
         QB_PROP_STRING(T, DatabaseName, DatabaseName, SetDatabaseName, ""),
         QB_PROP_STRING(T, TableName, TableName, SetTableName, ""),
+        QB_PROP_STRING(T, Where, Where, SetWhere, ""),
         QB_PROP_STRING(T, SQL, SQL, SetSQL, ""),
+        QB_PROP_INT64(T, RecordLimit, RecordLimit, SetRecordLimit, -1),
+        QB_PROP_BOOL(T, ForwardOnly, ForwardOnly, SetForwardOnly, false),
+        QB_PROP_INT(T, WindowRows, WindowRows, SetWindowRows, 4096),
         QB_PROP_INT(T, BusyTimeout, BusyTimeout, SetBusyTimeout, 5000),
         QB_PROP_BOOL(T, Active, Active, SetActive, false),
     };
@@ -250,10 +453,43 @@ void TSQLiteDataSet::SetTableName(const std::string& value)
     tableName_ = value;
 }
 
+void TSQLiteDataSet::SetColumns(std::vector<std::string> value)
+{
+    CheckInactive();
+    columns_.clear();
+    for (std::string& column : value)
+        if (!Contains(columns_, column))
+            columns_.push_back(std::move(column));
+}
+
+void TSQLiteDataSet::SetWhere(const std::string& value)
+{
+    CheckInactive();
+    where_ = value;
+}
+
 void TSQLiteDataSet::SetSQL(const std::string& value)
 {
     CheckInactive();
     sql_ = value;
+}
+
+void TSQLiteDataSet::SetRecordLimit(long long value)
+{
+    CheckInactive();
+    recordLimit_ = std::max(value, -1LL);
+}
+
+void TSQLiteDataSet::SetForwardOnly(bool value)
+{
+    CheckInactive();
+    forwardOnly_ = value;
+}
+
+void TSQLiteDataSet::SetWindowRows(int value)
+{
+    CheckInactive();
+    windowRows_ = std::max(value, 1);
 }
 
 void TSQLiteDataSet::SetBusyTimeout(int value)
@@ -283,6 +519,24 @@ bool TSQLiteDataSet::CanModify() const
     return Active() && sqlite_ && !sqlite_->table.empty();
 }
 
+long long TSQLiteDataSet::TotalRecordCount()
+{
+    CheckActive();
+    if (!forwardOnly_)
+        return RecordCount();
+    std::optional<long long>& total = sqlite_->windows.total;
+    if (!total) {
+        Stmt count = PrepareReading(sqlite_->db.get(), sqlite_->windows.countSql,
+                                    [this](std::string_view m) { return NamedMessage(m); });
+        BindParams(count.get(), params_);
+        if (sqlite3_step(count.get()) != SQLITE_ROW)
+            Fail(count.get());
+        const long long rows = sqlite3_column_int64(count.get(), 0);
+        total = recordLimit_ < 0 ? rows : std::min(rows, recordLimit_);
+    }
+    return *total;
+}
+
 int TSQLiteDataSet::HiddenValueCount() const
 {
     return sqlite_ && sqlite_->hiddenRowid ? 1 : 0;
@@ -309,12 +563,16 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
     }
     sqlite3* db = raw;
     sqlite3_busy_timeout(db, busyTimeout_);
+    if (forwardOnly_)
+        Exec(db, kReadOnceCache);
 
+    const auto named = [this](std::string_view message) { return NamedMessage(message); };
     Stmt stmt;
     TableInfo table;
+    std::string from, where;
     if (sql_.empty()) {
         table = DescribeTable(db, tableName_);
-        const std::string from = " FROM " + Quoted(table.exists ? table.name : tableName_);
+        from = " FROM " + Quoted(table.exists ? table.name : tableName_);
         if (table.exists && !table.isView) {
             // The first of SQLite's names for the rowid that no column shadows.
             for (const char* alias : {"rowid", "_rowid_", "oid"})
@@ -324,35 +582,28 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
                 }
         }
         if (!state->rowidName.empty()) {
+            // A table without rowid does not prepare this: its primary key identifies rows.
             sqlite3_stmt* probe = nullptr;
-            std::string sql = "SELECT " + state->rowidName + ", *" + from;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK) {
-                stmt.reset(probe);
-                state->hiddenRowid = true;
-            } else {
-                sqlite3_finalize(probe); // a table without rowid: its primary key identifies rows
-            }
+            state->hiddenRowid =
+                sqlite3_prepare_v2(db, ("SELECT " + state->rowidName + from).c_str(), -1, &probe, nullptr) == SQLITE_OK;
+            sqlite3_finalize(probe);
         }
-        if (!stmt)
-            stmt = Prepare(db, "SELECT *" + from); // an unknown table fails here with SQLite's message
+        // The condition in parentheses, closed on a line of its own so that
+        // a trailing comment cannot swallow the rest.
+        where = where_.empty() ? "" : " WHERE (" + where_ + "\n)";
+        std::string sql =
+            "SELECT " + (state->hiddenRowid ? state->rowidName + ", " : "") + SelectList(columns_) + from + where;
+        if (forwardOnly_ && state->hiddenRowid) {
+            const std::string& rowid = state->rowidName;
+            sql += (where.empty() ? " WHERE " : " AND ") + rowid + " >= $qb_from ORDER BY " + rowid + " LIMIT $qb_rows";
+        }
+        stmt = PrepareReading(db, sql, named); // an unknown table or column fails here with SQLite's message
     } else {
-        const char* tail = nullptr;
-        stmt = Prepare(db, sql_, &tail);
-        if (std::any_of(tail, sql_.c_str() + sql_.size(), [](unsigned char c) { return !std::isspace(c); }))
-            throw EDatabaseError(NamedMessage("The query holds more than one statement"));
-        if (!sqlite3_stmt_readonly(stmt.get()))
-            throw EDatabaseError(NamedMessage("Only a query that reads can open a dataset"));
-        for (const auto& [name, value] : params_) {
-            int index = sqlite3_bind_parameter_index(stmt.get(), name.c_str());
-            if (index == 0) {
-                auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), index);
-                if (ec != std::errc() || end != name.data() + name.size() || index < 1 ||
-                    index > sqlite3_bind_parameter_count(stmt.get()))
-                    throw EDatabaseError(NamedMessage(Format("Parameter '%s' not found", {name})));
-            }
-            Bind(db, stmt.get(), index, value, ftString);
-        }
+        stmt = PrepareReading(db, sql_, named);
     }
+    if (!sql_.empty() || !where_.empty())
+        if (std::optional<std::string> unknown = BindParams(stmt.get(), params_))
+            throw EDatabaseError(NamedMessage(Format("Parameter '%s' not found", {*unknown})));
 
     // Where each column comes from decides what can be written back.
     const int first = state->hiddenRowid ? 1 : 0;
@@ -378,7 +629,8 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
         defs.push_back(def);
     }
 
-    if (!target.empty() && singleTarget) {
+    // A forward-only dataset is read-only.
+    if (!target.empty() && singleTarget && !forwardOnly_) {
         if (!sql_.empty())
             table = DescribeTable(db, target);
         if (table.exists && !table.isView) {
@@ -407,7 +659,24 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::Connect(RowStore& rows, std::uni
         defs[i].readOnly = !state->writable.back();
     }
 
-    state->Load(rows, stmt.get());
+    if (!forwardOnly_) {
+        state->Read(rows, stmt.get(), recordLimit_);
+    } else if (state->hiddenRowid) {
+        state->windows.keyset = std::move(stmt);
+        state->windows.countSql = "SELECT count(*)" + from + where;
+        state->windows.left = recordLimit_;
+        state->NextWindow(rows, windowRows_);
+    } else {
+        // The first window straight from the query; the rest, when there is
+        // more, copied now so that the database is let go of at once.
+        const long long want = recordLimit_ < 0 ? windowRows_ : std::min<long long>(recordLimit_, windowRows_);
+        const long long read = state->Read(rows, stmt.get(), want);
+        const long long left = recordLimit_ < 0 ? -1 : recordLimit_ - read;
+        const long long spooled = read < want ? 0 : state->Spool(stmt.get(), left);
+        state->windows.left = left < 0 ? -1 : spooled;
+        state->windows.total = read + spooled;
+        state->windows.done = spooled == 0;
+    }
     connected = std::move(state);
     return defs;
 }
@@ -420,6 +689,11 @@ std::vector<TDataSet::FieldDef> TSQLiteDataSet::InternalOpen()
     Rows() = std::move(rows);
     sqlite_ = std::move(state);
     return defs;
+}
+
+bool TSQLiteDataSet::InternalNextWindow()
+{
+    return forwardOnly_ && sqlite_ && sqlite_->NextWindow(Rows(), windowRows_);
 }
 
 void TSQLiteDataSet::InternalClose()

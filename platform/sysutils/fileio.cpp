@@ -112,8 +112,9 @@ int CreateTemporary(const std::string& path, std::string& name)
 // clears the set-user-id bit).
 void KeepOwnerAndMode(int fd, const struct stat& old)
 {
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-        (void)::fchown(fd, old.st_uid, old.st_gid);
+    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only a privileged process may give a file away; otherwise it stays the writer's.
+    }
     (void)::fchmod(fd, old.st_mode & 07777);
 }
 

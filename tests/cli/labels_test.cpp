@@ -209,8 +209,9 @@ TEST(Labels, TheDrawingIsCentredInItsLabel)
     EXPECT_EQ(page.Read(20, 30, 100, 50, kDpi).text, "CENTRED");
 }
 
-// A query (its columns read-only: expressions of a view) and CSV files feed
-// the labels as a table does; --where and --limit narrow the records.
+// A query (its columns read-only: expressions of a view), a table without
+// rowid and CSV files feed the labels as a table does; --where and --limit
+// narrow the records.
 TEST(Labels, QueriesViewsAndCsvFilesFeedTheLabels)
 {
     if (!HavePoppler())
@@ -219,7 +220,9 @@ TEST(Labels, QueriesViewsAndCsvFilesFeedTheLabels)
     const std::string db = dir / "shop.db";
     Sql(db, "CREATE TABLE items (id INTEGER PRIMARY KEY, sku TEXT, price REAL);"
             "INSERT INTO items (sku, price) VALUES ('A-1', 1.5), ('B-2', 9.0), ('C-3', 2.5), ('D-4', 7.0);"
-            "CREATE VIEW tagged AS SELECT 'SKU ' || sku AS tag, price FROM items;");
+            "CREATE VIEW tagged AS SELECT 'SKU ' || sku AS tag, price FROM items;"
+            "CREATE TABLE shelf (sku TEXT PRIMARY KEY, place TEXT) WITHOUT ROWID;"
+            "INSERT INTO shelf VALUES ('S-2', 'top'), ('S-1', 'low');");
     std::ofstream(dir / "items.csv") << "sku,title\n\"Q,1\",\"A \"\"quoted\"\" name\"\nR-2,Plain\nS-3,Third\n";
     struct Case {
         std::string data;
@@ -238,6 +241,9 @@ TEST(Labels, QueriesViewsAndCsvFilesFeedTheLabels)
          "3 labels on 1 page, 0 records skipped\n"},
         {"--db " + db + " --table items --where \"price > 2\" --limit 2 --field sku",
          {"B-2", "C-3"},
+         "2 labels on 1 page, 0 records skipped\n"},
+        {"--db " + db + " --table shelf --field sku --caption-field place",
+         {"S-1", "S-2"},
          "2 labels on 1 page, 0 records skipped\n"},
         {"--csv " + dir / "items.csv --field sku", {"Q,1", "R-2", "S-3"}, "3 labels on 1 page, 0 records skipped\n"},
         {"--csv " + dir / "items.csv --limit 1 --field sku", {"Q,1"}, "1 label on 1 page, 0 records skipped\n"},

@@ -97,9 +97,9 @@ TEST(Clip, ScopesNarrowTheClipAndGiveItBackAndANewSurfaceKeepsIt)
     EXPECT_EQ(PixelArt(bitmap), expected);
 }
 
-// A clip becomes a clip path and a group round what is drawn under it; one
-// that leaves the whole page drawable, or under which nothing is drawn,
-// writes nothing.
+// A clip becomes a clip path and a group round what is drawn under it (boxes
+// of a colour in one path); one that leaves the whole page drawable, or
+// under which nothing is drawn, writes nothing.
 TEST(Clip, SvgPutsWhatIsDrawnUnderAClipInAClippedGroup)
 {
     const std::string path = testing::TempDir() + "clip_test_" + std::to_string(::getpid()) + ".svg";
@@ -123,8 +123,7 @@ TEST(Clip, SvgPutsWhatIsDrawnUnderAClipInAClippedGroup)
     EXPECT_EQ(body, "viewBox=\"0 0 20 15\">\n"
                     "<clipPath id=\"clip1\"><rect x=\"3\" y=\"2\" width=\"12\" height=\"9\"/></clipPath>\n"
                     "<g clip-path=\"url(#clip1)\">\n"
-                    "<rect x=\"0\" y=\"0\" width=\"20\" height=\"4\" fill=\"#000\"/>\n"
-                    "<rect x=\"0\" y=\"6\" width=\"20\" height=\"2\" fill=\"#000\"/>\n"
+                    "<path d=\"M0 0H20V4H0ZM0 6H20V8H0Z\" fill=\"#000\"/>\n"
                     "</g>\n"
                     "<rect x=\"1\" y=\"12\" width=\"1\" height=\"1\" fill=\"#000\"/>\n"
                     "<clipPath id=\"clip2\"><rect x=\"20\" y=\"15\" width=\"0\" height=\"0\"/></clipPath>\n"

@@ -293,6 +293,82 @@ TEST(Svg, RectanglesCoverTheRasterPixels)
     EXPECT_EQ(Rasterise(ParseXml(xml), 20, 15), PixelArt(bitmap)) << xml;
 }
 
+// Boxes of one colour become one element where that leaves the picture as
+// the raster draws it: a box painted over another colour keeps its place
+// after it, and a box inside one of its colour's boxes with nothing over it
+// adds no element.
+TEST(Svg, BoxesOfAColourShareAnElementWithoutChangingThePicture)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TCanvas&)> draw;
+        std::size_t shapes;       // <rect> and <path> elements
+        bool axisParallel = true; // the test's rasteriser can read it
+    };
+    auto box = [](TCanvas& canvas, TColor color, TRect r) {
+        canvas.Brush().SetColor(color);
+        canvas.FillRect(r);
+    };
+    const Case cases[] = {
+        {"bars and spaces on a white label",
+         [&](TCanvas& c) {
+             box(c, clWhite, {0, 0, 20, 8});
+             for (int x = 1; x < 19; x += 3) {
+                 box(c, clBlack, {x, 1, x + 2, 7});
+                 box(c, clWhite, {x + 2, 1, x + 3, 7}); // a space: the label's white already
+             }
+         },
+         2},
+        {"a box over another colour stays over it",
+         [&](TCanvas& c) {
+             box(c, clBlack, {1, 1, 6, 6});
+             box(c, clRed, {4, 4, 10, 7});
+             box(c, clBlack, {8, 2, 12, 5}); // over the red: after it
+             box(c, clBlack, {14, 1, 16, 3});
+         },
+         3},
+        {"colours apart share their elements",
+         [&](TCanvas& c) {
+             box(c, clRed, {1, 1, 3, 3});
+             box(c, clBlue, {5, 1, 7, 3});
+             box(c, clRed, {9, 1, 11, 3});
+             box(c, clBlue, {13, 1, 15, 3});
+         },
+         2},
+        {"a box inside its colour's box but over another is painted",
+         [&](TCanvas& c) {
+             box(c, clBlack, {1, 1, 12, 7});
+             box(c, clYellow, {3, 2, 9, 6});
+             box(c, clBlack, {5, 3, 7, 5});
+         },
+         3},
+        {"other drawing comes after what was gathered",
+         [&](TCanvas& c) {
+             box(c, clBlue, {1, 1, 8, 7});
+             UseColor(c, clRed);
+             const TPoint slanted[3] = {{2, 2}, {12, 4}, {2, 6}};
+             c.Polygon(slanted, 3);
+             box(c, clBlue, {10, 1, 14, 7}); // over the triangle's tip
+             box(c, clRed, {16, 1, 18, 3});
+         },
+         5, false}, // the triangle is filled and outlined
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap bitmap(20, 8);
+        c.draw(bitmap.Canvas());
+        const std::string xml = WriteSvg(20, 8, c.draw);
+        const std::vector<Element> elements = ParseXml(xml);
+        if (c.axisParallel) {
+            EXPECT_EQ(Rasterise(elements, 20, 8), PixelArt(bitmap)) << xml;
+        }
+        std::size_t shapes = 0;
+        for (const Element& e : elements)
+            shapes += e.name == "rect" || e.name == "path";
+        EXPECT_EQ(shapes, c.shapes) << xml;
+    }
+}
+
 TEST(Svg, ThickPensKeepTheirWidth)
 {
     TBitmap bitmap(14, 14);

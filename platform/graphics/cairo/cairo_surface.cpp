@@ -42,20 +42,25 @@ CairoSurface::CairoSurface(TVectorFormat format, const std::string& path, int wi
     cr_ = cairo_create(surface_);
     if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
         std::string reason = cairo_status_to_string(cairo_status(cr_));
-        Abort();
+        Drop();
         throw Exception("Cannot create file " + QuotedFileName(path) + ": " + reason);
     }
     cairo_matrix_t deviceMatrix;
     cairo_matrix_init_scale(&deviceMatrix, scaleX, scaleY);
     cairo_set_matrix(cr_, &deviceMatrix);
+    // Readers of PDF and PostScript fit each filled rectangle to their pixel
+    // grid one fill at a time, so that a bar's edge pixel depends on the fills
+    // around it: gathered boxes would move edges by a pixel. Each box is
+    // filled as it comes.
+    SetGathering(false);
 }
 
 CairoSurface::~CairoSurface()
 {
-    Abort();
+    Drop();
 }
 
-void CairoSurface::NewPage()
+void CairoSurface::EndPage()
 {
     cairo_show_page(cr_);
 }
@@ -75,7 +80,7 @@ int CairoSurface::Finish() noexcept
     return status;
 }
 
-void CairoSurface::Close()
+void CairoSurface::WriteOut()
 {
     if (!file_.IsOpen())
         return;
@@ -89,7 +94,7 @@ void CairoSurface::Close()
     file_.Commit();
 }
 
-void CairoSurface::Abort() noexcept
+void CairoSurface::Drop() noexcept
 {
     if (!file_.IsOpen())
         return;
@@ -146,7 +151,7 @@ void CairoSurface::Stroke(TColor color, double width, LineCap cap)
     cairo_stroke(cr_);
 }
 
-void CairoSurface::Text(const TextRun& run)
+void CairoSurface::ShowText(const TextRun& run)
 {
     const FontResource& font = *run.layout.font;
     const int cellHeight = font.ascent + font.descent;

@@ -26,21 +26,22 @@ public:
     CairoSurface& operator=(const CairoSurface&) = delete;
     ~CairoSurface() override;
 
-    void NewPage() override;
-    void Close() override;
-    void Abort() noexcept override;
-
     void MoveTo(double x, double y) override;
     void LineTo(double x, double y) override;
     void ClosePath() override;
     void Rectangle(double x, double y, double width, double height) override;
     void Fill(TColor color, bool evenOdd) override;
     void Stroke(TColor color, double width, LineCap cap) override;
-    void Text(const TextRun& run) override;
+    void ShowText(const TextRun& run) override;
     void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
                     const PointD& visibleMax) override;
     void ClipTo(double x, double y, double width, double height) override;
     void Unclip() override;
+
+protected:
+    void EndPage() override;
+    void WriteOut() override;
+    void Drop() noexcept override;
 
 private:
     /// Ends cairo's work on the file; the status of the document.

@@ -149,22 +149,6 @@ bool RenderSlot(FT_Face face, bool gray)
     return slot->format == FT_GLYPH_FORMAT_BITMAP;
 }
 
-// The code points of valid UTF-8.
-std::vector<char32_t> CodePoints(const std::string& utf8)
-{
-    std::vector<char32_t> out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        char32_t cp = n == 1 ? c : c & (0x3F >> (n - 1));
-        for (int k = 1; k < n && i + k < utf8.size(); ++k)
-            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        out.push_back(cp);
-        i += n;
-    }
-    return out;
-}
-
 } // namespace
 
 FontResource::FontResource(const LOGFONTA& record, bool throughFontconfig)
@@ -231,30 +215,49 @@ void FontResource::Layout(const std::string& utf8, std::vector<Glyph>& glyphs, d
     std::lock_guard lock(mutex_);
     glyphs.clear();
     advance = 0;
-    const std::vector<char32_t> text = CodePoints(utf8);
-    if (text.empty())
-        return;
-    SetScale(Affine::Scale(em, em));
-    const bool unhinted = loadFlags & FT_LOAD_NO_HINTING;
-    std::unordered_map<unsigned long, double> advances;
-    auto advanceOf = [&](unsigned long index) {
-        auto [it, fresh] = advances.emplace(index, 0.0);
-        if (fresh && LoadGlyph(ft_, index, loadFlags | FT_LOAD_IGNORE_GLOBAL_ADVANCE_WIDTH | FT_LOAD_COLOR,
-                               face.options.embolden)) {
-            FT_Pos pixels = ft_->glyph->metrics.horiAdvance;
-            if (unhinted)
-                pixels = (pixels + 32) & -64; // hinted metrics of unhinted glyphs: whole pixels
-            it->second = em * (From26Dot6(pixels) * (1 / sizeScale_.x));
-        }
-        return it->second;
-    };
     double x = 0;
-    for (char32_t c : text) {
-        const unsigned long index = FcFreeTypeCharIndex(ft_, c);
-        glyphs.push_back({index, x, 0});
-        x += advanceOf(index);
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? c : c & (0x3F >> (n - 1));
+        for (int k = 1; k < n && i + k < utf8.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += n;
+        const LaidChar& laid = Char(cp);
+        glyphs.push_back({laid.index, x, 0});
+        x += laid.advance;
     }
-    advance = x - glyphs.front().x;
+    if (!glyphs.empty())
+        advance = x - glyphs.front().x;
+}
+
+const FontResource::LaidChar& FontResource::Char(char32_t c)
+{
+    LaidChar* slot = nullptr;
+    if (c < ascii_.size()) {
+        slot = &ascii_[c];
+        if (slot->known)
+            return *slot;
+    } else {
+        if (chars_.size() >= kMaxChars) // text in many scripts: start over rather than grow
+            chars_.clear();
+        auto [it, fresh] = chars_.try_emplace(c);
+        if (!fresh)
+            return it->second;
+        slot = &it->second;
+    }
+    // The hinted advance of the glyph at the font's own size.
+    SetScale(Affine::Scale(em, em));
+    slot->index = FcFreeTypeCharIndex(ft_, c);
+    if (LoadGlyph(ft_, slot->index, loadFlags | FT_LOAD_IGNORE_GLOBAL_ADVANCE_WIDTH | FT_LOAD_COLOR,
+                  face.options.embolden)) {
+        FT_Pos pixels = ft_->glyph->metrics.horiAdvance;
+        if (loadFlags & FT_LOAD_NO_HINTING)
+            pixels = (pixels + 32) & -64; // hinted metrics of unhinted glyphs: whole pixels
+        slot->advance = em * (From26Dot6(pixels) * (1 / sizeScale_.x));
+    }
+    slot->known = true;
+    return *slot;
 }
 
 bool FontResource::Glyphs(const std::vector<Glyph>& glyphs, std::vector<const GlyphImage*>& out)

@@ -7,6 +7,7 @@
 #include "text/face_lookup.h"
 #include "text/matrix.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -86,6 +87,14 @@ public:
     }
 
 private:
+    /// A character's glyph and advance at the font's size.
+    struct LaidChar {
+        unsigned long index = 0;
+        double advance = 0;
+        bool known = false;
+    };
+    /// The glyph and advance of `c`, looked up once for the life of the font.
+    const LaidChar& Char(char32_t c);
     const GlyphImage* Image(unsigned long index);
     /// Sizes the face by `scale` (em units to pixels) unless it already is.
     void SetScale(const Affine& scale);
@@ -94,6 +103,9 @@ private:
     FT_Face ft_ = nullptr;
     Affine current_{0, 0, 0, 0, 0, 0};
     FontScale sizeScale_{1, 1};
+    std::array<LaidChar, 128> ascii_{};
+    static constexpr std::size_t kMaxChars = 4096;
+    std::unordered_map<char32_t, LaidChar> chars_;         // beyond ASCII
     std::unordered_map<unsigned long, GlyphImage> glyphs_; // nodes never move or go
     std::size_t glyphBytes_ = 0;
     std::shared_ptr<void> documentData_;

@@ -224,12 +224,12 @@ SvgSurface::SvgSurface(const std::string& path, int width, int height, double sc
     }
 }
 
-void SvgSurface::NewPage()
+void SvgSurface::EndPage()
 {
     throw Exception("This document format holds a single page");
 }
 
-void SvgSurface::Close()
+void SvgSurface::WriteOut()
 {
     if (!file_.IsOpen())
         return;
@@ -241,7 +241,7 @@ void SvgSurface::Close()
     file_.Commit();
 }
 
-void SvgSurface::Abort() noexcept
+void SvgSurface::Drop() noexcept
 {
     file_.Discard();
     doc_.clear();
@@ -363,7 +363,7 @@ void SvgSurface::Stroke(TColor color, double width, LineCap cap)
     attributes.AppendTo(doc_);
 }
 
-void SvgSurface::Text(const TextRun& run)
+void SvgSurface::ShowText(const TextRun& run)
 {
     SyncClip();
     const TextLayout& layout = run.layout;

@@ -19,21 +19,22 @@ class SvgSurface final : public DocumentSurface {
 public:
     SvgSurface(const std::string& path, int width, int height, double scaleX, double scaleY, const std::string& title);
 
-    void NewPage() override;
-    void Close() override;
-    void Abort() noexcept override;
-
     void MoveTo(double x, double y) override;
     void LineTo(double x, double y) override;
     void ClosePath() override;
     void Rectangle(double x, double y, double width, double height) override;
     void Fill(TColor color, bool evenOdd) override;
     void Stroke(TColor color, double width, LineCap cap) override;
-    void Text(const TextRun& run) override;
+    void ShowText(const TextRun& run) override;
     void PlaceImage(double x, double y, const PixelBuffer& pixels, const PointD& visibleMin,
                     const PointD& visibleMax) override;
     void ClipTo(double x, double y, double width, double height) override;
     void Unclip() override;
+
+protected:
+    void EndPage() override;
+    void WriteOut() override;
+    void Drop() noexcept override;
 
 private:
     struct Box {

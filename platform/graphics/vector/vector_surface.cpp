@@ -23,14 +23,6 @@ struct VectorClip {
     double Y(double y) const { return std::clamp(y, y0, y1); }
 };
 
-// A box of whole pixels x0..x1, y0..y1 (inclusive) as a rectangle.
-void AddBox(VectorSurface& out, const VectorClip& clip, double x0, double y0, double x1, double y1)
-{
-    double l = clip.X(x0), t = clip.Y(y0), r = clip.X(x1 + 1), b = clip.Y(y1 + 1);
-    if (r > l && b > t)
-        out.Rectangle(l, t, r - l, b - t);
-}
-
 // Sutherland-Hodgman clipping of a polygon to the clip box.
 std::vector<PointD> ClipPolygon(std::vector<PointD> poly, const VectorClip& clip)
 {
@@ -110,35 +102,90 @@ void StrokeEdges(VectorSurface& out, const TPoint* p, int n, const VectorClip& c
 
 } // namespace
 
+void VectorSurface::GatherBox(double x0, double y0, double x1, double y1, TColor color, int margin)
+{
+    const VectorClip clip(width_, height_, margin);
+    const Box box{clip.X(x0), clip.Y(y0), clip.X(x1 + 1), clip.Y(y1 + 1)};
+    if (!(box.right > box.left && box.bottom > box.top))
+        return;
+    if (!gathering_) {
+        Rectangle(box.left, box.top, box.right - box.left, box.bottom - box.top);
+        Fill(color, false);
+        return;
+    }
+    // The box joins its colour's group, which is filled before the groups
+    // that follow it: none of their boxes may lie under it.
+    const TColor rgb = ColorToRGB(color);
+    auto own = std::find_if(gathered_.begin(), gathered_.end(), [&](const Group& g) { return g.color == rgb; });
+    for (auto later = own == gathered_.end() ? own : own + 1; later != gathered_.end(); ++later) {
+        if (!later->bounds.Overlaps(box))
+            continue;
+        if (std::any_of(later->boxes.begin(), later->boxes.end(), [&](const Box& b) { return b.Overlaps(box); })) {
+            Flush();
+            own = gathered_.end();
+            break;
+        }
+    }
+    constexpr std::size_t kMaxBoxes = 4096; // a path of bounded size
+    if (boxes_ >= kMaxBoxes) {
+        Flush();
+        own = gathered_.end();
+    }
+    if (own == gathered_.end()) {
+        gathered_.push_back({rgb, box, {box}});
+        ++boxes_;
+        return;
+    }
+    if (std::any_of(own->boxes.begin(), own->boxes.end(), [&](const Box& b) { return b.Holds(box); }))
+        return; // painted already in this colour, with nothing over it since
+    own->boxes.push_back(box);
+    own->bounds = {std::min(own->bounds.left, box.left), std::min(own->bounds.top, box.top),
+                   std::max(own->bounds.right, box.right), std::max(own->bounds.bottom, box.bottom)};
+    ++boxes_;
+}
+
+void VectorSurface::Flush()
+{
+    for (const Group& g : gathered_) {
+        for (const Box& b : g.boxes)
+            Rectangle(b.left, b.top, b.right - b.left, b.bottom - b.top);
+        Fill(g.color, false);
+    }
+    Discard();
+}
+
+void VectorSurface::SetGathering(bool on)
+{
+    Flush();
+    gathering_ = on;
+}
+
 void VectorSurface::Polygon(const TPoint* p, int n, const TBrush& brush, const TPen& pen)
 {
     VectorSurface& out = *this;
     const bool fill = brush.Style() != bsClear;
     const bool outline = pen.Style != psClear;
     const int penWidth = std::max(pen.Width, 1);
-    const VectorClip clip(width_, height_, penWidth);
     if (n == 4 && IsAxisRectangle(p) && (!outline || penWidth == 1)) {
         double x0 = std::min(p[0].X, p[2].X), x1 = std::max(p[0].X, p[2].X);
         double y0 = std::min(p[0].Y, p[2].Y), y1 = std::max(p[0].Y, p[2].Y);
         if (fill && outline && ColorToRGB(brush.Color()) == ColorToRGB(pen.Color)) {
             // The outline adds nothing but the last column and row: one box.
-            AddBox(out, clip, x0, y0, x1, y1);
-            out.Fill(pen.Color, false);
+            GatherBox(x0, y0, x1, y1, pen.Color);
             return;
         }
-        if (fill) {
-            AddBox(out, clip, x0, y0, x1 - 1, y1 - 1);
-            out.Fill(brush.Color(), false);
-        }
+        if (fill)
+            GatherBox(x0, y0, x1 - 1, y1 - 1, brush.Color());
         if (outline) {
-            AddBox(out, clip, x0, y0, x1, y0);
-            AddBox(out, clip, x0, y1, x1, y1);
-            AddBox(out, clip, x0, y0, x0, y1);
-            AddBox(out, clip, x1, y0, x1, y1);
-            out.Fill(pen.Color, false);
+            GatherBox(x0, y0, x1, y0, pen.Color);
+            GatherBox(x0, y1, x1, y1, pen.Color);
+            GatherBox(x0, y0, x0, y1, pen.Color);
+            GatherBox(x1, y0, x1, y1, pen.Color);
         }
         return;
     }
+    Flush();
+    const VectorClip clip(width_, height_, penWidth);
     if (fill && n >= 3) {
         std::vector<PointD> poly(n);
         for (int i = 0; i < n; ++i)
@@ -158,26 +205,24 @@ void VectorSurface::Polygon(const TPoint* p, int n, const TBrush& brush, const T
 
 void VectorSurface::FillBox(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, TColor color)
 {
-    AddBox(*this, VectorClip(width_, height_, 1), double(x0), double(y0), double(x1), double(y1));
-    Fill(color, false);
+    GatherBox(double(x0), double(y0), double(x1), double(y1), color);
 }
 
 void VectorSurface::Line(TPoint from, TPoint to, int width, TColor color)
 {
-    const VectorClip clip(width_, height_, width);
     const int x = to.X, y = to.Y;
     const double lo = (width - 1) / 2, hi = width / 2;
     if (from.Y == y && from.X != x) {
         double x0 = std::min<double>(from.X, x > from.X ? x - 1.0 : x + 1.0);
         double x1 = std::max<double>(from.X, x > from.X ? x - 1.0 : x + 1.0);
-        AddBox(*this, clip, x0 - lo, y - lo, x1 + hi, y + hi);
-        Fill(color, false);
+        GatherBox(x0 - lo, y - lo, x1 + hi, y + hi, color, width);
     } else if (from.X == x && from.Y != y) {
         double y0 = std::min<double>(from.Y, y > from.Y ? y - 1.0 : y + 1.0);
         double y1 = std::max<double>(from.Y, y > from.Y ? y - 1.0 : y + 1.0);
-        AddBox(*this, clip, x - lo, y0 - lo, x + hi, y1 + hi);
-        Fill(color, false);
+        GatherBox(x - lo, y0 - lo, x + hi, y1 + hi, color, width);
     } else if (from.X != x) {
+        Flush();
+        const VectorClip clip(width_, height_, width);
         PointD a{from.X + 0.5, from.Y + 0.5}, b{x + 0.5, y + 0.5};
         if (ClipSegment(a, b, clip)) {
             MoveTo(a.x, a.y);
@@ -189,6 +234,7 @@ void VectorSurface::Line(TPoint from, TPoint to, int width, TColor color)
 
 void VectorSurface::Image(int x, int y, const PixelBuffer& pixels)
 {
+    Flush();
     const VectorClip clip(width_, height_, 1);
     const PointD visibleMin{clip.X(x), clip.Y(y)};
     const PointD visibleMax{clip.X(x + double(pixels.width)), clip.Y(y + double(pixels.height))};
@@ -196,8 +242,15 @@ void VectorSurface::Image(int x, int y, const PixelBuffer& pixels)
         PlaceImage(x, y, pixels, visibleMin, visibleMax);
 }
 
+void VectorSurface::Text(const TextRun& run)
+{
+    Flush();
+    ShowText(run);
+}
+
 void VectorSurface::Clip(const TRect& r)
 {
+    Flush();
     if (r.Left <= 0 && r.Top <= 0 && r.Right >= width_ && r.Bottom >= height_) {
         Unclip();
         return;

@@ -16,7 +16,8 @@ TEST(DbForms, PublishedPropertiesInOrder)
     EXPECT_EQ(names(TDataSource::StaticClassInfo()),
               (std::vector<std::string>{"Name", "Tag", "AutoEdit", "DataSet", "Enabled"}));
     EXPECT_EQ(names(TSQLiteDataSet::StaticClassInfo()),
-              (std::vector<std::string>{"Name", "Tag", "DatabaseName", "TableName", "SQL", "BusyTimeout", "Active"}));
+              (std::vector<std::string>{"Name", "Tag", "DatabaseName", "TableName", "Where", "SQL", "RecordLimit",
+                                        "ForwardOnly", "WindowRows", "BusyTimeout", "Active"}));
 }
 
 TEST(DbForms, FormOpensItsDataSetOnceLoadedAndWritesItBack)

@@ -112,6 +112,11 @@ private:
 
 /// The base of every dataset: a list of rows with a current record, fields
 /// over it, edit states, and notification of the data sources linked to it.
+///
+/// A forward-only dataset (see ForwardOnly) holds one window of rows at a
+/// time: moving past the last row held reads the next window, RecordCount is
+/// the rows held, RecNo counts from the first record read, and moving back
+/// before the window held raises EDatabaseError.
 class TDataSet : public TComponent {
     QB_CLASS(TDataSet, TComponent)
     /// A closed dataset owned by `owner`.
@@ -131,22 +136,28 @@ class TDataSet : public TComponent {
     TDataSetState State() const { return state_; }
 
     /// Moves to the first record (Bof set); a pending edit is posted first, as by every move.
+    /// A forward-only dataset allows it only while it holds its first window.
     void First();
-    /// Moves to the last record (Eof set).
+    /// Moves to the last record (Eof set); a forward-only dataset reads every window on the way.
     void Last();
     /// MoveBy(1).
     void Next() { MoveBy(1); }
     /// MoveBy(-1).
     void Prior() { MoveBy(-1); }
     /// Moves by `distance` records (negative: backwards), stopping at either end; returns the distance moved.
+    /// A forward-only dataset raises for a negative distance, and raises when a window cannot be
+    /// read: on the record where it was, or (a move across several windows, or Last) on the first
+    /// record of the last window it could read.
     int MoveBy(int distance);
     /// True after an attempt to move past the last record, or when the dataset is empty.
     bool Eof() const { return eof_; }
     /// True on the first record after First, or after an attempt to move before it.
     bool Bof() const { return bof_; }
-    /// Number of records, the one being inserted not counted.
+    /// Number of records held, the one being inserted not counted: every record, or in a
+    /// forward-only dataset those of the window held.
     int RecordCount() const;
-    /// Current record number from 1; 0 when there is none (or while inserting).
+    /// Current record number from 1 (counted from the first record read, also across windows);
+    /// 0 when there is none (or while inserting).
     int RecNo() const;
     /// True when there is no record and none is being inserted.
     bool IsEmpty() const { return RecordCount() == 0 && state_ != dsInsert; }
@@ -164,12 +175,14 @@ class TDataSet : public TComponent {
     void Cancel();
     /// Deletes the current record (cancels an insert).
     void Delete();
-    /// Reloads the rows, keeping the position where possible.
+    /// Reloads the rows, keeping the position where possible (not in a forward-only dataset).
     void Refresh();
     /// Posts a pending edit (when something changed) or cancels it.
     void CheckBrowseMode();
     /// Whether rows can be written at all.
     virtual bool CanModify() const { return Active(); }
+    /// True when the dataset reads its rows forwards in windows and cannot move back.
+    virtual bool ForwardOnly() const { return false; }
     /// True while a record in edit or insert state has changed values.
     bool Modified() const { return modified_; }
 
@@ -217,6 +230,10 @@ protected:
     virtual void InternalDelete(const std::vector<TFieldValue>& row) = 0;
     /// Reloads every row (default: nothing changes).
     virtual void InternalRefresh() {}
+    /// Forward-only datasets: replaces the rows with the window after the ones held (at least one
+    /// row) and returns true; returns false at the end. Raises, with the rows unchanged, when it
+    /// cannot read.
+    virtual bool InternalNextWindow() { return false; }
     /// Values appended to every row after the field values (keys of the store).
     virtual int HiddenValueCount() const { return 0; }
 
@@ -237,6 +254,9 @@ private:
     void LoadCurrent();
     void BlankBuffer();
     void CheckCanModify() const;
+    void CheckBidirectional() const;
+    bool LoadNextWindow();
+    void ReadWindowsTo(long long target);
     void StartInsert(int position);
 
     std::vector<std::unique_ptr<TField>> fields_;
@@ -246,6 +266,7 @@ private:
     std::vector<TDataSource*> dataSources_;
     TDataSetState state_ = dsInactive;
     int recNo_ = -1;
+    int windowStart_ = 0; // records read before the rows held
     int insertAt_ = 0;
     bool bof_ = true;
     bool eof_ = true;
@@ -458,9 +479,9 @@ private:
         void Run(::qb::TDataSet& dataSet) override;                                                                    \
         bool CanRun(const ::qb::TDataSet& dataSet) const override;                                                     \
     };
-/// Moves to the first record; enabled unless on it already.
+/// Moves to the first record; enabled unless on it already or forward-only.
 QB_DATASET_ACTION(TDataSetFirst)
-/// Moves to the previous record; enabled unless at the beginning.
+/// Moves to the previous record; enabled unless at the beginning or forward-only.
 QB_DATASET_ACTION(TDataSetPrior)
 /// Moves to the next record; enabled unless at the end.
 QB_DATASET_ACTION(TDataSetNext)
@@ -476,7 +497,7 @@ QB_DATASET_ACTION(TDataSetEdit)
 QB_DATASET_ACTION(TDataSetPost)
 /// Cancels the edit; enabled while editing or inserting.
 QB_DATASET_ACTION(TDataSetCancel)
-/// Reloads the rows; enabled while open.
+/// Reloads the rows; enabled while open, unless forward-only.
 QB_DATASET_ACTION(TDataSetRefresh)
 #undef QB_DATASET_ACTION
 
@@ -513,6 +534,33 @@ private:
 /// A dataset over a table or a query of an SQLite 3 database file. Rows are
 /// read on Open into a compact store; Post, Insert and Delete write through at
 /// once, each in its own transaction, by rowid (or the primary key).
+///
+/// **Forward-only mode** (SetForwardOnly) reads any number of rows with memory
+/// that does not grow with them, for a job that walks the records once (a run
+/// of labels): the dataset holds one window of WindowRows rows at a time and
+/// reads the next when Next moves past the last one; it is read-only, and
+/// moving back raises (see TDataSet).
+/// - A table with a rowid is read in rowid order, each window by a fresh query
+///   for the rows after the last one read. Between windows the database is not
+///   held, so others can write meanwhile: a row deleted before its window is
+///   read is not read, a row added after the last one read is, changed values
+///   show when their window is read, and no row is read twice.
+/// - A query, a view or a table without rowid is read in the order its query
+///   gives. The rows after the first window are copied at Open into a private
+///   temporary database file (deleted on Close), so the database is held only
+///   while Open reads it, and what is read is the rows as they were at Open.
+///
+/// \code
+/// TSQLiteDataSet products(nullptr);
+/// products.SetDatabaseName("shop.db");
+/// products.SetTableName("products");
+/// products.SetColumns({"code", "name"}); // only what the job needs
+/// products.SetWhere("price > 2");        // SQL, as after WHERE
+/// products.SetForwardOnly(true);
+/// products.Open();
+/// for (; !products.Eof(); products.Next())
+///     Print(products.FieldByName("code")->AsString()); // RecNo() counts on across windows
+/// \endcode
 class TSQLiteDataSet : public TDataSet {
     QB_CLASS(TSQLiteDataSet, TDataSet)
     /// A closed dataset without a database.
@@ -520,20 +568,43 @@ class TSQLiteDataSet : public TDataSet {
     /// Closes the dataset and its connection.
     ~TSQLiteDataSet() override;
 
-    // The connection settings can change only while the dataset is closed.
+    // The settings below can change only while the dataset is closed (BusyTimeout at any time).
 
     /// The database file (never created: a missing file raises on Open).
     const std::string& DatabaseName() const { return databaseName_; }
-    /// Sets DatabaseName (closed dataset only).
+    /// Sets DatabaseName.
     void SetDatabaseName(const std::string& value);
     /// A table or view; used when SQL is empty.
     const std::string& TableName() const { return tableName_; }
-    /// Sets TableName (closed dataset only).
+    /// Sets TableName.
     void SetTableName(const std::string& value);
+    /// The columns of TableName to read, in this order; empty (the default): every column.
+    /// An unknown column raises SQLite's "no such column" on Open.
+    const std::vector<std::string>& Columns() const { return columns_; }
+    /// Sets Columns (a name given twice is read once).
+    void SetColumns(std::vector<std::string> value);
+    /// An SQL condition on the rows of TableName, as after WHERE; empty: every row. Its
+    /// parameters are bound from SetParam. A condition that holds a second statement or writes
+    /// raises on Open, as a query does.
+    const std::string& Where() const { return where_; }
+    /// Sets Where.
+    void SetWhere(const std::string& value);
     /// A query that reads; its parameters are bound from SetParam.
     const std::string& SQL() const { return sql_; }
-    /// Sets SQL (closed dataset only).
+    /// Sets SQL.
     void SetSQL(const std::string& value);
+    /// At most this many rows are read; -1 (the default): no limit.
+    long long RecordLimit() const { return recordLimit_; }
+    /// Sets RecordLimit (below -1 counts as -1).
+    void SetRecordLimit(long long value);
+    /// Forward-only mode, described above; off by default.
+    bool ForwardOnly() const override { return forwardOnly_; }
+    /// Sets ForwardOnly.
+    void SetForwardOnly(bool value);
+    /// Rows in each window of forward-only mode (default 4096, at least 1).
+    int WindowRows() const { return windowRows_; }
+    /// Sets WindowRows.
+    void SetWindowRows(int value);
     /// Milliseconds to wait for another connection's lock before "database is locked".
     int BusyTimeout() const { return busyTimeout_; }
     /// Sets BusyTimeout, also for an open connection.
@@ -544,7 +615,13 @@ class TSQLiteDataSet : public TDataSet {
     /// Forgets every parameter value.
     void ClearParams() { params_.clear(); }
 
-    /// True while open on a table (or a query of one table with its key) whose rows can be found again.
+    /// The number of records the open dataset reads from its first to its last (RecordLimit
+    /// applied): RecordCount, or in forward-only mode over a table the rows the database counts
+    /// when first asked (rows written by others after that may change what is read).
+    long long TotalRecordCount();
+
+    /// True while open on a table (or a query of one table with its key) whose rows can be found
+    /// again, and not forward-only.
     bool CanModify() const override;
 
 protected:
@@ -553,6 +630,7 @@ protected:
     void InternalPost(bool inserting, const std::vector<TFieldValue>& oldRow, std::vector<TFieldValue>& row) override;
     void InternalDelete(const std::vector<TFieldValue>& row) override;
     void InternalRefresh() override;
+    bool InternalNextWindow() override;
     int HiddenValueCount() const override;
 
 private:
@@ -560,7 +638,12 @@ private:
 
     std::string databaseName_;
     std::string tableName_;
+    std::vector<std::string> columns_;
+    std::string where_;
     std::string sql_;
+    long long recordLimit_ = -1;
+    bool forwardOnly_ = false;
+    int windowRows_ = 4096;
     int busyTimeout_ = 5000;
     std::vector<std::pair<std::string, TFieldValue>> params_;
     std::unique_ptr<db::SQLiteState> sqlite_;
