@@ -6,7 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
+#include <vector>
 
 using namespace qb;
 
@@ -194,16 +194,50 @@ TColor ParseColor(const std::string& option, const std::string& value)
 
 } // namespace
 
+namespace {
+
+// The names of choices, and the same joined as "a, b or c" for the help.
+template <class E, std::size_t N> std::vector<std::string> ChoiceNames(const Choice<E> (&choices)[N])
+{
+    std::vector<std::string> names;
+    for (const Choice<E>& c : choices)
+        names.emplace_back(c.name);
+    return names;
+}
+
+std::string OneOf(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+// The enumerator named name (the option's check admitted only these names).
+template <class E, std::size_t N> E ChoiceValue(const Choice<E> (&choices)[N], const std::string& name)
+{
+    for (const Choice<E>& c : choices)
+        if (name == c.name)
+            return c.value;
+    throw UsageError("'" + name + "' is none of " + OneOf(ChoiceNames(choices)));
+}
+
+} // namespace
+
 void AppearanceOptions::Add(CLI::App& app)
 {
     app.add_option("--angle", angle, "Angle in degrees, counter-clockwise")->capture_default_str();
+    // "retail" is no caption of the control: the command draws those symbols itself.
+    auto shows = ChoiceNames(kCaptionShows);
+    shows.push_back("retail");
+    const auto positions = ChoiceNames(kCaptionPositions);
     app.add_option("--caption", caption,
-                   "Caption: none, code, type, both, or retail (EAN and UPC: digits under the bars, guards down)")
-        ->check(CLI::IsMember({"none", "code", "type", "both", "retail"}))
+                   "Caption: " + OneOf(shows) + " (retail, EAN and UPC: digits under the bars, guards down)")
+        ->check(CLI::IsMember(shows))
         ->capture_default_str();
     app.add_flag("--quiet-zone-marks", marks, "With --caption retail: \"<\" and \">\" at the quiet zones' edges");
-    app.add_option("--caption-pos", captionPos, "top-left, top-right, top-center, bottom-left, ...")
-        ->check(CLI::IsMember({"top-left", "top-right", "top-center", "bottom-left", "bottom-right", "bottom-center"}))
+    app.add_option("--caption-pos", captionPos, "Caption position: " + OneOf(positions))
+        ->check(CLI::IsMember(positions))
         ->capture_default_str();
     app.add_option("--font", font, "Caption font, \"Family:Size[:bold][:italic]\" (size in points)")
         ->capture_default_str();
@@ -216,16 +250,11 @@ void AppearanceOptions::Add(CLI::App& app)
 
 void AppearanceOptions::Apply(BarcodeStyle& style) const
 {
-    static const std::map<std::string, TTextShow> shows = {
-        {"none", tsNone}, {"code", tsBarCode}, {"type", tsBarType}, {"both", tsBoth}, {"retail", tsNone}};
-    static const std::map<std::string, TTextPosition> positions = {
-        {"top-left", tpTopLeft},       {"top-right", tpTopRight},       {"top-center", tpTopCenter},
-        {"bottom-left", tpBottomLeft}, {"bottom-right", tpBottomRight}, {"bottom-center", tpBottomCenter}};
     style.angle = NormalizedAngle(angle);
-    style.show = shows.at(caption);
     style.retail = caption == "retail";
+    style.show = style.retail ? tsNone : ChoiceValue(kCaptionShows, caption);
     style.marks = marks;
-    style.position = positions.at(captionPos);
+    style.position = ChoiceValue(kCaptionPositions, captionPos);
     ParseFont(font, style);
     // Any unknown name would silently draw with some fallback family.
     if (!FontFamilyInstalled(style.fontName))

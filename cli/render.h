@@ -89,13 +89,37 @@ namespace CLI {
 class App;
 }
 
+/// A command-line choice: the name an option takes and the enumerator it selects.
+template <class E> struct Choice {
+    const char* name; ///< as typed on the command line
+    E value;          ///< the enumerator it selects
+};
+
+/// \cond
+#define QB_CLI_CHOICE(enumerator, value, name) {name, enumerator},
+/// \endcond
+/// The choices of --caption, from the enumeration's list.
+inline constexpr Choice<TTextShow> kCaptionShows[] = {QB_TEXT_SHOWS(QB_CLI_CHOICE)};
+/// The choices of --caption-pos, from the enumeration's list.
+inline constexpr Choice<TTextPosition> kCaptionPositions[] = {QB_TEXT_POSITIONS(QB_CLI_CHOICE)};
+#undef QB_CLI_CHOICE
+
+/// The command-line name of value among choices.
+template <class E, std::size_t N> const char* ChoiceName(const Choice<E> (&choices)[N], E value)
+{
+    for (const Choice<E>& c : choices)
+        if (c.value == value)
+            return c.name;
+    return "";
+}
+
 /// The options of the picture that draw, measure and print share: angle,
 /// caption, font and colours.
 struct AppearanceOptions {
     double angle = 0;
-    std::string caption = "code";
+    std::string caption = ChoiceName(kCaptionShows, tsBarCode);
     bool marks = false;
-    std::string captionPos = "bottom-center";
+    std::string captionPos = ChoiceName(kCaptionPositions, tpBottomCenter);
     std::string font = "DejaVu Sans:10";
     std::string barColor = "black", spaceColor = "white", captionColor = "white", inkColor = "black";
     bool smoothText = false;

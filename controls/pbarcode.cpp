@@ -14,23 +14,6 @@ namespace qb {
 
 namespace {
 
-const TEnumInfo& BarTypeInfo()
-{
-    static const TEnumInfo info = [] {
-        TEnumInfo e{"TBarType", {}};
-        for (int i = 0; i < BarTypeCount; ++i)
-            e.Values.emplace_back(BarTypeEnumName(static_cast<TBarType>(i)));
-        return e;
-    }();
-    return info;
-}
-
-const TEnumInfo kCheckSum{"TCheckSum", {"csNone", "csModulo10"}};
-const TEnumInfo kOrientation{"TOrientation", {"toLeftRight", "toRightLeft", "toTopBottom", "toBottomTop"}};
-const TEnumInfo kTextShow{"TTextShow", {"tsNone", "tsBarCode", "tsBarType", "tsBoth"}};
-const TEnumInfo kTextPosition{
-    "TTextPosition", {"tpTopLeft", "tpTopRight", "tpTopCenter", "tpBottomLeft", "tpBottomRight", "tpBottomCenter"}};
-
 bool Horizontal(TOrientation o)
 {
     return o != toTopBottom && o != toBottomTop;
@@ -51,6 +34,13 @@ QB_IMPLEMENT_COMPONENT(TBarCode, TCustomPanel)
 std::vector<TPropInfo> TBarCode::Properties()
 {
     using C = TBarCode;
+    // Form files and the property rows name the enumerators as their lists
+    // do; built with the table, on first use.
+    static const TEnumInfo kBarType = QB_ENUM_INFO(TBarType, QB_BAR_TYPES);
+    static const TEnumInfo kCheckSum = QB_ENUM_INFO(TCheckSum, QB_CHECK_SUMS);
+    static const TEnumInfo kOrientation = QB_ENUM_INFO(TOrientation, QB_ORIENTATIONS);
+    static const TEnumInfo kTextShow = QB_ENUM_INFO(TTextShow, QB_TEXT_SHOWS);
+    static const TEnumInfo kTextPosition = QB_ENUM_INFO(TTextPosition, QB_TEXT_POSITIONS);
     return {
         // Inherited, in the order the control publishes them.
         QB_PUBLISH("Align"),
@@ -107,7 +97,7 @@ std::vector<TPropInfo> TBarCode::Properties()
         QB_PUBLISH("OnStartDrag"),
         QB_PUBLISH("OnUnDock"),
         // The control's own, in declaration order: BarType is read before BarCode.
-        QB_PROP_ENUM(C, BarType, BarType, SetBarType, BarTypeInfo(), bcCode39),
+        QB_PROP_ENUM(C, BarType, BarType, SetBarType, kBarType, bcCode39),
         QB_PROP_STRING(C, BarCode, BarCode, SetBarCode, NoDefault),
         QB_PROP_INT(C, BarHeight, BarHeight, SetBarHeight, 0),
         QB_PROP_INT(C, Modul, Modul, SetModul, NoDefault),
@@ -122,12 +112,7 @@ std::vector<TPropInfo> TBarCode::Properties()
         QB_PROP_BOOL(C, AutoWidth, AutoWidth, SetAutoWidth, false),
         QB_PROP_INT(C, HMargin, HMargin, SetHMargin, 0),
         QB_PROP_STRING(C, About, GetAbout, SetAbout, NoDefault),
-        detail::MakeProp(
-            "OnChange", TTypeKind::tkMethod, "TNotifyEvent", nullptr, nullptr, TPropValue{},
-            [](const TObject& o) -> TPropValue { return static_cast<const C&>(o).OnChange.ToRef(); },
-            [](TObject& o, const TPropValue& v) {
-                static_cast<C&>(o).OnChange = TNotifyEvent::FromRef(detail::AsMethod(v));
-            }),
+        FieldProp<&C::OnChange>("OnChange", "TNotifyEvent"),
     };
 }
 

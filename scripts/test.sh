@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh --tests
 
 build=build/tests-release
-flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# Installed into /usr, as the Debian packages are: scripts/check-deb.sh packages this very build.
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr)
 if [[ "${1:-}" == "--sanitize" ]]; then
     build=build/tests-sanitize
     flags=(-DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON -DQB_BENCH=OFF)

@@ -210,6 +210,14 @@ void SetPropValue(TObject& obj, const TPropInfo& prop, const TPropValue& value)
 {
     if (!prop.Set)
         throw Exception(Format("Property %s is read-only", {prop.Name}));
+    // The rows convert; the range of an enumeration or set is its TEnumInfo's.
+    if (prop.Enum && prop.Kind == TTypeKind::tkEnumeration) {
+        detail::CheckRange(detail::AsInt(value), 0, static_cast<std::int64_t>(prop.Enum->Values.size()) - 1);
+    } else if (prop.Enum && prop.Kind == TTypeKind::tkSet && prop.Enum->Values.size() < 64) {
+        const auto mask = (std::uint64_t{1} << prop.Enum->Values.size()) - 1;
+        prop.Set(obj, static_cast<std::int64_t>(static_cast<std::uint64_t>(detail::AsInt(value)) & mask));
+        return;
+    }
     prop.Set(obj, value);
 }
 
@@ -228,8 +236,8 @@ TPropInfo MakeProp(const char* name, TTypeKind kind, std::string typeName, const
     p.Enum = enumInfo;
     p.Class = cls;
     p.Default = std::move(def);
-    p.Get = std::move(get);
-    p.Set = std::move(set);
+    p.Get = get;
+    p.Set = set;
     return p;
 }
 

@@ -2,24 +2,19 @@
 // cycle, parents and children, messages, and their property tables.
 #include "qbarcode/controls.h"
 
-#include "property_rows.h"
-
 #include <algorithm>
 #include <climits>
 
 namespace qb {
 
-using namespace controls;
-
 namespace {
 
-const TEnumInfo kAlign{"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"}};
-const TEnumInfo kAnchorKind{"TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"}};
-const TEnumInfo kBiDiMode{"TBiDiMode",
-                          {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
-const TEnumInfo kDragKind{"TDragKind", {"dkDrag", "dkDock"}};
-const TEnumInfo kDragMode{"TDragMode", {"dmManual", "dmAutomatic"}};
-const TEnumInfo kHelpType{"THelpType", {"htKeyword", "htContext"}};
+const TEnumInfo kAlign = QB_ENUM_INFO(TAlign, QB_ALIGNS);
+const TEnumInfo kAnchorKind = QB_ENUM_INFO(TAnchorKind, QB_ANCHOR_KINDS);
+const TEnumInfo kBiDiMode = QB_ENUM_INFO(TBiDiMode, QB_BIDI_MODES);
+const TEnumInfo kDragKind = QB_ENUM_INFO(TDragKind, QB_DRAG_KINDS);
+const TEnumInfo kDragMode = QB_ENUM_INFO(TDragMode, QB_DRAG_MODES);
+const TEnumInfo kHelpType = QB_ENUM_INFO(THelpType, QB_HELP_TYPES);
 
 // The rectangle of w x h pixels at (x, y), its far edges held within int.
 TRect RectAt(int x, int y, int w, int h)
@@ -108,45 +103,45 @@ std::vector<TPropInfo> TControl::Properties()
         QB_PROP_INT(C, Top, Top, SetTop, NoDefault),
         QB_PROP_INT(C, Width, Width, SetWidth, NoDefault),
         QB_PROP_INT(C, Height, Height, SetHeight, NoDefault),
-        IntField<C>("Cursor", "TCursor", &C::Cursor, std::int64_t{crDefault}),
-        StringField<C>("Hint", &C::Hint),
-        EnumField<C>("HelpType", &C::HelpType, kHelpType, htContext),
-        StringField<C>("HelpKeyword", &C::HelpKeyword),
-        IntField<C>("HelpContext", "THelpContext", &C::HelpContext, std::int64_t{0}),
+        FieldProp<&C::Cursor>("Cursor", "TCursor", nullptr, crDefault),
+        FieldProp<&C::Hint>("Hint", "String", nullptr, ""),
+        FieldProp<&C::HelpType>("HelpType", kHelpType, htContext),
+        FieldProp<&C::HelpKeyword>("HelpKeyword", "String", nullptr, ""),
+        FieldProp<&C::HelpContext>("HelpContext", "THelpContext", nullptr, 0),
         // Declared for descendants to publish.
-        EnumField<C>("Align", &C::Align, kAlign, alNone).Unpublished(),
-        SetField<C>("Anchors", "TAnchors", &C::Anchors, kAnchorKind, TAnchors{akLeft, akTop}).Unpublished(),
-        BoolField<C>("AutoSize", &C::AutoSize, false).Unpublished(),
-        EnumField<C>("BiDiMode", &C::BiDiMode, kBiDiMode, bdLeftToRight).Unpublished(),
+        FieldProp<&C::Align>("Align", kAlign, alNone).Unpublished(),
+        FieldProp<&C::Anchors>("Anchors", "TAnchors", &kAnchorKind, TAnchors{akLeft, akTop}).Unpublished(),
+        FieldProp<&C::AutoSize>("AutoSize", "Boolean", nullptr, false).Unpublished(),
+        FieldProp<&C::BiDiMode>("BiDiMode", kBiDiMode, bdLeftToRight).Unpublished(),
         QB_PROP_COLOR(C, Color, Color, SetColor, clBtnFace).Unpublished(),
         QB_PROP_OBJECT(C, Constraints, Constraints, TSizeConstraints).Unpublished(),
-        IntField<C>("DragCursor", "TCursor", &C::DragCursor, std::int64_t{crDrag}).Unpublished(),
-        EnumField<C>("DragKind", &C::DragKind, kDragKind, dkDrag).Unpublished(),
-        EnumField<C>("DragMode", &C::DragMode, kDragMode, dmManual).Unpublished(),
+        FieldProp<&C::DragCursor>("DragCursor", "TCursor", nullptr, crDrag).Unpublished(),
+        FieldProp<&C::DragKind>("DragKind", kDragKind, dkDrag).Unpublished(),
+        FieldProp<&C::DragMode>("DragMode", kDragMode, dmManual).Unpublished(),
         QB_PROP_BOOL(C, Enabled, Enabled, SetEnabled, true).Unpublished(),
         QB_PROP_OBJECT(C, Font, Font, TFont).Unpublished(),
-        BoolField<C>("ParentBiDiMode", &C::ParentBiDiMode, true).Unpublished(),
-        BoolField<C>("ParentColor", &C::ParentColor, false).Unpublished(),
-        BoolField<C>("ParentFont", &C::ParentFont, true).Unpublished(),
-        BoolField<C>("ParentShowHint", &C::ParentShowHint, true).Unpublished(),
+        FieldProp<&C::ParentBiDiMode>("ParentBiDiMode", "Boolean", nullptr, true).Unpublished(),
+        FieldProp<&C::ParentColor>("ParentColor", "Boolean", nullptr, false).Unpublished(),
+        FieldProp<&C::ParentFont>("ParentFont", "Boolean", nullptr, true).Unpublished(),
+        FieldProp<&C::ParentShowHint>("ParentShowHint", "Boolean", nullptr, true).Unpublished(),
         QB_PROP_COMPONENT(C, PopupMenu, PopupMenu, SetPopupMenu, TPopupMenu).Unpublished(),
-        BoolField<C>("ShowHint", &C::ShowHint, false).Unpublished(),
+        FieldProp<&C::ShowHint>("ShowHint", "Boolean", nullptr, false).Unpublished(),
         QB_PROP_BOOL(C, Visible, Visible, SetVisible, true).Unpublished(),
-        EventField<C>("OnCanResize", "TCanResizeEvent", &C::OnCanResize).Unpublished(),
-        EventField<C>("OnClick", "TNotifyEvent", &C::OnClick).Unpublished(),
-        EventField<C>("OnConstrainedResize", "TConstrainedResizeEvent", &C::OnConstrainedResize).Unpublished(),
-        EventField<C>("OnContextPopup", "TContextPopupEvent", &C::OnContextPopup).Unpublished(),
-        EventField<C>("OnDblClick", "TNotifyEvent", &C::OnDblClick).Unpublished(),
-        EventField<C>("OnDragDrop", "TDragDropEvent", &C::OnDragDrop).Unpublished(),
-        EventField<C>("OnDragOver", "TDragOverEvent", &C::OnDragOver).Unpublished(),
-        EventField<C>("OnEndDock", "TEndDragEvent", &C::OnEndDock).Unpublished(),
-        EventField<C>("OnEndDrag", "TEndDragEvent", &C::OnEndDrag).Unpublished(),
-        EventField<C>("OnMouseDown", "TMouseEvent", &C::OnMouseDown).Unpublished(),
-        EventField<C>("OnMouseMove", "TMouseMoveEvent", &C::OnMouseMove).Unpublished(),
-        EventField<C>("OnMouseUp", "TMouseEvent", &C::OnMouseUp).Unpublished(),
-        EventField<C>("OnResize", "TNotifyEvent", &C::OnResize).Unpublished(),
-        EventField<C>("OnStartDock", "TStartDockEvent", &C::OnStartDock).Unpublished(),
-        EventField<C>("OnStartDrag", "TStartDragEvent", &C::OnStartDrag).Unpublished(),
+        FieldProp<&C::OnCanResize>("OnCanResize", "TCanResizeEvent").Unpublished(),
+        FieldProp<&C::OnClick>("OnClick", "TNotifyEvent").Unpublished(),
+        FieldProp<&C::OnConstrainedResize>("OnConstrainedResize", "TConstrainedResizeEvent").Unpublished(),
+        FieldProp<&C::OnContextPopup>("OnContextPopup", "TContextPopupEvent").Unpublished(),
+        FieldProp<&C::OnDblClick>("OnDblClick", "TNotifyEvent").Unpublished(),
+        FieldProp<&C::OnDragDrop>("OnDragDrop", "TDragDropEvent").Unpublished(),
+        FieldProp<&C::OnDragOver>("OnDragOver", "TDragOverEvent").Unpublished(),
+        FieldProp<&C::OnEndDock>("OnEndDock", "TEndDragEvent").Unpublished(),
+        FieldProp<&C::OnEndDrag>("OnEndDrag", "TEndDragEvent").Unpublished(),
+        FieldProp<&C::OnMouseDown>("OnMouseDown", "TMouseEvent").Unpublished(),
+        FieldProp<&C::OnMouseMove>("OnMouseMove", "TMouseMoveEvent").Unpublished(),
+        FieldProp<&C::OnMouseUp>("OnMouseUp", "TMouseEvent").Unpublished(),
+        FieldProp<&C::OnResize>("OnResize", "TNotifyEvent").Unpublished(),
+        FieldProp<&C::OnStartDock>("OnStartDock", "TStartDockEvent").Unpublished(),
+        FieldProp<&C::OnStartDrag>("OnStartDrag", "TStartDragEvent").Unpublished(),
     };
 }
 
@@ -401,17 +396,17 @@ std::vector<TPropInfo> TWinControl::Properties()
     using C = TWinControl;
     return {
         QB_PROP_BOOL(C, Ctl3D, Ctl3D, SetCtl3D, NoDefault).Unpublished(),
-        BoolField<C>("ParentCtl3D", &C::ParentCtl3D, true).Unpublished(),
-        BoolField<C>("UseDockManager", &C::UseDockManager, true).Unpublished(),
-        BoolField<C>("DockSite", &C::DockSite, false).Unpublished(),
-        IntField<C>("TabOrder", "TTabOrder", &C::TabOrder, std::int64_t{-1}).Unpublished(),
-        BoolField<C>("TabStop", &C::TabStop, false).Unpublished(),
-        EventField<C>("OnDockDrop", "TDockDropEvent", &C::OnDockDrop).Unpublished(),
-        EventField<C>("OnDockOver", "TDockOverEvent", &C::OnDockOver).Unpublished(),
-        EventField<C>("OnEnter", "TNotifyEvent", &C::OnEnter).Unpublished(),
-        EventField<C>("OnExit", "TNotifyEvent", &C::OnExit).Unpublished(),
-        EventField<C>("OnGetSiteInfo", "TGetSiteInfoEvent", &C::OnGetSiteInfo).Unpublished(),
-        EventField<C>("OnUnDock", "TUnDockEvent", &C::OnUnDock).Unpublished(),
+        FieldProp<&C::ParentCtl3D>("ParentCtl3D", "Boolean", nullptr, true).Unpublished(),
+        FieldProp<&C::UseDockManager>("UseDockManager", "Boolean", nullptr, true).Unpublished(),
+        FieldProp<&C::DockSite>("DockSite", "Boolean", nullptr, false).Unpublished(),
+        FieldProp<&C::TabOrder>("TabOrder", "TTabOrder", nullptr, -1).Unpublished(),
+        FieldProp<&C::TabStop>("TabStop", "Boolean", nullptr, false).Unpublished(),
+        FieldProp<&C::OnDockDrop>("OnDockDrop", "TDockDropEvent").Unpublished(),
+        FieldProp<&C::OnDockOver>("OnDockOver", "TDockOverEvent").Unpublished(),
+        FieldProp<&C::OnEnter>("OnEnter", "TNotifyEvent").Unpublished(),
+        FieldProp<&C::OnExit>("OnExit", "TNotifyEvent").Unpublished(),
+        FieldProp<&C::OnGetSiteInfo>("OnGetSiteInfo", "TGetSiteInfoEvent").Unpublished(),
+        FieldProp<&C::OnUnDock>("OnUnDock", "TUnDockEvent").Unpublished(),
     };
 }
 

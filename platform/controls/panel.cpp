@@ -1,19 +1,15 @@
 // TCustomPanel: bevels, border band, background, caption and window border.
 #include "qbarcode/controls.h"
 
-#include "property_rows.h"
-
 #include <algorithm>
 
 namespace qb {
 
-using namespace controls;
-
 namespace {
 
-const TEnumInfo kAlignment{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
-const TEnumInfo kBevelCut{"TBevelCut", {"bvNone", "bvLowered", "bvRaised", "bvSpace"}};
-const TEnumInfo kBorderStyle{"TBorderStyle", {"bsNone", "bsSingle"}};
+const TEnumInfo kAlignment = QB_ENUM_INFO(TAlignment, QB_ALIGNMENTS);
+const TEnumInfo kBevelCut = QB_ENUM_INFO(TBevelCut, QB_BEVEL_CUTS);
+const TEnumInfo kBorderStyle = QB_ENUM_INFO(TBorderStyle, QB_BORDER_STYLES);
 
 void Fill(TCanvas& canvas, int left, int top, int right, int bottom, TColor color)
 {
@@ -67,8 +63,8 @@ std::vector<TPropInfo> TCustomPanel::Properties()
         QB_PROP_INT(C, BorderWidth, BorderWidth, SetBorderWidth, 0).Unpublished(),
         QB_PROP_ENUM(C, BorderStyle, BorderStyle, SetBorderStyle, kBorderStyle, bsNone).Unpublished(),
         QB_PROP_STRING(C, Caption, Caption, SetCaption, "").Unpublished(),
-        BoolField<C>("FullRepaint", &C::FullRepaint, true).Unpublished(),
-        BoolField<C>("Locked", &C::Locked, false).Unpublished(),
+        FieldProp<&C::FullRepaint>("FullRepaint", "Boolean", nullptr, true).Unpublished(),
+        FieldProp<&C::Locked>("Locked", "Boolean", nullptr, false).Unpublished(),
     };
 }
 

@@ -9,9 +9,9 @@ namespace qb {
 
 namespace {
 
-const TEnumInfo kFontPitch{"TFontPitch", {"fpDefault", "fpVariable", "fpFixed"}};
+const TEnumInfo kFontPitch = QB_ENUM_INFO(TFontPitch, QB_FONT_PITCHES);
 // Ordinal i is bit i of TFontStyles (fsBold = 1, fsItalic = 2...).
-const TEnumInfo kFontStyle{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+const TEnumInfo kFontStyle = QB_ENUM_INFO(TFontStyle, QB_FONT_STYLES);
 
 // Form files name only the colours that carry the "cl" prefix; every other
 // value is written as a number.

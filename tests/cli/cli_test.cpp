@@ -709,6 +709,37 @@ TEST(CliForm, NewPipesIntoRender)
     EXPECT_EQ(Qbarcode("form new --type code39 --text ABC --angle 45 -o -").status, 2);
 }
 
+// Each caption choice of the command selects its own enumerator: the form
+// the command writes names it (the control's defaults, tsNone and
+// tpBottomCenter, are left out), and an unknown choice is refused.
+TEST(CliForm, CaptionChoicesSelectTheirEnumerators)
+{
+    const struct {
+        const char *show, *position, *showLine, *positionLine;
+    } rows[] = {
+        {"none", "top-left", nullptr, "TextPosition = tpTopLeft\n"},
+        {"code", "top-right", "TextShow = tsBarCode\n", "TextPosition = tpTopRight\n"},
+        {"type", "top-center", "TextShow = tsBarType\n", "TextPosition = tpTopCenter\n"},
+        {"both", "bottom-left", "TextShow = tsBoth\n", "TextPosition = tpBottomLeft\n"},
+        {"code", "bottom-right", "TextShow = tsBarCode\n", "TextPosition = tpBottomRight\n"},
+        {"code", "bottom-center", "TextShow = tsBarCode\n", nullptr},
+    };
+    for (const auto& row : rows) {
+        const Result r = Qbarcode(std::string("form new --type code39 --text ABC --caption ") + row.show +
+                                  " --caption-pos " + row.position + " -o -");
+        ASSERT_EQ(r.status, 0) << r.err;
+        for (const char* line : {row.showLine, row.positionLine}) {
+            if (line) {
+                EXPECT_NE(r.out.find(line), std::string::npos) << row.show << " " << row.position << "\n" << r.out;
+            }
+        }
+        EXPECT_EQ(r.out.find("TextShow") != std::string::npos, row.showLine != nullptr) << r.out;
+        EXPECT_EQ(r.out.find("TextPosition") != std::string::npos, row.positionLine != nullptr) << r.out;
+    }
+    EXPECT_EQ(Qbarcode("form new --type code39 --text ABC --caption top -o -").status, 2);
+    EXPECT_EQ(Qbarcode("form new --type code39 --text ABC --caption-pos center -o -").status, 2);
+}
+
 TEST(CliForm, BadFormFilesSayWhyAndWriteNothing)
 {
     struct Row {

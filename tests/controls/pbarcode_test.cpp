@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace qb;
 
@@ -718,6 +719,48 @@ TEST_F(BarCodeForms, ALoadedControlKeepsTheBarHeightItSaved)
         const std::string written = WriteComponentString(*bc);
         EXPECT_EQ(written.find("BarHeight = " + std::to_string(row.barHeight)) != std::string::npos, row.loaded != 0)
             << written;
+    }
+}
+
+// Every enumerator of the control's enumerations, set through its property
+// row, is written under the name its list gives it (or left out when it is
+// the default) and reads back as the same value.
+TEST_F(BarCodeForms, EveryEnumeratorRoundTripsThroughItsName)
+{
+    struct Enumerator {
+        const char* name;
+        std::int64_t value;
+    };
+#define QB_TEST_ENUMERATOR(name, ...) {#name, name},
+    const struct {
+        const char* property;
+        std::vector<Enumerator> enumerators;
+    } properties[] = {
+        {"BarType", {QB_BAR_TYPES(QB_TEST_ENUMERATOR)}},           {"CheckSum", {QB_CHECK_SUMS(QB_TEST_ENUMERATOR)}},
+        {"Orientation", {QB_ORIENTATIONS(QB_TEST_ENUMERATOR)}},    {"TextShow", {QB_TEXT_SHOWS(QB_TEST_ENUMERATOR)}},
+        {"TextPosition", {QB_TEXT_POSITIONS(QB_TEST_ENUMERATOR)}},
+    };
+#undef QB_TEST_ENUMERATOR
+    for (const auto& p : properties) {
+        const TPropInfo* prop = GetPropInfo(TBarCode::StaticClassInfo(), p.property);
+        ASSERT_NE(prop, nullptr) << p.property;
+        ASSERT_NE(prop->Enum, nullptr) << p.property;
+        EXPECT_EQ(prop->Enum->Values.size(), p.enumerators.size()) << p.property;
+        for (const Enumerator& e : p.enumerators) {
+            TBarCode bc(nullptr);
+            bc.SetName("BarCode1");
+            bc.SetBarCode("12");
+            SetPropValue(bc, *prop, e.value);
+            const std::string written = WriteComponentString(bc);
+            const std::string line = std::string("  ") + p.property + " = " + e.name + "\n";
+            const auto* def = std::get_if<std::int64_t>(&prop->Default);
+            const bool isDefault = def && *def == e.value;
+            EXPECT_EQ(written.find(line) != std::string::npos, !isDefault) << written;
+            std::unique_ptr<TComponent> read(ReadComponentString(written, "bc.txt", nullptr));
+            EXPECT_EQ(std::get<std::int64_t>(GetPropValue(*read, *prop)), e.value) << p.property << " " << e.name;
+        }
+        TBarCode bc(nullptr);
+        EXPECT_THROW(SetPropValue(bc, *prop, static_cast<std::int64_t>(p.enumerators.size())), Exception) << p.property;
     }
 }
 

@@ -20,7 +20,7 @@ class TDBBarcode;
 
 /// \cond
 // One using-declaration per name. An enumeration brings its enumerators by
-// expanding its list (QB_BAR_TYPES) or, until it has one, one row each.
+// expanding its list (QB_BAR_TYPES, QB_CHECK_SUMS...).
 #define QB_GLOBAL_NAME(name, ...) using qb::name;
 
 // Routines and data
@@ -47,37 +47,17 @@ QB_GLOBAL_NAME(TBarType)
 QB_BAR_TYPES(QB_GLOBAL_NAME)
 
 QB_GLOBAL_NAME(TCheckSum)
-QB_GLOBAL_NAME(csNone)
-QB_GLOBAL_NAME(csModulo10)
-
+QB_CHECK_SUMS(QB_GLOBAL_NAME)
 QB_GLOBAL_NAME(TOrientation)
-QB_GLOBAL_NAME(toLeftRight)
-QB_GLOBAL_NAME(toRightLeft)
-QB_GLOBAL_NAME(toTopBottom)
-QB_GLOBAL_NAME(toBottomTop)
-
+QB_ORIENTATIONS(QB_GLOBAL_NAME)
 QB_GLOBAL_NAME(TTextShow)
-QB_GLOBAL_NAME(tsNone)
-QB_GLOBAL_NAME(tsBarCode)
-QB_GLOBAL_NAME(tsBarType)
-QB_GLOBAL_NAME(tsBoth)
-
+QB_TEXT_SHOWS(QB_GLOBAL_NAME)
 QB_GLOBAL_NAME(TTextPosition)
-QB_GLOBAL_NAME(tpTopLeft)
-QB_GLOBAL_NAME(tpTopRight)
-QB_GLOBAL_NAME(tpTopCenter)
-QB_GLOBAL_NAME(tpBottomLeft)
-QB_GLOBAL_NAME(tpBottomRight)
-QB_GLOBAL_NAME(tpBottomCenter)
-
+QB_TEXT_POSITIONS(QB_GLOBAL_NAME)
 QB_GLOBAL_NAME(TUnits)
-QB_GLOBAL_NAME(utMillimeter)
-QB_GLOBAL_NAME(utInch)
-
+QB_UNITS(QB_GLOBAL_NAME)
 QB_GLOBAL_NAME(TBarLineType)
-QB_GLOBAL_NAME(white)
-QB_GLOBAL_NAME(black)
-QB_GLOBAL_NAME(black_half)
+QB_BAR_LINE_TYPES(QB_GLOBAL_NAME)
 
 // The controls
 QB_GLOBAL_NAME(TBarCode)

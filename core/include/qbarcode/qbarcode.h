@@ -68,24 +68,61 @@ constexpr bool IsValidBarType(TBarType t)
     return t >= 0 && t < BarTypeCount;
 }
 
+// The core's other enumerations, one list each. Columns: enumerator, value
+// (its ordinal, see QB_ENUMERATOR_ROW) and, where the command offers the
+// choice, its command-line name. The enumerations, the names form files use,
+// the command's option choices and the global names all expand these lists.
+
+/// TCheckSum: enumerator, value.
+#define QB_CHECK_SUMS(X) X(csNone, 0) X(csModulo10, 1)
+
+/// TOrientation: enumerator, value.
+#define QB_ORIENTATIONS(X) X(toLeftRight, 0) X(toRightLeft, 1) X(toTopBottom, 2) X(toBottomTop, 3)
+
+/// TTextShow: enumerator, value, command-line name.
+#define QB_TEXT_SHOWS(X) X(tsNone, 0, "none") X(tsBarCode, 1, "code") X(tsBarType, 2, "type") X(tsBoth, 3, "both")
+
+/// TTextPosition: enumerator, value, command-line name.
+#define QB_TEXT_POSITIONS(X)                                                                                           \
+    X(tpTopLeft, 0, "top-left")                                                                                        \
+    X(tpTopRight, 1, "top-right")                                                                                      \
+    X(tpTopCenter, 2, "top-center")                                                                                    \
+    X(tpBottomLeft, 3, "bottom-left")                                                                                  \
+    X(tpBottomRight, 4, "bottom-right")                                                                                \
+    X(tpBottomCenter, 5, "bottom-center")
+
+/// TUnits: enumerator, value.
+#define QB_UNITS(X) X(utMillimeter, 0) X(utInch, 1)
+
+/// TBarLineType: enumerator, value.
+#define QB_BAR_LINE_TYPES(X) X(white, 0) X(black, 1) X(black_half, 2)
+
 /// Check character choice: csModulo10 adds the symbology's check character
 /// (modulo 43 for Code 39, modulo 10 for EAN/UPC/EAN-128).
-enum TCheckSum : int { csNone, csModulo10 };
+enum TCheckSum : int { QB_CHECK_SUMS(QB_ENUMERATOR_ROW) };
 
 /// The control's four orientations: 0, 180, 270 and 90 degrees.
-enum TOrientation : int { toLeftRight, toRightLeft, toTopBottom, toBottomTop };
+enum TOrientation : int { QB_ORIENTATIONS(QB_ENUMERATOR_ROW) };
 
 /// What the caption shows: nothing, the text, the symbology's name, or both.
-enum TTextShow : int { tsNone, tsBarCode, tsBarType, tsBoth };
+enum TTextShow : int { QB_TEXT_SHOWS(QB_ENUMERATOR_ROW) };
 
 /// Where the caption stands, inside the bars' box at its top or bottom edge.
-enum TTextPosition : int { tpTopLeft, tpTopRight, tpTopCenter, tpBottomLeft, tpBottomRight, tpBottomCenter };
+enum TTextPosition : int { QB_TEXT_POSITIONS(QB_ENUMERATOR_ROW) };
 
 /// Unit of the printing routines' sizes.
-enum TUnits : int { utMillimeter, utInch };
+enum TUnits : int { QB_UNITS(QB_ENUMERATOR_ROW) };
 
 /// Kind of one element: a space, a full-height bar, a short bar.
-enum TBarLineType : int { white, black, black_half };
+enum TBarLineType : int { QB_BAR_LINE_TYPES(QB_ENUMERATOR_ROW) };
+/// \cond
+QB_CHECK_ORDINALS(QB_CHECK_SUMS);
+QB_CHECK_ORDINALS(QB_ORIENTATIONS);
+QB_CHECK_ORDINALS(QB_TEXT_SHOWS);
+QB_CHECK_ORDINALS(QB_TEXT_POSITIONS);
+QB_CHECK_ORDINALS(QB_UNITS);
+QB_CHECK_ORDINALS(QB_BAR_LINE_TYPES);
+/// \endcond
 
 /// One row of BCData: the display name and whether only digits are accepted.
 struct TBCdata {

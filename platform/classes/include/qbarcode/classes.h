@@ -7,9 +7,11 @@
 #include "qbarcode/sysutils.h"
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -176,6 +178,30 @@ enum class TTypeKind {
     tkClass,       ///< a sub-object (a TPersistent owned by the component), written as dotted names
 };
 
+/// \cond
+// An enumeration is declared once, as a list of rows X(enumerator, value, ...)
+// in ordinal order: `enum E { LIST(QB_ENUMERATOR_ROW) }; QB_CHECK_ORDINALS(LIST);`.
+// Form files and the property rows take row i for value i (for a set's
+// elements, bit i: QB_CHECK_BITS).
+#define QB_ENUMERATOR_ROW(name, value, ...) name = value,
+#define QB_ENUMERATOR_VALUE(name, value, ...) value,
+#define QB_CHECK_ORDINALS(List)                                                                                        \
+    static_assert(::qb::detail::IsValueList({List(QB_ENUMERATOR_VALUE)}, false), #List " is in ordinal order")
+#define QB_CHECK_BITS(List)                                                                                            \
+    static_assert(::qb::detail::IsValueList({List(QB_ENUMERATOR_VALUE)}, true), #List " holds bits 0, 1, 2...")
+/// \endcond
+
+namespace detail {
+// Whether row i of a list has value i (bits: 1 << i).
+template <std::size_t N> constexpr bool IsValueList(const long long (&values)[N], bool bits)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (values[i] != (bits ? 1LL << i : static_cast<long long>(i)))
+            return false;
+    return true;
+}
+} // namespace detail
+
 /// The names of an enumeration's values; value i has ordinal i.
 struct TEnumInfo {
     std::string Name;                ///< type name, e.g. "TBarType"
@@ -196,10 +222,11 @@ struct TNoDefault {};
 /// The "no default" marker for the property macros.
 inline constexpr TNoDefault NoDefault{};
 
-/// Reads a property of an object of the owning class.
-using TPropGetter = std::function<TPropValue(const TObject&)>;
+/// Reads a property of an object of the owning class: a plain function, so a
+/// class's table is constant data.
+using TPropGetter = TPropValue (*)(const TObject&);
 /// Writes a property of an object of the owning class (raises on a bad value).
-using TPropSetter = std::function<void(TObject&, const TPropValue&)>;
+using TPropSetter = void (*)(TObject&, const TPropValue&);
 
 /// One property of a class's table.
 struct TPropInfo {
@@ -246,7 +273,9 @@ const std::vector<const TPropInfo*>& GetPropList(const TClassInfo& cls);
 const TPropInfo* GetPropInfo(const TClassInfo& cls, std::string_view name);
 /// Reads a property of obj through its reader.
 TPropValue GetPropValue(const TObject& obj, const TPropInfo& prop);
-/// Writes a property of obj through its writer.
+/// Writes a property of obj through its writer. An enumeration's ordinal must
+/// name one of its values (else Exception "<value> is out of range"); a set
+/// keeps only the bits of its element values.
 void SetPropValue(TObject& obj, const TPropInfo& prop, const TPropValue& value);
 
 // ---------------------------------------------------------------------------
@@ -569,47 +598,6 @@ public:                                                                         
     }
 
 namespace detail {
-// Builds the Default of a table row from a literal or NoDefault.
-inline TPropValue IntDefault(TNoDefault)
-{
-    return {};
-}
-inline TPropValue IntDefault(long long v)
-{
-    return std::int64_t{v};
-}
-inline TPropValue FloatDefault(TNoDefault)
-{
-    return {};
-}
-inline TPropValue FloatDefault(double v)
-{
-    return v;
-}
-inline TPropValue StringDefault(TNoDefault)
-{
-    return {};
-}
-inline TPropValue StringDefault(const char* v)
-{
-    return std::string(v);
-}
-inline TPropValue BoolDefault(TNoDefault)
-{
-    return {};
-}
-inline TPropValue BoolDefault(bool v)
-{
-    return v;
-}
-template <class E> TPropValue SetDefault(TSet<E> v)
-{
-    return static_cast<std::int64_t>(v.Bits());
-}
-inline TPropValue SetDefault(TNoDefault)
-{
-    return {};
-}
 // Row constructor used by the macros.
 TPropInfo MakeProp(const char* name, TTypeKind kind, std::string typeName, const TEnumInfo* enumInfo,
                    const TClassInfo* cls, TPropValue def, TPropGetter get, TPropSetter set);
@@ -622,106 +610,187 @@ TComponent* AsComponent(const TPropValue& v);
 const TMethodRef& AsMethod(const TPropValue& v);
 // Raises Exception "<value> is out of range" unless lo <= v <= hi.
 std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
+
+template <class T> struct IsSetType : std::false_type {
+};
+template <class E> struct IsSetType<TSet<E>> : std::true_type {
+};
+template <class T>
+concept EventValue = requires(const T& e, const TMethodRef& r)
+{
+    e.ToRef();
+    T::FromRef(r);
+};
+
+// A member's value as a TPropValue, by its C++ type: enumerators and integers
+// as int64, sets as their bits, events as their handler reference.
+template <class T> TPropValue ToValue(const T& v)
+{
+    if constexpr (std::is_same_v<T, bool>)
+        return v;
+    else if constexpr (std::is_enum_v<T> || std::is_integral_v<T>)
+        return static_cast<std::int64_t>(v);
+    else if constexpr (std::is_floating_point_v<T>)
+        return static_cast<double>(v);
+    else if constexpr (IsSetType<T>::value)
+        return static_cast<std::int64_t>(v.Bits());
+    else if constexpr (EventValue<T>)
+        return v.ToRef();
+    else
+        return std::string(v);
+}
+
+// A TPropValue as a member's C++ type. Integers are range-checked against the
+// type; enumerations and sets are checked against their TEnumInfo by SetPropValue.
+template <class T> T FromValue(const TPropValue& v)
+{
+    if constexpr (std::is_same_v<T, bool>)
+        return AsBool(v);
+    else if constexpr (std::is_enum_v<T>)
+        return static_cast<T>(AsInt(v));
+    else if constexpr (std::is_integral_v<T>)
+        return static_cast<T>(CheckRange(AsInt(v), std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
+    else if constexpr (std::is_floating_point_v<T>)
+        return static_cast<T>(AsFloat(v));
+    else if constexpr (IsSetType<T>::value)
+        return T::FromBits(static_cast<std::uint64_t>(AsInt(v)));
+    else if constexpr (EventValue<T>)
+        return T::FromRef(AsMethod(v));
+    else
+        return T(AsString(v));
+}
+
+// The Default of a row of type T from a literal, a TSet or NoDefault.
+template <class T, class V> TPropValue DefaultAs(const V& v)
+{
+    if constexpr (std::is_same_v<V, TNoDefault>)
+        return {};
+    else
+        return ToValue(static_cast<T>(v));
+}
+
+// The default of QB_PUBLISH_DEFAULT, by the literal's type.
+template <class V> TPropValue AnyDefault(const V& v)
+{
+    if constexpr (std::is_same_v<V, TNoDefault>)
+        return {};
+    else
+        return ToValue(v);
+}
+
+// The class and type of a data member, and the reader and writer of a row
+// that reads and writes it directly.
+template <auto Field> struct MemberRow;
+template <class C, class T, T C::*Field> struct MemberRow<Field> {
+    using Type = T;
+    static TPropValue Get(const TObject& o) { return ToValue(static_cast<const C&>(o).*Field); }
+    static void Set(TObject& o, const TPropValue& v) { static_cast<C&>(o).*Field = FromValue<T>(v); }
+};
+
+// How a member type streams when the row does not say.
+template <class T> constexpr TTypeKind KindOf()
+{
+    if constexpr (std::is_same_v<T, bool>)
+        return TTypeKind::tkBoolean;
+    else if constexpr (std::is_enum_v<T>)
+        return TTypeKind::tkEnumeration;
+    else if constexpr (std::is_same_v<T, std::int64_t>)
+        return TTypeKind::tkInt64;
+    else if constexpr (std::is_integral_v<T>)
+        return TTypeKind::tkInteger;
+    else if constexpr (std::is_floating_point_v<T>)
+        return TTypeKind::tkFloat;
+    else if constexpr (IsSetType<T>::value)
+        return TTypeKind::tkSet;
+    else if constexpr (EventValue<T>)
+        return TTypeKind::tkMethod;
+    else
+        return TTypeKind::tkString;
+}
 } // namespace detail
+
+/// A row for a property that is a plain data member (&Class::Member): an
+/// integer, bool, double, string, enumeration, TSet or event, streamed by the
+/// member's type. TypeName is the published type name ("Integer", "TCursor",
+/// "TNotifyEvent", a set's name); Enum the TEnumInfo of a set's elements;
+/// Default the value not written to form files (a literal, a TSet, or none).
+template <auto Field, class V = TNoDefault>
+TPropInfo FieldProp(const char* name, const char* typeName, const TEnumInfo* enumInfo = nullptr, V def = {})
+{
+    using Row = detail::MemberRow<Field>;
+    return detail::MakeProp(name, detail::KindOf<typename Row::Type>(), typeName, enumInfo, nullptr,
+                            detail::DefaultAs<typename Row::Type>(def), &Row::Get, &Row::Set);
+}
+
+/// A row for an enumeration data member, published under the TEnumInfo's type name.
+template <auto Field, class V = TNoDefault> TPropInfo FieldProp(const char* name, const TEnumInfo& info, V def = {})
+{
+    return FieldProp<Field>(name, info.Name.c_str(), &info, def);
+}
+
+/// The TEnumInfo of an enumeration from its list (a QB_..._TYPES style X-macro
+/// whose rows start with the enumerator, in ordinal order), e.g.
+/// `QB_ENUM_INFO(TCheckSum, QB_CHECK_SUMS)`.
+#define QB_ENUM_INFO(Type, List)                                                                                       \
+    ::qb::TEnumInfo                                                                                                    \
+    {                                                                                                                  \
+#Type,                                                                                                         \
+        {                                                                                                              \
+            List(QB_ENUM_INFO_NAME)                                                                                    \
+        }                                                                                                              \
+    }
+/// \cond
+#define QB_ENUM_INFO_NAME(name, ...) #name,
+/// \endcond
 
 // Table rows. Each takes the class, the property name, the reader and writer member
 // functions (getter and setter names of Class) and the default (or NoDefault). Rows
 // are written inside Class::Properties(), so protected accessors are reachable.
 
+/// \cond
+// A row read and written through the accessors as type T (see ToValue and FromValue).
+#define QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, Kind, TypeName, EnumInfo, T, Default)                           \
+    ::qb::detail::MakeProp(                                                                                            \
+        #Prop, Kind, TypeName, EnumInfo, nullptr, ::qb::detail::DefaultAs<T>(Default),                                 \
+        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
+            return ::qb::detail::ToValue(static_cast<const T&>(static_cast<const Class&>(o).Getter()));                \
+        },                                                                                                             \
+        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
+            static_cast<Class&>(o).Setter(::qb::detail::FromValue<T>(v));                                              \
+        })
+// The type a getter returns, without reference and const.
+#define QB_GETTER_TYPE(Class, Getter) std::remove_cvref_t<decltype(std::declval<const Class&>().Getter())>
+/// \endcond
+
 /// A 32-bit integer property.
 #define QB_PROP_INT(Class, Prop, Getter, Setter, Default)                                                              \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkInteger, "Integer", nullptr, nullptr, ::qb::detail::IntDefault(Default),             \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            static_cast<Class&>(o).Setter(                                                                             \
-                static_cast<std::int32_t>(::qb::detail::CheckRange(::qb::detail::AsInt(v), INT32_MIN, INT32_MAX)));    \
-        })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkInteger, "Integer", nullptr, std::int32_t,       \
+                      Default)
 /// A 64-bit integer property.
 #define QB_PROP_INT64(Class, Prop, Getter, Setter, Default)                                                            \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkInt64, "Int64", nullptr, nullptr, ::qb::detail::IntDefault(Default),                 \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsInt(v)); })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkInt64, "Int64", nullptr, std::int64_t, Default)
 /// A double property.
 #define QB_PROP_DOUBLE(Class, Prop, Getter, Setter, Default)                                                           \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkFloat, "Double", nullptr, nullptr, ::qb::detail::FloatDefault(Default),              \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue { return double{static_cast<const Class&>(o).Getter()}; },      \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsFloat(v)); })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkFloat, "Double", nullptr, double, Default)
 /// A string property.
 #define QB_PROP_STRING(Class, Prop, Getter, Setter, Default)                                                           \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkString, "String", nullptr, nullptr, ::qb::detail::StringDefault(Default),            \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue { return std::string(static_cast<const Class&>(o).Getter()); }, \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsString(v)); })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkString, "String", nullptr, std::string, Default)
 /// A Boolean property.
 #define QB_PROP_BOOL(Class, Prop, Getter, Setter, Default)                                                             \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkBoolean, "Boolean", nullptr, nullptr, ::qb::detail::BoolDefault(Default),            \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue { return bool{static_cast<const Class&>(o).Getter()}; },        \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) { static_cast<Class&>(o).Setter(::qb::detail::AsBool(v)); })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkBoolean, "Boolean", nullptr, bool, Default)
 /// A colour property (TColor).
 #define QB_PROP_COLOR(Class, Prop, Getter, Setter, Default)                                                            \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkColor, "TColor", nullptr, nullptr, ::qb::detail::IntDefault(Default),                \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return std::int64_t{static_cast<const Class&>(o).Getter()};                                                \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            static_cast<Class&>(o).Setter(                                                                             \
-                static_cast<::qb::TColor>(::qb::detail::CheckRange(::qb::detail::AsInt(v), INT32_MIN, INT32_MAX)));    \
-        })
-
-/// An enumeration property; EnumInfo is a TEnumInfo whose values match the C++ enum's ordinals.
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkColor, "TColor", nullptr, ::qb::TColor, Default)
+/// An enumeration property; EnumInfo is a TEnumInfo whose values match the C++ enum's ordinals,
+/// Default an enumerator or NoDefault.
 #define QB_PROP_ENUM(Class, Prop, Getter, Setter, EnumInfo, Default)                                                   \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr,                                  \
-        ::qb::detail::IntDefault(static_cast<long long>(Default)),                                                     \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter());                                   \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            using E = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(static_cast<E>(::qb::detail::CheckRange(                                     \
-                ::qb::detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1)));                    \
-        })
-
-/// An enumeration property without a default.
-#define QB_PROP_ENUM_NODEFAULT(Class, Prop, Getter, Setter, EnumInfo)                                                  \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo), nullptr, ::qb::TPropValue{},              \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter());                                   \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            using E = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(static_cast<E>(::qb::detail::CheckRange(                                     \
-                ::qb::detail::AsInt(v), 0, static_cast<long long>((EnumInfo).Values.size()) - 1)));                    \
-        })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkEnumeration, (EnumInfo).Name, &(EnumInfo),       \
+                      QB_GETTER_TYPE(Class, Getter), Default)
 /// A set property: the getter returns a TSet<E>, SetName is the set type's name,
 /// ElementInfo the TEnumInfo of E, Default a TSet<E>{...} or NoDefault.
 #define QB_PROP_SET(Class, Prop, Getter, Setter, SetName, ElementInfo, Default)                                        \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkSet, SetName, &(ElementInfo), nullptr, ::qb::detail::SetDefault(Default),            \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
-            return static_cast<std::int64_t>(static_cast<const Class&>(o).Getter().Bits());                            \
-        },                                                                                                             \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            using S = std::remove_cvref_t<decltype(static_cast<const Class&>(o).Getter())>;                            \
-            static_cast<Class&>(o).Setter(S::FromBits(static_cast<std::uint64_t>(::qb::detail::AsInt(v))));            \
-        })
-
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkSet, SetName, &(ElementInfo),                    \
+                      QB_GETTER_TYPE(Class, Getter), Default)
 /// A reference to a component of class RefClass (or a descendant); nil is the default.
 #define QB_PROP_COMPONENT(Class, Prop, Getter, Setter, RefClass)                                                       \
     ::qb::detail::MakeProp(                                                                                            \
@@ -740,12 +809,8 @@ std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
 /// An event property: the getter returns a TEvent<...> (by value or reference), the
 /// setter takes one; EventType is its type name, e.g. TNotifyEvent. Unassigned is the default.
 #define QB_PROP_EVENT(Class, Prop, Getter, Setter, EventType)                                                          \
-    ::qb::detail::MakeProp(                                                                                            \
-        #Prop, ::qb::TTypeKind::tkMethod, #EventType, nullptr, nullptr, ::qb::TPropValue{},                            \
-        [](const ::qb::TObject& o) -> ::qb::TPropValue { return static_cast<const Class&>(o).Getter().ToRef(); },      \
-        [](::qb::TObject& o, const ::qb::TPropValue& v) {                                                              \
-            static_cast<Class&>(o).Setter(EventType::FromRef(::qb::detail::AsMethod(v)));                              \
-        })
+    QB_PROP_ACCESSORS(Class, Prop, Getter, Setter, ::qb::TTypeKind::tkMethod, #EventType, nullptr, EventType,          \
+                      ::qb::NoDefault)
 
 /// A sub-object of class SubClass (a TPersistent the component owns): the getter
 /// returns a pointer to it; its own published properties stream as Name.Prop.
@@ -755,7 +820,7 @@ std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
         [](const ::qb::TObject& o) -> ::qb::TPropValue {                                                               \
             return static_cast<::qb::TPersistent*>(static_cast<const Class&>(o).Getter());                             \
         },                                                                                                             \
-        ::qb::TPropSetter{})
+        nullptr)
 
 /// Publishes a property an ancestor declares (published or not), at this position.
 #define QB_PUBLISH(Prop) ::qb::detail::MakeRepublish(Prop, ::qb::TPropValue{}, false)
@@ -764,20 +829,6 @@ std::int64_t CheckRange(std::int64_t v, std::int64_t lo, std::int64_t hi);
 #define QB_PUBLISH_DEFAULT(Prop, Default) ::qb::detail::MakeRepublish(Prop, ::qb::detail::AnyDefault(Default), true)
 
 namespace detail {
-// The default of QB_PUBLISH_DEFAULT, by the literal's type.
-template <class V> TPropValue AnyDefault(V v)
-{
-    if constexpr (std::is_same_v<V, bool>)
-        return v;
-    else if constexpr (std::is_enum_v<V> || std::is_integral_v<V>)
-        return static_cast<std::int64_t>(v);
-    else if constexpr (std::is_floating_point_v<V>)
-        return static_cast<double>(v);
-    else if constexpr (std::is_convertible_v<V, std::string>)
-        return std::string(v);
-    else
-        return static_cast<std::int64_t>(v.Bits());
-}
 // Row for QB_PUBLISH / QB_PUBLISH_DEFAULT.
 TPropInfo MakeRepublish(const char* name, TPropValue def, bool overrideDefault);
 } // namespace detail

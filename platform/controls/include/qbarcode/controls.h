@@ -31,26 +31,56 @@ class TWinControl;
 // ---------------------------------------------------------------------------
 // Property types
 
+/// TAlign, one row each: enumerator, value.
+#define QB_ALIGNS(X) X(alNone, 0) X(alTop, 1) X(alBottom, 2) X(alLeft, 3) X(alRight, 4) X(alClient, 5) X(alCustom, 6)
 /// Where a control docks in its parent (kept and streamed; no layout is done).
-enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TAlign { QB_ALIGNS(QB_ENUMERATOR_ROW) };
+/// TAlignment, one row each: enumerator, value.
+#define QB_ALIGNMENTS(X) X(taLeftJustify, 0) X(taRightJustify, 1) X(taCenter, 2)
 /// Horizontal alignment of a panel's caption and content.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TAlignment { QB_ALIGNMENTS(QB_ENUMERATOR_ROW) };
+/// TAnchorKind, one row each: enumerator, value.
+#define QB_ANCHOR_KINDS(X) X(akLeft, 0) X(akTop, 1) X(akRight, 2) X(akBottom, 3)
 /// The parent edges a control keeps its distance to (kept and streamed).
-enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+enum TAnchorKind { QB_ANCHOR_KINDS(QB_ENUMERATOR_ROW) };
 using TAnchors = TSet<TAnchorKind>; ///< a set of anchored edges
+/// TBevelCut, one row each: enumerator, value.
+#define QB_BEVEL_CUTS(X) X(bvNone, 0) X(bvLowered, 1) X(bvRaised, 2) X(bvSpace, 3)
 /// A panel bevel: none, sunken, raised, or a blank band in the panel colour.
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum TBevelCut { QB_BEVEL_CUTS(QB_ENUMERATOR_ROW) };
+/// TBorderStyle, one row each: enumerator, value.
+#define QB_BORDER_STYLES(X) X(bsNone, 0) X(bsSingle, 1)
 /// A window border: none, or a single border (sunken 2-pixel edge with Ctl3D,
 /// else a 1-pixel frame).
-enum TBorderStyle { bsNone, bsSingle };
+enum TBorderStyle { QB_BORDER_STYLES(QB_ENUMERATOR_ROW) };
+/// TBiDiMode, one row each: enumerator, value.
+#define QB_BIDI_MODES(X)                                                                                               \
+    X(bdLeftToRight, 0) X(bdRightToLeft, 1) X(bdRightToLeftNoAlign, 2) X(bdRightToLeftReadingOnly, 3)
 /// Reading direction (kept and streamed).
-enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+enum TBiDiMode { QB_BIDI_MODES(QB_ENUMERATOR_ROW) };
+/// TDragKind, one row each: enumerator, value.
+#define QB_DRAG_KINDS(X) X(dkDrag, 0) X(dkDock, 1)
 /// Dragging kind and mode (kept and streamed).
-enum TDragKind { dkDrag, dkDock };
+enum TDragKind { QB_DRAG_KINDS(QB_ENUMERATOR_ROW) };
+/// TDragMode, one row each: enumerator, value.
+#define QB_DRAG_MODES(X) X(dmManual, 0) X(dmAutomatic, 1)
 /// Dragging starts on request or with the mouse.
-enum TDragMode { dmManual, dmAutomatic };
+enum TDragMode { QB_DRAG_MODES(QB_ENUMERATOR_ROW) };
+/// THelpType, one row each: enumerator, value.
+#define QB_HELP_TYPES(X) X(htKeyword, 0) X(htContext, 1)
 /// How Help finds its topic (kept and streamed).
-enum THelpType { htKeyword, htContext };
+enum THelpType { QB_HELP_TYPES(QB_ENUMERATOR_ROW) };
+/// \cond
+QB_CHECK_ORDINALS(QB_ALIGNS);
+QB_CHECK_ORDINALS(QB_ALIGNMENTS);
+QB_CHECK_ORDINALS(QB_ANCHOR_KINDS);
+QB_CHECK_ORDINALS(QB_BEVEL_CUTS);
+QB_CHECK_ORDINALS(QB_BORDER_STYLES);
+QB_CHECK_ORDINALS(QB_BIDI_MODES);
+QB_CHECK_ORDINALS(QB_DRAG_KINDS);
+QB_CHECK_ORDINALS(QB_DRAG_MODES);
+QB_CHECK_ORDINALS(QB_HELP_TYPES);
+/// \endcond
 /// Mouse buttons and shift keys of mouse events.
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 /// A shift key or mouse button held during a mouse event.

@@ -232,14 +232,24 @@ int GetDeviceCaps(HDC dc, int index);
 // ---------------------------------------------------------------------------
 // Font, pen, brush
 
+/// TFontStyle, one row each: enumerator, value (its bit).
+#define QB_FONT_STYLES(X) X(fsBold, 1) X(fsItalic, 2) X(fsUnderline, 4) X(fsStrikeOut, 8)
 /// One font style; a set of them is a TFontStyles.
-enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+enum TFontStyle : unsigned { QB_FONT_STYLES(QB_ENUMERATOR_ROW) };
+/// \cond
+QB_CHECK_BITS(QB_FONT_STYLES);
+/// \endcond
 /// A set of TFontStyle bits (`[fsBold, fsItalic]` in form files).
 using TFontStyles = unsigned;
 /// How glyphs are rendered: the surface's default, without or with anti-aliasing.
 enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
+/// TFontPitch, one row each: enumerator, value.
+#define QB_FONT_PITCHES(X) X(fpDefault, 0) X(fpVariable, 1) X(fpFixed, 2)
 /// The pitch a font asks for; kept and streamed, not used to pick a face.
-enum TFontPitch { fpDefault, fpVariable, fpFixed };
+enum TFontPitch { QB_FONT_PITCHES(QB_ENUMERATOR_ROW) };
+/// \cond
+QB_CHECK_ORDINALS(QB_FONT_PITCHES);
+/// \endcond
 
 namespace gfx {
 struct GdiFont;
