@@ -272,7 +272,7 @@ void Generate(const std::string& headerPath, const std::string& sourcePath)
     for (const QtProperty& q : barcode) {
         if (q.shape != Shape::Enum || !declared.insert(q.type).second)
             continue;
-        std::string line = "enum " + q.type + " {";
+        std::string line = "enum " + q.type + " : int {";
         const auto& values = q.info->Enum->Values;
         for (std::size_t i = 0; i < values.size(); ++i)
             line += (i ? ", " : " ") + values[i] + " = " + std::to_string(i);

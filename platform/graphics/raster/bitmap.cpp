@@ -34,8 +34,10 @@ void TBitmap::SetSize(int width, int height)
     auto surface = std::make_unique<gfx::RasterSurface>(width, height);
     const gfx::PixelBuffer& fresh = surface->Pixels();
     const gfx::PixelBuffer& old = surface_->Pixels();
-    for (int y = 0; y < std::min(height, old.height); ++y)
-        std::memcpy(fresh.Row(y), old.Row(y), sizeof(std::uint32_t) * std::min(width, old.width));
+    // An empty side has no rows to copy (and its buffer may be no memory at all).
+    const int keep = std::min(width, old.width);
+    for (int y = 0; keep > 0 && y < std::min(height, old.height); ++y)
+        std::memcpy(fresh.Row(y), old.Row(y), sizeof(std::uint32_t) * keep);
     CanvasAccess::Attach(*canvas_, surface.get());
     surface_ = std::move(surface);
     width_ = width;
