@@ -1,7 +1,8 @@
 // The barcode widget: every property change repaints a 300 x 100 widget with
 // a lowered bevel, a border band and a caption into an image of its size,
-// beside the control alone (bench_control.cpp, built into this program too)
-// so the two compare in one run.
+// beside the control alone (here with the widget's EAN-13 settings, and
+// bench_control.cpp built into this program too) so they compare in one run.
+#include "bench_control.h"
 #include "qbarcode/qbbarcode.h"
 
 #include <QApplication>
@@ -61,6 +62,14 @@ void BM_QbBarCodePropertyChangePaint(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_QbBarCodePropertyChangePaint);
+
+// The control alone with the widget's settings: what the widget adds to the
+// control's own repaint.
+void BM_BarCodePropertyChangeEAN13(benchmark::State& state)
+{
+    qbbench::BarCodePropertyChange(state, bcCodeEAN13, kTexts[0].toStdString(), kTexts[1].toStdString());
+}
+BENCHMARK(BM_BarCodePropertyChangeEAN13);
 
 } // namespace
 
