@@ -97,8 +97,9 @@ std::string Pattern(const std::string& token, const char* link)
         token.find_first_not_of('n', digits) != std::string::npos)
         throw Failure{"bad identifier pattern '" + token + "'"};
     const int low = std::stoi(token.substr(0, digits) + std::string(wild, '0'));
-    return "{" + std::to_string(low) + ", " + std::to_string(token.size()) + ", " + std::to_string(wild) +
-           ", Link::" + link + "}";
+    std::string row = "{";
+    row += std::to_string(low) + ", " + std::to_string(token.size()) + ", " + std::to_string(wild) + ", Link::";
+    return row + link + "}";
 }
 
 // Appends the patterns of the lists ("01+21,03+21", one list per attribute)
