@@ -41,7 +41,7 @@ struct DigitGroup {
     bool small;
 };
 
-// One row per main symbology: its runs (GS1 General Specifications, the
+// One row per main symbology: its runs (as GS1 draws them in
 // figures of the EAN/UPC symbols: UPC-A's first and last symbol characters
 // run down with the guards), its digit groups, and the quiet zones, in
 // modules, whose outer edges the "<" and ">" marks stand at (0: no mark).

@@ -98,7 +98,7 @@ struct AiRow {
     std::uint16_t excludedFirst;
     std::uint8_t excludedCount;
     const char* title;
-    const char* specification; // the dictionary's own form, e.g. "N3,iso3166 X..9"
+    const char* format; // the dictionary's own form, e.g. "N3,iso3166 X..9"
 };
 
 // The pairing patterns, referred to by the rows.

@@ -317,7 +317,7 @@ bool FindApplicationIdentifier(std::string_view ai, ApplicationIdentifier& info)
     const AiRow* row = FindAiRow(ai);
     if (row == nullptr)
         return false;
-    info = {row->title, row->specification, MinDataLength(*row), MaxDataLength(*row), !row->predefinedLength};
+    info = {row->title, row->format, MinDataLength(*row), MaxDataLength(*row), !row->predefinedLength};
     return true;
 }
 

@@ -1,4 +1,4 @@
-// The content rules of GS1 data (the GS1 General Specifications, the
+// The content rules of GS1 data (as GS1 publishes them: the
 // character sets of section 7.11 and the check digit and date rules of
 // section 7), applied one component at a time.
 #include "gs1/rules.h"

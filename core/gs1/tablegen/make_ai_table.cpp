@@ -219,12 +219,12 @@ std::string Row(const std::string& line)
         predefined = tokens[next++].find('*') != std::string::npos;
 
     std::vector<std::string> components;
-    std::string specification;
+    std::string format;
     for (; next < tokens.size() && tokens[next].find('=') == std::string::npos && tokens[next] != "dlpkey"; ++next) {
         components.push_back(Component(tokens[next]));
-        if (!specification.empty())
-            specification += ' ';
-        specification += tokens[next];
+        if (!format.empty())
+            format += ' ';
+        format += tokens[next];
     }
     if (components.empty() || components.size() > 5)
         throw Failure{"between one and five components expected"};
@@ -243,8 +243,8 @@ std::string Row(const std::string& line)
         << (predefined ? "true" : "false") << ", " << components.size() << ", {";
     for (std::size_t i = 0; i < components.size(); ++i)
         row << (i ? ", " : "") << components[i];
-    row << "}, " << Patterns(required) << ", " << Patterns(excluded) << ", " << Quote(title) << ", "
-        << Quote(specification) << "},";
+    row << "}, " << Patterns(required) << ", " << Patterns(excluded) << ", " << Quote(title) << ", " << Quote(format)
+        << "},";
     return row.str();
 }
 

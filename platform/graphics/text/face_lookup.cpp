@@ -115,12 +115,12 @@ FaceSpec FindThroughFontconfig(const std::string& family, bool bold, bool italic
     if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch ||
         ::access(reinterpret_cast<const char*>(file), R_OK) != 0)
         throw Exception("Cannot load the font \"" + family + "\"");
-    FaceSpec spec;
-    spec.file = reinterpret_cast<const char*>(file);
-    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &spec.index) != FcResultMatch)
-        spec.index = 0;
-    spec.options = PatternOptions(match.get());
-    return spec;
+    FaceSpec face;
+    face.file = reinterpret_cast<const char*>(file);
+    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &face.index) != FcResultMatch)
+        face.index = 0;
+    face.options = PatternOptions(match.get());
+    return face;
 }
 
 } // namespace
@@ -135,11 +135,11 @@ FaceSpec FindFace(const std::string& family, bool bold, bool italic, double em, 
             // hinting, none below 7.5 pixels to the em (and then no embedded
             // bitmaps), no autohinter.
             constexpr double kUnhintedBelow = 7.5;
-            FaceSpec spec{std::move(file), 0, {}};
-            spec.options.hintStyle = em >= kUnhintedBelow ? HintStyle::Slight : HintStyle::None;
-            if (spec.options.hintStyle == HintStyle::None)
-                spec.options.loadFlags |= FT_LOAD_NO_BITMAP;
-            return spec;
+            FaceSpec face{std::move(file), 0, {}};
+            face.options.hintStyle = em >= kUnhintedBelow ? HintStyle::Slight : HintStyle::None;
+            if (face.options.hintStyle == HintStyle::None)
+                face.options.loadFlags |= FT_LOAD_NO_BITMAP;
+            return face;
         }
     }
     return FindThroughFontconfig(family.empty() ? kDefaultFace : family, bold, italic, em, antialias, hint);
