@@ -1,7 +1,7 @@
 // GS1 element strings: every rule's message, the bracketed and raw forms and
 // the human-readable text, and GS1-128 symbols read back by two independent
 // readers as the element strings written. Check digits and check character
-// pairs in the rows were worked by hand from the GS1 General Specifications
+// pairs in the rows were worked by hand from GS1's published rules
 // (the example GMN 1987654Ad4X4bL5ttr2310c with its pair 2K is theirs).
 #include "qbarcode/gs1.h"
 #include "qbarcode/sysutils.h"
