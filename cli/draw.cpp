@@ -5,10 +5,15 @@
 #include "qbarcode/fileio.h"
 #include "qbarcode/sysutils.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <string_view>
+#include <vector>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 using namespace qb;
@@ -72,17 +77,62 @@ std::string NumberedPath(const std::string& pattern, long long n)
     return out.substr(0, dot) + "-" + std::to_string(n) + out.substr(dot);
 }
 
+// The names in `folder` ("" for the current one) that lead to the file `st`
+// describes: the file itself, hard links, symbolic links. Null when the
+// folder cannot be read.
+std::unique_ptr<std::vector<std::string>> NamesOfFileIn(const std::string& folder, const struct stat& st)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return nullptr;
+    auto names = std::make_unique<std::vector<std::string>>();
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat at;
+        if (::fstatat(::dirfd(dir), entry->d_name, &at, 0) == 0 && at.st_dev == st.st_dev && at.st_ino == st.st_ino)
+            names->emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+// Whether two names may be one on a file system that ignores case.
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return static_cast<unsigned char>(x) >= 0x80 || static_cast<unsigned char>(y) >= 0x80 ||
+                      std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 // The numbered outputs of a batch file must not include the file itself:
 // its lines are counted and every name checked before the first is drawn.
+// When the names share a folder, the folder is read once for the names that
+// lead to the batch file, and only outputs that may be one of those are
+// looked up: a batch into a fresh folder costs one listing, not a look-up
+// per file.
 void RefuseOverwritingBatch(const DrawOptions& opts)
 {
     struct stat st;
     if (opts.batch == "-" || ::stat(opts.batch.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return; // a pipe or terminal is never an output; a missing file is reported when read
     std::ifstream in(opts.batch, std::ios::binary);
-    long long n = 0;
+    long long lines = 0;
     for (std::string line; std::getline(in, line);)
-        RefuseOverwritingInput("-o", NumberedPath(opts.output, ++n), {{"--batch", opts.batch}});
+        ++lines;
+    auto folderOf = [](const std::string& path) { return path.substr(0, path.rfind('/') + 1); };
+    const std::string folder = folderOf(NumberedPath(opts.output, 1));
+    const bool oneFolder = lines < 2 || folderOf(NumberedPath(opts.output, lines)) == folder;
+    const auto inputNames = oneFolder ? NamesOfFileIn(folder, st) : nullptr;
+    for (long long n = 1; n <= lines; ++n) {
+        const std::string output = NumberedPath(opts.output, n);
+        auto mayBeInput = [&](const std::string& input) {
+            return SameIgnoringCase(std::string_view(output).substr(folder.size()), input);
+        };
+        if (inputNames && folderOf(output) == folder &&
+            std::none_of(inputNames->begin(), inputNames->end(), mayBeInput))
+            continue;
+        RefuseOverwritingInput("-o", output, {{"--batch", opts.batch}});
+    }
 }
 
 } // namespace

@@ -118,6 +118,24 @@ void KeepOwnerAndMode(int fd, const struct stat& old)
     (void)::fchmod(fd, old.st_mode & 07777);
 }
 
+// Gives a file opened with O_TMPFILE the name `path`, which must be free:
+// linkat never replaces a file. The descriptor names the file directly
+// where the system lets any process do so, else through /proc.
+bool NameUnnamed(int fd, const std::string& path)
+{
+    static std::atomic<bool> direct{true};
+    if (direct.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+        direct.store(false, std::memory_order_relaxed); // only privileged processes may: asked no more
+    }
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, link, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 void RemoveTemporary(std::string& name) noexcept
 {
     ::unlink(name.c_str());
@@ -169,6 +187,24 @@ std::string QuotedFileName(std::string_view path)
 }
 
 TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path))
+{
+    if (!OpenUnnamed())
+        OpenNamed();
+}
+
+bool TAtomicFile::OpenUnnamed()
+{
+    struct stat st;
+    if (path_.empty() || ::lstat(path_.c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    const std::string folder(Folder(path_));
+    // Read and write: should naming it fail, its bytes are copied out.
+    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    unnamed_ = fd_ >= 0;
+    return unnamed_;
+}
+
+void TAtomicFile::OpenNamed()
 {
     std::string target = path_;
     struct stat st;
@@ -275,10 +311,19 @@ void TAtomicFile::Commit()
         throw Exception("Cannot write file " + QuotedFileName(path_) + ": the file is closed");
     if (!failed_ && WriteAll(buffer_.data(), buffer_.size()))
         buffer_.clear();
+    bool named = false;
+    if (unnamed_ && !failed_) {
+        named = NameUnnamed(fd_, path_);
+        if (!named)
+            CopyToNamed(); // the name was taken meanwhile, or the system cannot name the file
+    }
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR)
+    if (::close(fd) != 0 && errno != EINTR) {
         Fail(std::strerror(errno));
+        if (named)
+            ::unlink(path_.c_str()); // the name was free and is ours: the file goes, as it came
+    }
     if (!failed_ && !temporary_.empty()) {
         // The link is followed again, as when the file was started.
         std::string target = path_;
@@ -294,6 +339,31 @@ void TAtomicFile::Commit()
     if (!temporary_.empty())
         RemoveTemporary(temporary_);
     throw Exception("Cannot write file " + QuotedFileName(path_) + ": " + Reason());
+}
+
+void TAtomicFile::CopyToNamed()
+{
+    const int unnamed = fd_;
+    fd_ = -1;
+    unnamed_ = false;
+    try {
+        OpenNamed();
+    } catch (...) {
+        ::close(unnamed);
+        throw;
+    }
+    char chunk[16 << 10];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(unnamed, chunk, sizeof chunk, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Fail(std::strerror(errno));
+        if (n <= 0 || !WriteAll(chunk, static_cast<std::size_t>(n)))
+            break;
+        at += n;
+    }
+    ::close(unnamed);
 }
 
 void TAtomicFile::Discard() noexcept

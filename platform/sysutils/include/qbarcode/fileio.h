@@ -12,7 +12,8 @@ std::string QuotedFileName(std::string_view path);
 
 /// A file that is written whole or not at all. The content goes to a new
 /// temporary file in the target's folder, which Commit renames over the
-/// target. Without a commit (an exception on the way, Discard) or on any
+/// target; a target that does not exist yet is written as a file without a
+/// name, which Commit names. Without a commit (an exception on the way, Discard) or on any
 /// failure the temporary file is removed and the target stays as it was.
 /// A target that exists and is not a regular file (a terminal, /dev/null, a
 /// pipe) cannot be replaced and is written directly.
@@ -56,11 +57,23 @@ public:
     void Discard() noexcept;
 
 private:
+    /// A target that does not exist yet is written as an unnamed file in its
+    /// folder (O_TMPFILE), named when committed: no temporary name to make,
+    /// follow, rename or remove after a crash. False where the target exists
+    /// or the file system has no unnamed files: the named way then.
+    bool OpenUnnamed();
+    /// The temporary file beside the target, or the target itself when it
+    /// is not a regular file; raises as the constructor does.
+    void OpenNamed();
+    /// When the unnamed file cannot take the target's name: its bytes go to
+    /// a file started the named way.
+    void CopyToNamed();
     bool WriteAll(const char* data, std::size_t size) noexcept;
     std::string Reason() const;
 
     std::string path_, temporary_; // temporary_ empty: writing the target directly
     int fd_ = -1;
+    bool unnamed_ = false; // fd_ is a file without a name yet
     std::string buffer_;
     bool failed_ = false;
     std::string error_;
