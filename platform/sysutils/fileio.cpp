@@ -136,6 +136,13 @@ bool NameUnnamed(int fd, const std::string& path)
     return ::linkat(AT_FDCWD, link, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+// Whether the targets of this process have lately been files that exist:
+// a batch mostly writes new files, or replaces the files of its last run.
+// After a new one, targets are started unnamed without a look-up (which
+// costs as much as naming the file); once a name turns out to be taken (its
+// bytes are then copied), each target is looked up until one is new again.
+std::atomic<bool> targetsExist{true};
+
 void RemoveTemporary(std::string& name) noexcept
 {
     ::unlink(name.c_str());
@@ -194,9 +201,14 @@ TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path))
 
 bool TAtomicFile::OpenUnnamed()
 {
-    struct stat st;
-    if (path_.empty() || ::lstat(path_.c_str(), &st) == 0 || errno != ENOENT)
+    if (path_.empty())
         return false;
+    struct stat st;
+    if (targetsExist.load(std::memory_order_relaxed)) {
+        if (::lstat(path_.c_str(), &st) == 0 || errno != ENOENT)
+            return false;
+        targetsExist.store(false, std::memory_order_relaxed);
+    }
     const std::string folder(Folder(path_));
     // Read and write: should naming it fail, its bytes are copied out.
     fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -314,8 +326,14 @@ void TAtomicFile::Commit()
     bool named = false;
     if (unnamed_ && !failed_) {
         named = NameUnnamed(fd_, path_);
-        if (!named)
-            CopyToNamed(); // the name was taken meanwhile, or the system cannot name the file
+        if (!named) {
+            // The target exists (a file to replace, a link to write through,
+            // a device), or the system cannot name the file: the named way
+            // decides, as it would have from the start.
+            if (errno == EEXIST)
+                targetsExist.store(true, std::memory_order_relaxed);
+            CopyToNamed();
+        }
     }
     const int fd = fd_;
     fd_ = -1;

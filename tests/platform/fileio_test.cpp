@@ -328,6 +328,8 @@ TEST_F(AtomicFile, AFileThatMayNotBeWrittenIsRefused)
 // taken off the list.
 TEST_F(AtomicFile, RemoveTemporaryFilesLeavesNoneOfTheFilesBeingWritten)
 {
+    // Written twice, out.pdf is known to exist: it is replaced the named way.
+    WriteFileAtomically(Path("out.pdf"), "old");
     WriteFileAtomically(Path("out.pdf"), "old");
     TAtomicFile open(Path("out.pdf"));
     open.Write("partial");

@@ -12,8 +12,9 @@ std::string QuotedFileName(std::string_view path);
 
 /// A file that is written whole or not at all. The content goes to a new
 /// temporary file in the target's folder, which Commit renames over the
-/// target; a target that does not exist yet is written as a file without a
-/// name, which Commit names. Without a commit (an exception on the way, Discard) or on any
+/// target. A target that does not exist yet is written as a file without a
+/// name, which Commit names; should the name be taken by then, the target
+/// is dealt with as one that existed from the start. Without a commit (an exception on the way, Discard) or on any
 /// failure the temporary file is removed and the target stays as it was.
 /// A target that exists and is not a regular file (a terminal, /dev/null, a
 /// pipe) cannot be replaced and is written directly.
@@ -27,7 +28,8 @@ std::string QuotedFileName(std::string_view path);
 class TAtomicFile {
 public:
     /// Starts the file; raises `Cannot create file "<path>": <reason>` when
-    /// its folder cannot take it or the file may not be written.
+    /// its folder cannot take it or the file may not be written (Commit
+    /// raises so for a target it finds taken and may not replace).
     explicit TAtomicFile(std::string path);
     TAtomicFile(const TAtomicFile&) = delete;
     TAtomicFile& operator=(const TAtomicFile&) = delete;
@@ -57,10 +59,10 @@ public:
     void Discard() noexcept;
 
 private:
-    /// A target that does not exist yet is written as an unnamed file in its
-    /// folder (O_TMPFILE), named when committed: no temporary name to make,
-    /// follow, rename or remove after a crash. False where the target exists
-    /// or the file system has no unnamed files: the named way then.
+    /// Starts an unnamed file in the target's folder (O_TMPFILE), named when
+    /// committed: no temporary name to make, follow, rename or remove after
+    /// a crash. False where the target is known to exist or the file system
+    /// has no unnamed files: the named way then.
     bool OpenUnnamed();
     /// The temporary file beside the target, or the target itself when it
     /// is not a regular file; raises as the constructor does.
