@@ -4,7 +4,7 @@
 #        Qt Designer and Xvfb among them; --deb the Debian package checker, --format only the formatter)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libsqlite3-dev
+packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libdeflate-dev libsqlite3-dev
           libcli11-dev fonts-dejavu-core fontconfig sqlite3 help2man
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libqt6sql6-sqlite)
 if [[ "${1:-}" == "--tests" ]]; then
