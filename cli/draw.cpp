@@ -29,11 +29,12 @@ struct DrawOptions {
 };
 
 // Draws one text with the command's text rules applied to it.
-void DrawText(BarcodeStyle style, const EncodingOptions& encoding, const std::string& text, const std::string& path)
+void DrawText(BarcodeStyle style, const TFont& font, const EncodingOptions& encoding, const std::string& text,
+              const std::string& path)
 {
     const TextToEncode prepared = encoding.Prepare(style.symbology, text);
     style.checksum = prepared.checksum;
-    RenderBarcodeFile(style, prepared.text, path);
+    RenderBarcodeFile(style, font, prepared.text, path);
 }
 
 // "out.png" numbered 7 is "out-7.png"; a pattern with one %d (optionally
@@ -150,16 +151,20 @@ std::function<int()> AddDrawCommand(CLI::App& app)
     o->encoding.AddBatch(*cmd, o->batch, "Draw one barcode per line of FILE (- for standard input)");
     return [o] {
         const BarcodeStyle style = DrawingStyle(o->encoding, o->appearance, o->image);
+        TFont font; // one for every file of a batch
+        MakeFont(style, font);
         ImageFormatOf(o->output);
         if (!o->batch.empty()) {
             NumberedPath(o->output, 1); // a bad pattern is a usage error before any file is drawn
             RefuseOverwritingBatch(*o);
+            const std::string first = NumberedPath(o->output, 1);
+            const TOutputFolder folder(first.substr(0, first.rfind('/') + 1));
             return RunBatch(o->batch, [&](const std::string& line, long long n) {
-                DrawText(style, o->encoding, line, NumberedPath(o->output, n));
+                DrawText(style, font, o->encoding, line, NumberedPath(o->output, n));
             });
         }
         RefuseOverwritingInput("-o", o->output, {{"--text-file", o->encoding.textFile}});
-        DrawText(style, o->encoding, o->encoding.Text(), o->output);
+        DrawText(style, font, o->encoding, o->encoding.Text(), o->output);
         return 0;
     };
 }

@@ -118,14 +118,15 @@ void KeepOwnerAndMode(int fd, const struct stat& old)
     (void)::fchmod(fd, old.st_mode & 07777);
 }
 
-// Gives a file opened with O_TMPFILE the name `path`, which must be free:
-// linkat never replaces a file. The descriptor names the file directly
-// where the system lets any process do so, else through /proc.
-bool NameUnnamed(int fd, const std::string& path)
+// Gives a file opened with O_TMPFILE the name `name` (relative to the
+// folder `at`), which must be free: linkat never replaces a file. The
+// descriptor names the file directly where the system lets any process do
+// so, else through /proc.
+bool NameUnnamed(int fd, int at, const char* name)
 {
     static std::atomic<bool> direct{true};
     if (direct.load(std::memory_order_relaxed)) {
-        if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+        if (::linkat(fd, "", at, name, AT_EMPTY_PATH) == 0)
             return true;
         if (errno != ENOENT && errno != EPERM)
             return false;
@@ -133,7 +134,7 @@ bool NameUnnamed(int fd, const std::string& path)
     }
     char link[32];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    return ::linkat(AT_FDCWD, link, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, link, at, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 // Whether the targets of this process have lately been files that exist:
@@ -151,6 +152,41 @@ void RemoveTemporary(std::string& name) noexcept
 }
 
 } // namespace
+
+struct OpenFolder {
+    std::string path; // as the targets' paths write it
+    int fd = -1;
+    ~OpenFolder()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+namespace {
+
+thread_local std::shared_ptr<const OpenFolder> outputFolder;
+
+} // namespace
+
+TOutputFolder::TOutputFolder(const std::string& folder)
+{
+    if (outputFolder)
+        return;
+    auto open = std::make_shared<OpenFolder>();
+    open->path = folder;
+    open->fd = ::open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (open->fd < 0)
+        return;
+    outputFolder = std::move(open);
+    active_ = true;
+}
+
+TOutputFolder::~TOutputFolder()
+{
+    if (active_)
+        outputFolder.reset();
+}
 
 bool RegisterTemporaryFile(const std::string& path) noexcept
 {
@@ -201,7 +237,7 @@ TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path))
 
 bool TAtomicFile::OpenUnnamed()
 {
-    if (path_.empty())
+    if (path_.empty() || path_.back() == '/')
         return false;
     struct stat st;
     if (targetsExist.load(std::memory_order_relaxed)) {
@@ -209,9 +245,15 @@ bool TAtomicFile::OpenUnnamed()
             return false;
         targetsExist.store(false, std::memory_order_relaxed);
     }
-    const std::string folder(Folder(path_));
+    const std::string_view folder = Folder(path_);
     // Read and write: should naming it fail, its bytes are copied out.
-    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    constexpr int kUnnamed = O_TMPFILE | O_RDWR | O_CLOEXEC;
+    if (outputFolder && outputFolder->path == folder) {
+        folder_ = outputFolder;
+        fd_ = ::openat(folder_->fd, ".", kUnnamed, 0666);
+    } else {
+        fd_ = ::open(folder.empty() ? "." : std::string(folder).c_str(), kUnnamed, 0666);
+    }
     unnamed_ = fd_ >= 0;
     return unnamed_;
 }
@@ -325,7 +367,8 @@ void TAtomicFile::Commit()
         buffer_.clear();
     bool named = false;
     if (unnamed_ && !failed_) {
-        named = NameUnnamed(fd_, path_);
+        named = folder_ ? NameUnnamed(fd_, folder_->fd, path_.c_str() + folder_->path.size())
+                        : NameUnnamed(fd_, AT_FDCWD, path_.c_str());
         if (!named) {
             // The target exists (a file to replace, a link to write through,
             // a device), or the system cannot name the file: the named way
@@ -350,7 +393,8 @@ void TAtomicFile::Commit()
     }
     buffer_ = {};
     if (!failed_) {
-        UnregisterTemporaryFile(temporary_);
+        if (!temporary_.empty())
+            UnregisterTemporaryFile(temporary_);
         temporary_.clear();
         return;
     }

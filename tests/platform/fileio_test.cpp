@@ -287,6 +287,40 @@ TEST_F(AtomicFile, ANameTakenWhileTheFileIsWrittenIsTreatedAsAnExistingTarget)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "as another user";
 }
 
+// Inside a TOutputFolder, new files in its folder are made through the
+// folder opened once, and appear whole as anywhere else; files elsewhere,
+// and files to replace, go their usual way. The folder, moved meanwhile,
+// keeps receiving its files; after the scope a path is resolved again.
+TEST_F(AtomicFile, AnOutputFolderIsResolvedOnceForItsNewFiles)
+{
+    fs::create_directories(dir_ / "a/sub");
+    fs::create_directories(dir_ / "b");
+    WriteFileAtomically(Path("a/old.txt"), "old");
+    {
+        const TOutputFolder folder(Path("a/"));
+        const TOutputFolder inner(Path("b/")); // no effect inside another
+        struct Case {
+            const char* path;  // written, under the test's folder
+            const char* found; // where its bytes then are
+        };
+        const Case cases[] = {{"a/new.txt", "a/new.txt"},         {"b/new.txt", "b/new.txt"},
+                              {"a/sub/new.txt", "a/sub/new.txt"}, {"a/old.txt", "a/old.txt"},
+                              {"a/old.txt", "a/old.txt"},         {"a/later.txt", "moved/later.txt"}};
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path);
+            if (std::string(c.found).starts_with("moved"))
+                fs::rename(dir_ / "a", dir_ / "moved");
+            TAtomicFile file(Path(c.path));
+            file.Write(c.path);
+            file.Commit();
+            EXPECT_EQ(ReadFile(Path(c.found)), c.path);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "moved"), fs::directory_iterator()), 4)
+            << "new.txt, old.txt, later.txt and sub: no temporary left";
+    }
+    EXPECT_THROW(WriteFileAtomically(Path("a/after.txt"), "x"), Exception);
+}
+
 // A file the process may not write is refused as opening it would be, even
 // where the folder would let a rename replace it; the superuser writes any.
 TEST_F(AtomicFile, AFileThatMayNotBeWrittenIsRefused)

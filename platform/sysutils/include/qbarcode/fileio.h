@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,9 @@ namespace qb {
 
 /// A file name as every message shows it: in double quotes.
 std::string QuotedFileName(std::string_view path);
+
+/// A folder held open by TOutputFolder.
+struct OpenFolder;
 
 /// A file that is written whole or not at all. The content goes to a new
 /// temporary file in the target's folder, which Commit renames over the
@@ -75,10 +79,29 @@ private:
 
     std::string path_, temporary_; // temporary_ empty: writing the target directly
     int fd_ = -1;
-    bool unnamed_ = false; // fd_ is a file without a name yet
+    bool unnamed_ = false;                     // fd_ is a file without a name yet
+    std::shared_ptr<const OpenFolder> folder_; // where an unnamed file is named, when a TOutputFolder held it
     std::string buffer_;
     bool failed_ = false;
     std::string error_;
+};
+
+/// While it lives, the new files this thread's TAtomicFile objects start in
+/// `folder` (the folder part of their path as written: "out/" for
+/// "out/a.png", "" for a bare name) are made and named through a descriptor
+/// of the folder opened once: a batch of files in one folder has the
+/// folder's path resolved once instead of twice for every file. A folder
+/// moved meanwhile keeps receiving them, as a current folder would. No
+/// effect where the folder cannot be opened, nor inside another.
+class TOutputFolder {
+public:
+    explicit TOutputFolder(const std::string& folder);
+    TOutputFolder(const TOutputFolder&) = delete;
+    TOutputFolder& operator=(const TOutputFolder&) = delete;
+    ~TOutputFolder();
+
+private:
+    bool active_ = false;
 };
 
 /// Writes `bytes` to `path` whole or not at all, raising as TAtomicFile does.
