@@ -69,8 +69,7 @@ void RequireCaptionFits(const BarcodeStyle& style);
 /// Draws `text` into an image file of exactly the painted pixels plus the
 /// quiet zone, written atomically, with `font` the style's font (MakeFont:
 /// a batch makes it once). Raises the library's exceptions.
-void RenderBarcodeFile(const BarcodeStyle& style, const TFont& font, const std::string& text,
-                       const std::string& path);
+void RenderBarcodeFile(const BarcodeStyle& style, const TFont& font, const std::string& text, const std::string& path);
 
 /// The size in pixels of the image RenderBarcodeFile writes for `text`.
 struct ImageSize {
