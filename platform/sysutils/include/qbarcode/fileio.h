@@ -95,9 +95,12 @@ private:
 /// effect where the folder cannot be opened, nor inside another.
 class TOutputFolder {
 public:
+    /// Opens `folder` for the new files this thread starts in it.
     explicit TOutputFolder(const std::string& folder);
     TOutputFolder(const TOutputFolder&) = delete;
     TOutputFolder& operator=(const TOutputFolder&) = delete;
+    /// Files started from now on have their folder's path resolved again
+    /// (those started before still take their names in the folder opened).
     ~TOutputFolder();
 
 private:
