@@ -365,10 +365,12 @@ void TAtomicFile::Commit()
         throw Exception("Cannot write file " + QuotedFileName(path_) + ": the file is closed");
     if (!failed_ && WriteAll(buffer_.data(), buffer_.size()))
         buffer_.clear();
+    // An unnamed file's name, relative to the folder it was started in.
+    const int at = folder_ ? folder_->fd : AT_FDCWD;
+    const char* name = path_.c_str() + (folder_ ? folder_->path.size() : 0);
     bool named = false;
     if (unnamed_ && !failed_) {
-        named = folder_ ? NameUnnamed(fd_, folder_->fd, path_.c_str() + folder_->path.size())
-                        : NameUnnamed(fd_, AT_FDCWD, path_.c_str());
+        named = NameUnnamed(fd_, at, name);
         if (!named) {
             // The target exists (a file to replace, a link to write through,
             // a device), or the system cannot name the file: the named way
@@ -383,7 +385,7 @@ void TAtomicFile::Commit()
     if (::close(fd) != 0 && errno != EINTR) {
         Fail(std::strerror(errno));
         if (named)
-            ::unlink(path_.c_str()); // the name was free and is ours: the file goes, as it came
+            ::unlinkat(at, name, 0); // the name was free and is ours: the file goes, as it came
     }
     if (!failed_ && !temporary_.empty()) {
         // The link is followed again, as when the file was started.
