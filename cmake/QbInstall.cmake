@@ -103,10 +103,8 @@ endfunction()
 qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} ${QB_SHARED_TARGETS})
 qb_origin_rpath(${CMAKE_INSTALL_BINDIR} qbarcode)
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} qbvisual-cairo)
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(TARGETS qbvisual-cairo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT runtime)
 
 # Public headers: <layer>/include/qbarcode/*.h of every layer. Private headers
 # sit beside the sources and are never installed.
@@ -129,9 +127,8 @@ if(QB_INSTALL_STATIC)
   # The system libraries under the static layers: linked shared by users,
   # through the targets the package configuration defines.
   set_target_properties(qb_graphics_libraries PROPERTIES EXPORT_NAME graphics_libraries)
-  set_target_properties(qb_cairo_library PROPERTIES EXPORT_NAME cairo_library)
   set_target_properties(qb_sqlite_library PROPERTIES EXPORT_NAME sqlite_library)
-  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_cairo_library qb_sqlite_library EXPORT qbarcodeStaticTargets
+  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_sqlite_library EXPORT qbarcodeStaticTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
   install(EXPORT qbarcodeStaticTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
 endif()
