@@ -3,7 +3,6 @@
 #   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
 #   lib/lib<name>.so.<SOVERSION>         with their SONAME link
 #   lib/lib<name>.so                     the link-time name (development files)
-#   lib/qbarcode/qbvisual-cairo.so       the PDF, PostScript and EPS surfaces, opened by libqbvisual
 #   lib/lib<layer>.a                     the static layers, with QB_INSTALL_STATIC
 #   include/qbarcode/*.h                 every layer's public headers, nothing internal
 #   lib/cmake/qbarcode/                  the CMake package (qbarcode::core, ...)
@@ -25,7 +24,7 @@ option(QB_INSTALL_STATIC "Install the static libraries and their CMake targets t
 set(QB_SHARED_EXPORTS qbrtl:rtl qbvisual:visual qbdbrtl:dbrtl qbdbaware:dbaware Kavrel:Kavrel Kavrin:Kavrin)
 set(QB_STATIC_EXPORTS
     qb_sysutils:sysutils_static qb_classes:classes_static qb_packages:packages_static
-    qb_graphics:graphics_static qb_graphics_cairo:graphics_cairo_static qb_printers:printers_static qb_platform_controls:platform_controls_static
+    qb_graphics:graphics_static qb_printers:printers_static qb_platform_controls:platform_controls_static
     qb_db:db_static qb_core_kavrel:core_kavrel_static qb_core_kavrin:core_kavrin_static
     qb_controls_kavrel:controls_kavrel_static qb_controls_kavrin:controls_kavrin_static)
 

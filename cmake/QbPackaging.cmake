@@ -1,7 +1,6 @@
 # Debian packages (cpack -G DEB in the build folder; scripts/check-deb.sh
 # builds them, runs lintian on them, installs and removes them):
-#   qbarcode       the command, its manual page, the shared libraries and the
-#                  visual library's document module
+#   qbarcode       the command, its manual page and the shared libraries
 #   qbarcode-dev   headers, the link-time library names, the CMake package and
 #                  pkg-config files (and the static libraries with QB_INSTALL_STATIC)
 #   qbarcode-qt    the Qt widgets (library, headers, CMake targets qbarcode::qt),

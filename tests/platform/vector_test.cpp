@@ -296,22 +296,41 @@ TEST(VectorDocument, PdfScalesEachAxisToItsResolution)
     std::remove(path.c_str());
 }
 
-TEST(VectorDocument, PdfHasAPagePerNewPageBlankOrNot)
+// A PDF or PostScript document has a page per NewPage and one more, blank
+// or not, each with its text: readers count them, PostScript's comments too.
+TEST(VectorDocument, DocumentsHaveAPagePerNewPageBlankOrNot)
 {
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdfinfo not installed";
-    for (int pages : {1, 3}) {
-        for (bool drawOnLast : {false, true}) {
-            const std::string path = TempPath("pages.pdf");
-            TVectorDocument pdf(TVectorFormat::Pdf, path, 100, 50);
-            for (int i = 1; i < pages; ++i)
-                pdf.NewPage();
-            if (drawOnLast)
-                pdf.Canvas().FillRect({0, 0, 10, 10});
-            EXPECT_EQ(pdf.PageCount(), pages);
-            pdf.Close();
-            EXPECT_EQ(PdfInfo(path, "Pages"), std::to_string(pages)) << (drawOnLast ? "drawn" : "blank");
-            std::remove(path.c_str());
+    for (const PageFormat& f : {kPageFormats[0], kPageFormats[1]}) {
+        if (!CanRender(f.format))
+            continue;
+        for (int pages : {1, 3}) {
+            for (bool drawOnLast : {false, true}) {
+                const std::string path = TempPath(std::string("pages") + f.extension);
+                TVectorDocument doc(f.format, path, 100, 50);
+                for (int i = 1; i < pages; ++i) {
+                    doc.Canvas().TextOut(5, 5, "Page " + std::to_string(i));
+                    doc.NewPage();
+                }
+                if (drawOnLast)
+                    doc.Canvas().FillRect({0, 0, 10, 10});
+                EXPECT_EQ(doc.PageCount(), pages);
+                doc.Close();
+                const std::string trace = path + (drawOnLast ? " drawn" : " blank");
+                if (f.format == TVectorFormat::Pdf) {
+                    EXPECT_EQ(PdfInfo(path, "Pages"), std::to_string(pages)) << trace;
+                    if (pages > 1) {
+                        EXPECT_EQ(Trim(RunCommand("pdftotext -f 2 -l 2 " + path + " -")), "Page 2") << trace;
+                    }
+                } else {
+                    const std::string text = ReadFile(path);
+                    EXPECT_NE(text.find("%%Pages: " + std::to_string(pages) + "\n"), std::string::npos) << trace;
+                    EXPECT_EQ(Trim(RunCommand("gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=bbox " + path +
+                                              " 2>&1 | grep -c HiResBoundingBox")),
+                              std::to_string(pages))
+                        << trace;
+                }
+                std::remove(path.c_str());
+            }
         }
     }
 }
@@ -347,7 +366,8 @@ TEST(VectorDocument, SvgIsInPixelsWithBarsAsRectangles)
 
 TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
 {
-    const std::string aborted = TempPath("aborted.pdf"), dropped = TempPath("dropped.ps");
+    const std::string aborted = TempPath("aborted.pdf"), dropped = TempPath("dropped.ps"),
+                      droppedEps = TempPath("dropped.eps");
     {
         TVectorDocument pdf(TVectorFormat::Pdf, aborted, 10, 10);
         pdf.Abort();
@@ -356,9 +376,15 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
         TVectorDocument ps(TVectorFormat::PostScript, dropped, 10, 10);
         UseColor(ps.Canvas(), clBlack);
         ps.Canvas().FillRect({0, 0, 5, 5});
+        ps.Canvas().TextOut(0, 0, "held");
+        ps.NewPage();
         EXPECT_FALSE(FileExists(dropped)) << "the file appears only when closed";
+        TVectorDocument eps(TVectorFormat::Eps, droppedEps, 10, 10);
+        eps.Canvas().TextOut(0, 0, "held");
+        EXPECT_THROW(eps.NewPage(), Exception);
     }
     EXPECT_FALSE(FileExists(dropped));
+    EXPECT_FALSE(FileExists(droppedEps));
     const std::string svgPath = TempPath("dropped.svg");
     {
         TVectorDocument svg(TVectorFormat::Svg, svgPath, 10, 10);

@@ -423,7 +423,7 @@ void PageSurface::PutPath(bool inPoints)
 {
     // A part at a time into a buffer, appended whole.
     thread_local CoordinateCache caches[4];
-    char buf[4 * 24 + 8];
+    char buf[128]; // four numbers of at most 24 characters, their spaces and the operator
     for (const PathPart& part : path_) {
         char* p = buf;
         const double values[4] = {part.x, part.y, part.width, part.height};
