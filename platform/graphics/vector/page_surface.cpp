@@ -583,7 +583,7 @@ void PageSurface::ShowText(const TextRun& run)
             const double y = g.y + font.ascent;
             const bool moved = !placed || std::fabs(g.x - pen) > 1e-6 || y != lineY;
             if (open && (moved || code.font != current)) {
-                content_ += Pdf() ? "> Tj\n" : "> Tj\n";
+                content_ += "> Tj\n";
                 open = false;
             }
             if (code.font != current) {
