@@ -133,15 +133,24 @@ void PainterSurface::ClearPath()
     onlyRects_ = true;
 }
 
+void PainterSurface::ToPath()
+{
+    if (!onlyRects_)
+        return;
+    for (const QRectF& r : rects_)
+        path_.addRect(r);
+    onlyRects_ = false;
+}
+
 void PainterSurface::MoveTo(double x, double y)
 {
-    onlyRects_ = false;
+    ToPath();
     path_.moveTo(x, y);
 }
 
 void PainterSurface::LineTo(double x, double y)
 {
-    onlyRects_ = false;
+    ToPath();
     path_.lineTo(x, y);
 }
 
@@ -155,7 +164,8 @@ void PainterSurface::Rectangle(double x, double y, double width, double height)
     const QRectF r(x, y, width, height);
     if (onlyRects_)
         rects_.append(r);
-    path_.addRect(r);
+    else
+        path_.addRect(r);
 }
 
 void PainterSurface::Fill(TColor color, bool evenOdd)
@@ -170,6 +180,7 @@ void PainterSurface::Fill(TColor color, bool evenOdd)
         for (const QRectF& r : rects_)
             painter_.fillRect(r.toRect(), c);
     } else {
+        ToPath();
         path_.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
         painter_.fillPath(path_, c);
     }
@@ -178,6 +189,7 @@ void PainterSurface::Fill(TColor color, bool evenOdd)
 
 void PainterSurface::Stroke(TColor color, double width, bool squareCaps)
 {
+    ToPath();
     QPen pen(ToQColor(color), width, Qt::SolidLine, squareCaps ? Qt::SquareCap : Qt::FlatCap, Qt::MiterJoin);
     painter_.strokePath(path_, pen);
     ClearPath();

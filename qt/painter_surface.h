@@ -65,10 +65,12 @@ public:
 
 private:
     void ClearPath();
+    /// The rectangles gathered so far as subpaths of the path.
+    void ToPath();
     void GlyphRun(const TSurfaceText& text);
 
     QPainter& painter_;
-    QPainterPath path_;
+    QPainterPath path_;     // the path, once it is more than rectangles
     QVector<QRectF> rects_; // the path, while it is only rectangles
     bool onlyRects_ = true;
 
