@@ -55,8 +55,12 @@ DirectTarget FindDirectTarget(QPainter& painter)
     QPaintEngine* engine = painter.paintEngine();
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
     const QTransform t = painter.deviceTransform();
+    // Offsets beyond any image's size are left to the painter (and kept
+    // within int).
+    constexpr double kFar = 1 << 24;
     if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxTranslate ||
-        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) || std::abs(t.dx()) > kFar ||
+        std::abs(t.dy()) > kFar)
         return {};
     auto* image = static_cast<QImage*>(device);
     const QImage::Format f = image->format();
@@ -101,13 +105,16 @@ bool CopyRaster(QPainter& painter, const TBitmap& raster)
     const int top = std::max({0, t.clip.Top, -t.originY});
     const int right = std::min({raster.Width(), t.clip.Right, image.width() - t.originX});
     const int bottom = std::min({raster.Height(), t.clip.Bottom, image.height() - t.originY});
+    if (left >= right)
+        return true;
     // The memory the painter paints on (taken without detaching the image
     // it holds); the raster's pixels are 0x00RRGGBB, the image's opaque.
     auto* bits = const_cast<uchar*>(image.constBits());
+    const int count = right - left;
     for (int y = top; y < bottom; ++y) {
-        auto* to = reinterpret_cast<std::uint32_t*>(bits + (y + t.originY) * image.bytesPerLine()) + t.originX;
-        const std::uint32_t* from = raster.ScanLine(y);
-        for (int x = left; x < right; ++x)
+        auto* to = reinterpret_cast<std::uint32_t*>(bits + (y + t.originY) * image.bytesPerLine()) + left + t.originX;
+        const std::uint32_t* from = raster.ScanLine(y) + left;
+        for (int x = 0; x < count; ++x)
             to[x] = from[x] | 0xFF000000u;
     }
     return true;
