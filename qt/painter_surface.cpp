@@ -92,6 +92,18 @@ DirectTarget FindDirectTarget(QPainter& painter)
     return target;
 }
 
+namespace {
+
+// A row of raster pixels into an image's, opaque; with the widest vectors
+// the processor has, as the copy is most of what a repaint costs.
+[[gnu::target_clones("avx2", "default")]] void CopyOpaque(std::uint32_t* to, const std::uint32_t* from, int count)
+{
+    for (int x = 0; x < count; ++x)
+        to[x] = from[x] | 0xFF000000u;
+}
+
+} // namespace
+
 bool CopyRaster(QPainter& painter, const TBitmap& raster)
 {
     if (painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.opacity() != 1)
@@ -114,8 +126,7 @@ bool CopyRaster(QPainter& painter, const TBitmap& raster)
     for (int y = top; y < bottom; ++y) {
         auto* to = reinterpret_cast<std::uint32_t*>(bits + (y + t.originY) * image.bytesPerLine()) + left + t.originX;
         const std::uint32_t* from = raster.ScanLine(y) + left;
-        for (int x = 0; x < count; ++x)
-            to[x] = from[x] | 0xFF000000u;
+        CopyOpaque(to, from, count);
     }
     return true;
 }
