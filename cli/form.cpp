@@ -81,8 +81,8 @@ bool IsUiForm(const std::string& path, const std::string& text)
     return path == "-" && start != std::string::npos && text.compare(start, 1, "<") == 0;
 }
 
-// The .ui module's entry, opened once from the folder of the visual library
-// (where the document module lies too), never from the library search path.
+// The .ui module's entry, opened once from the qbarcode folder beside the
+// visual library, never from the library search path.
 QbUiRenderEntry UiRenderEntry()
 {
     static QbUiRenderEntry entry = nullptr;

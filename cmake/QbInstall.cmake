@@ -3,7 +3,6 @@
 #   lib/lib<name>.so.<VERSION>           the runtime packages and Kavrel/Kavrin,
 #   lib/lib<name>.so.<SOVERSION>         with their SONAME link
 #   lib/lib<name>.so                     the link-time name (development files)
-#   lib/qbarcode/qbvisual-cairo.so       the PDF, PostScript and EPS surfaces, opened by libqbvisual
 #   lib/lib<layer>.a                     the static layers, with QB_INSTALL_STATIC
 #   include/qbarcode/*.h                 every layer's public headers, nothing internal
 #   lib/cmake/qbarcode/                  the CMake package (qbarcode::core, ...)
@@ -25,7 +24,7 @@ option(QB_INSTALL_STATIC "Install the static libraries and their CMake targets t
 set(QB_SHARED_EXPORTS qbrtl:rtl qbvisual:visual qbdbrtl:dbrtl qbdbaware:dbaware Kavrel:Kavrel Kavrin:Kavrin)
 set(QB_STATIC_EXPORTS
     qb_sysutils:sysutils_static qb_classes:classes_static qb_packages:packages_static
-    qb_graphics:graphics_static qb_graphics_cairo:graphics_cairo_static qb_printers:printers_static qb_platform_controls:platform_controls_static
+    qb_graphics:graphics_static qb_printers:printers_static qb_platform_controls:platform_controls_static
     qb_db:db_static qb_core_kavrel:core_kavrel_static qb_core_kavrin:core_kavrin_static
     qb_controls_kavrel:controls_kavrel_static qb_controls_kavrin:controls_kavrin_static)
 
@@ -103,10 +102,8 @@ endfunction()
 qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} ${QB_SHARED_TARGETS})
 qb_origin_rpath(${CMAKE_INSTALL_BINDIR} qbarcode)
 install(TARGETS qbarcode RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} qbvisual-cairo)
 install(TARGETS ${QB_SHARED_TARGETS} EXPORT qbarcodeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(TARGETS qbvisual-cairo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT runtime)
 
 # Public headers: <layer>/include/qbarcode/*.h of every layer. Private headers
 # sit beside the sources and are never installed.
@@ -129,9 +126,8 @@ if(QB_INSTALL_STATIC)
   # The system libraries under the static layers: linked shared by users,
   # through the targets the package configuration defines.
   set_target_properties(qb_graphics_libraries PROPERTIES EXPORT_NAME graphics_libraries)
-  set_target_properties(qb_cairo_library PROPERTIES EXPORT_NAME cairo_library)
   set_target_properties(qb_sqlite_library PROPERTIES EXPORT_NAME sqlite_library)
-  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_cairo_library qb_sqlite_library EXPORT qbarcodeStaticTargets
+  install(TARGETS ${QB_STATIC_TARGETS} qb_graphics_libraries qb_sqlite_library EXPORT qbarcodeStaticTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
   install(EXPORT qbarcodeStaticTargets NAMESPACE qbarcode:: DESTINATION ${QB_CMAKE_DIR} COMPONENT dev)
 endif()

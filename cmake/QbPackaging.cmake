@@ -1,7 +1,6 @@
 # Debian packages (cpack -G DEB in the build folder; scripts/check-deb.sh
 # builds them, runs lintian on them, installs and removes them):
-#   qbarcode       the command, its manual page, the shared libraries and the
-#                  visual library's document module
+#   qbarcode       the command, its manual page and the shared libraries
 #   qbarcode-dev   headers, the link-time library names, the CMake package and
 #                  pkg-config files (and the static libraries with QB_INSTALL_STATIC)
 #   qbarcode-qt    the Qt widgets (library, headers, CMake targets qbarcode::qt),
@@ -31,8 +30,8 @@ SQLite tables or CSV files.
 
 This package holds the command, the runtime libraries (qbrtl, qbvisual,
 qbdbrtl, qbdbaware) and the component packages Kavrel and Kavrin.")
-# Library dependencies (FreeType, fontconfig, Cairo, SQLite, zlib, libdeflate,
-# the C and C++ runtimes) come from dpkg-shlibdeps, from the libraries actually linked;
+# Library dependencies (FreeType, fontconfig, SQLite, zlib, libdeflate, the C and
+# C++ runtimes) come from dpkg-shlibdeps, from the libraries actually linked;
 # the fonts are looked up by name at run time.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
 # The shared libraries' shlibs entries (what a package linked against them
@@ -57,7 +56,7 @@ link-time names, the CMake package (find_package(qbarcode)) and the
 pkg-config files, for programs that encode, draw and print barcodes.")
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qbarcode (= ${PROJECT_VERSION})")
 if(QB_INSTALL_STATIC)
-  string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", libfreetype-dev, libfontconfig-dev, libcairo2-dev, libsqlite3-dev, zlib1g-dev, libdeflate-dev, pkg-config")
+  string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", libfreetype-dev, libfontconfig-dev, libsqlite3-dev, zlib1g-dev, libdeflate-dev, pkg-config")
 endif()
 if(QB_HAVE_QT)
   list(APPEND CPACK_COMPONENTS_ALL qt)

@@ -6,6 +6,7 @@
 #include <QPaintEngine>
 #include <QRawFont>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qb {
@@ -49,44 +50,93 @@ const QRawFont& RawFont(const TSurfaceText& text)
 
 } // namespace
 
+DirectTarget FindDirectTarget(QPainter& painter)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    const QTransform t = painter.deviceTransform();
+    // Offsets beyond any image's size are left to the painter (and kept
+    // within int).
+    constexpr double kFar = 1 << 24;
+    if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxTranslate ||
+        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) || std::abs(t.dx()) > kFar ||
+        std::abs(t.dy()) > kFar)
+        return {};
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied) ||
+        image->devicePixelRatio() != 1)
+        return {};
+    DirectTarget target{image, static_cast<int>(t.dx()), static_cast<int>(t.dy())};
+    auto within = [&](const QRect& r) {
+        TRect& c = target.clip;
+        c = {std::max(c.Left, r.left()), std::max(c.Top, r.top()), std::min(c.Right, r.right() + 1),
+             std::min(c.Bottom, r.bottom() + 1)};
+    };
+    if (painter.hasClipping()) {
+        const QRegion clip = painter.clipRegion();
+        if (clip.rectCount() > 1)
+            return {}; // the painter's own drawing keeps to any region
+        within(clip.boundingRect());
+    }
+    // A widget's paint event clips to what shows of it (the system clip, in
+    // device pixels): what is written straight into the image keeps to it
+    // too, or a widget scrolled partly out of its parent would paint over
+    // its neighbours.
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) {
+        if (system.rectCount() > 1)
+            return {};
+        within(system.boundingRect().translated(-target.originX, -target.originY));
+    }
+    return target;
+}
+
+namespace {
+
+// A row of raster pixels into an image's, opaque; with the widest vectors
+// the processor has, as the copy is most of what a repaint costs.
+[[gnu::target_clones("avx2", "default")]] void CopyOpaque(std::uint32_t* to, const std::uint32_t* from, int count)
+{
+    for (int x = 0; x < count; ++x)
+        to[x] = from[x] | 0xFF000000u;
+}
+
+} // namespace
+
+bool CopyRaster(QPainter& painter, const TBitmap& raster)
+{
+    if (painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.opacity() != 1)
+        return false;
+    const DirectTarget t = FindDirectTarget(painter);
+    if (!t.image)
+        return false;
+    QImage& image = *t.image;
+    // The raster's pixels within the clip and the image, in raster pixels.
+    const int left = std::max({0, t.clip.Left, -t.originX});
+    const int top = std::max({0, t.clip.Top, -t.originY});
+    const int right = std::min({raster.Width(), t.clip.Right, image.width() - t.originX});
+    const int bottom = std::min({raster.Height(), t.clip.Bottom, image.height() - t.originY});
+    if (left >= right)
+        return true;
+    // The memory the painter paints on (taken without detaching the image
+    // it holds); the raster's pixels are 0x00RRGGBB, the image's opaque.
+    auto* bits = const_cast<uchar*>(image.constBits());
+    const int count = right - left;
+    for (int y = top; y < bottom; ++y) {
+        auto* to = reinterpret_cast<std::uint32_t*>(bits + (y + t.originY) * image.bytesPerLine()) + left + t.originX;
+        const std::uint32_t* from = raster.ScanLine(y) + left;
+        CopyOpaque(to, from, count);
+    }
+    return true;
+}
+
 PainterSurface::PainterSurface(QPainter& painter)
-    : painter_(painter), clippedAtStart_(painter.hasClipping()), clipAtStart_(painter.clipRegion())
+    : painter_(painter), clippedAtStart_(painter.hasClipping()), clipAtStart_(painter.clipRegion()),
+      target_(FindDirectTarget(painter)), clip_(target_.clip)
 {
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
-    // Exact pixels: an image in a 32-bit format, no transform but a
-    // whole-pixel translation, and a clip that is one rectangle at most.
-    QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
-    const QTransform t = painter.deviceTransform();
-    if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxTranslate ||
-        t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) || clipAtStart_.rectCount() > 1)
-        return;
-    auto* image = static_cast<QImage*>(device);
-    const QImage::Format f = image->format();
-    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
-        return;
-    image_ = image;
-    originX_ = static_cast<int>(t.dx());
-    originY_ = static_cast<int>(t.dy());
-    if (clippedAtStart_) {
-        const QRect r = clipAtStart_.boundingRect();
-        startClip_ = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-    }
-    // A widget's paint event clips to what shows of it (the system clip, in
-    // device pixels): the glyphs written straight into the image keep to it
-    // too, or a widget scrolled partly out of its parent would write its
-    // caption over its neighbours.
-    const QRegion system = painter.paintEngine()->systemClip();
-    if (!system.isEmpty()) {
-        if (system.rectCount() > 1) {
-            image_ = nullptr; // the painter's own glyph runs keep to any region
-            return;
-        }
-        const QRect r = system.boundingRect().translated(-originX_, -originY_);
-        startClip_ = {std::max(startClip_.Left, r.left()), std::max(startClip_.Top, r.top()),
-                      std::min(startClip_.Right, r.right() + 1), std::min(startClip_.Bottom, r.bottom() + 1)};
-    }
-    clip_ = startClip_;
 }
 
 PainterSurface::~PainterSurface()
@@ -101,15 +151,24 @@ void PainterSurface::ClearPath()
     onlyRects_ = true;
 }
 
+void PainterSurface::ToPath()
+{
+    if (!onlyRects_)
+        return;
+    for (const QRectF& r : rects_)
+        path_.addRect(r);
+    onlyRects_ = false;
+}
+
 void PainterSurface::MoveTo(double x, double y)
 {
-    onlyRects_ = false;
+    ToPath();
     path_.moveTo(x, y);
 }
 
 void PainterSurface::LineTo(double x, double y)
 {
-    onlyRects_ = false;
+    ToPath();
     path_.lineTo(x, y);
 }
 
@@ -123,7 +182,8 @@ void PainterSurface::Rectangle(double x, double y, double width, double height)
     const QRectF r(x, y, width, height);
     if (onlyRects_)
         rects_.append(r);
-    path_.addRect(r);
+    else
+        path_.addRect(r);
 }
 
 void PainterSurface::Fill(TColor color, bool evenOdd)
@@ -138,6 +198,7 @@ void PainterSurface::Fill(TColor color, bool evenOdd)
         for (const QRectF& r : rects_)
             painter_.fillRect(r.toRect(), c);
     } else {
+        ToPath();
         path_.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
         painter_.fillPath(path_, c);
     }
@@ -146,6 +207,7 @@ void PainterSurface::Fill(TColor color, bool evenOdd)
 
 void PainterSurface::Stroke(TColor color, double width, bool squareCaps)
 {
+    ToPath();
     QPen pen(ToQColor(color), width, Qt::SolidLine, squareCaps ? Qt::SquareCap : Qt::FlatCap, Qt::MiterJoin);
     painter_.strokePath(path_, pen);
     ClearPath();
@@ -164,8 +226,9 @@ void PainterSurface::ClipTo(double x, double y, double width, double height)
         painter_.setClipRegion(clipAtStart_);
     painter_.setClipRect(r, clippedAtStart_ ? Qt::IntersectClip : Qt::ReplaceClip);
     const QRect whole = r.toAlignedRect();
-    clip_ = {std::max(whole.left(), startClip_.Left), std::max(whole.top(), startClip_.Top),
-             std::min(whole.right() + 1, startClip_.Right), std::min(whole.bottom() + 1, startClip_.Bottom)};
+    const TRect& start = target_.clip;
+    clip_ = {std::max(whole.left(), start.Left), std::max(whole.top(), start.Top),
+             std::min(whole.right() + 1, start.Right), std::min(whole.bottom() + 1, start.Bottom)};
 }
 
 void PainterSurface::Unclip()
@@ -174,21 +237,22 @@ void PainterSurface::Unclip()
         painter_.setClipRegion(clipAtStart_);
     else
         painter_.setClipping(false);
-    clip_ = startClip_;
+    clip_ = target_.clip;
 }
 
 void PainterSurface::Text(const TSurfaceText& text)
 {
-    if (!image_) {
+    QImage* image = target_.image;
+    if (!image) {
         GlyphRun(text);
         return;
     }
     // The painter writes into the image's memory as it goes, so the glyphs
     // blend over what it drew; the memory is the one it paints on (taken
     // without detaching the image it holds).
-    auto* bits = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image_->constBits()));
-    text.Rasterize(bits, static_cast<int>(image_->bytesPerLine() / 4), image_->width(), image_->height(), originX_,
-                   originY_, clip_);
+    auto* bits = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image->constBits()));
+    text.Rasterize(bits, static_cast<int>(image->bytesPerLine() / 4), image->width(), image->height(), target_.originX,
+                   target_.originY, clip_);
 }
 
 void PainterSurface::GlyphRun(const TSurfaceText& text)

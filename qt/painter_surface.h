@@ -17,7 +17,29 @@ class QImage;
 
 namespace qb {
 
+class TBitmap;
+
 namespace qbqt {
+
+/// Where a painter's pixels can be written straight into its image: a QImage
+/// in a 32-bit format at one device pixel per pixel, a transform that is a
+/// whole-pixel translation, and a clip (the painter's and the system's) of
+/// one rectangle at most. Without such a target, `image` is null.
+struct DirectTarget {
+    QImage* image = nullptr;
+    int originX = 0, originY = 0; ///< the device pixel of the painter's (0, 0)
+    TRect clip = NoClipRect;      ///< in the painter's pixels
+};
+
+/// The painter's direct target, or one with a null image.
+DirectTarget FindDirectTarget(QPainter& painter);
+
+/// Copies `raster` with its top-left corner at the painter's origin, within
+/// the painter's clip, when the painter has a direct target and paints with
+/// plain source-over composition at full opacity (where the copy gives the
+/// pixels painting the same picture would); returns false, having painted
+/// nothing, otherwise.
+bool CopyRaster(QPainter& painter, const TBitmap& raster);
 
 class PainterSurface final : public TCustomSurface {
 public:
@@ -39,24 +61,25 @@ public:
     void Text(const TSurfaceText& text) override;
 
     /// Whether text goes into the image's pixels by the library's glyph path.
-    bool Exact() const { return image_ != nullptr; }
+    bool Exact() const { return target_.image != nullptr; }
 
 private:
     void ClearPath();
+    /// The rectangles gathered so far as subpaths of the path.
+    void ToPath();
     void GlyphRun(const TSurfaceText& text);
 
     QPainter& painter_;
-    QPainterPath path_;
+    QPainterPath path_;     // the path, once it is more than rectangles
     QVector<QRectF> rects_; // the path, while it is only rectangles
     bool onlyRects_ = true;
 
     bool clippedAtStart_;
     QRegion clipAtStart_;
-    // The exact target: the image and where the canvas's (0, 0) lies in it,
-    // and the clip in canvas pixels.
-    QImage* image_ = nullptr;
-    int originX_ = 0, originY_ = 0;
-    TRect startClip_ = NoClipRect, clip_ = NoClipRect;
+    // The exact target (the canvas's pixels are the painter's), and the clip
+    // in canvas pixels while the canvas clips.
+    DirectTarget target_;
+    TRect clip_ = NoClipRect;
 };
 
 /// A TColor as a QColor (system colours resolved).

@@ -22,6 +22,7 @@ QbBarCode::QbBarCode(QWidget* parent) : QWidget(parent), control_(std::make_uniq
     palette.setColor(QPalette::WindowText, ToQColor(control_->Font()->Color));
     setPalette(palette);
     setFont(DefaultFont());
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QbBarCode::~QbBarCode() = default;
@@ -200,6 +201,15 @@ QSize QbBarCode::sizeHint() const
 void QbBarCode::paint(QPainter& painter) const
 {
     SyncSize();
+    // The control repaints its raster on every change it takes, so where a
+    // copy of the raster gives the painter's pixels, the copy is the paint;
+    // elsewhere the control paints again, through the painter.
+    if (!qbqt::CopyRaster(painter, control_->Image()))
+        PaintThrough(painter);
+}
+
+void QbBarCode::PaintThrough(QPainter& painter) const
+{
     qbqt::PainterSurface surface(painter);
     TSurfaceCanvas canvas(surface, control_->Width(), control_->Height());
     try {
@@ -212,8 +222,22 @@ void QbBarCode::paint(QPainter& painter) const
 
 void QbBarCode::paintEvent(QPaintEvent*)
 {
+    // The widget paints all of itself (it is opaque, so Qt paints no
+    // background under it first): the window colour goes where the control
+    // may leave pixels unpainted, outside the control's bounds (a size the
+    // control refused) and, when it paints through the painter, under it
+    // (a refused text leaves the window border unpainted).
     QPainter painter(this);
-    paint(painter);
+    SyncSize();
+    const QRect bounds(0, 0, control_->Width(), control_->Height());
+    if (qbqt::CopyRaster(painter, control_->Image())) {
+        if (!bounds.contains(rect()))
+            for (const QRect& r : QRegion(rect()).subtracted(bounds))
+                painter.fillRect(r, palette().window());
+        return;
+    }
+    painter.fillRect(rect(), palette().window());
+    PaintThrough(painter);
 }
 
 } // namespace qb

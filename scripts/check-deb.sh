@@ -2,8 +2,7 @@
 # Builds the Debian packages (qbarcode, qbarcode-dev, qbarcode-qt), checks them with
 # lintian (any error or warning fails, apart from the overrides the packages
 # ship with their reasons), installs them with dpkg, runs the command from the
-# PATH (its symbologies, a package's palette, a PDF through the document
-# module, its manual page, a .ui file through the Qt module) and the
+# PATH (its symbologies, a package's palette, a PDF, its manual page, a .ui file through the Qt module) and the
 # development files through pkg-config,
 # removes both and checks that none of their files is left behind.
 # Usage: scripts/check-deb.sh [BUILD_DIR]   (as root, or with sudo available)
@@ -49,7 +48,7 @@ qb=$(command -v qbarcode)
 echo "== qbarcode from the PATH: $qb"
 file -L "$qb" | grep -q "pie executable, .*dynamically linked" || { file -L "$qb" >&2; exit 1; }
 if ldd "$qb" | grep -Eq "libcairo|libpixman"; then
-    echo "$qb links Cairo" >&2
+    echo "$qb links a 2-D graphics library it has no use for" >&2
     exit 1
 fi
 qbarcode types | head -3
@@ -61,7 +60,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"; $sudo dpkg -r "${packages[@]}" >/dev/null 2>&1 || true' EXIT
 qbarcode draw --type ean13 --text 590123412345 --checksum -o "$work/ean13.pdf"
 [[ $(head -c 5 "$work/ean13.pdf") == "%PDF-" ]] || { echo "qbarcode draw -o x.pdf wrote no PDF" >&2; exit 1; }
-echo "== qbarcode draw: a PDF through the installed document module"
+echo "== qbarcode draw: a PDF"
 MANWIDTH=80 man qbarcode 2>/dev/null | grep -q "qbarcode draw" || { echo "man qbarcode shows no manual page" >&2; exit 1; }
 echo "== man qbarcode: $(MANWIDTH=80 man qbarcode 2>/dev/null | wc -l) lines"
 echo "== pkg-config: qbarcode $(pkg-config --modversion qbarcode)"

@@ -3,7 +3,7 @@
 # unmangled symbol that is not one of the C entry points (a package's
 # Initialize, Finalize, GetPackageInfoTable and GetPackageResources, the units'
 # start-up and shut-down routines, the Register procedures, the runtime
-# library's palette, the document module's backend, and the leak checker's
+# library's palette, and the leak checker's
 # suppressions in the sanitizer builds). A C++ variable at
 # global scope has an unmangled name, so it is caught too.
 # Usage: check-exports.sh LIBRARY...   (lists every offending symbol)

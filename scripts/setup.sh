@@ -4,11 +4,11 @@
 #        Qt Designer and Xvfb among them; --deb the Debian package checker, --format only the formatter)
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev libcairo2-dev zlib1g-dev libdeflate-dev libsqlite3-dev
+packages=(build-essential cmake pkg-config libfreetype-dev libfontconfig-dev zlib1g-dev libdeflate-dev libsqlite3-dev
           libcli11-dev fonts-dejavu-core fontconfig sqlite3 help2man
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libqt6sql6-sqlite)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libzbar-dev libzint-dev poppler-utils doxygen
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libzbar-dev libzint-dev libcairo2-dev poppler-utils ghostscript doxygen
               designer-qt6 xvfb xauth)
 elif [[ "${1:-}" == "--deb" ]]; then
     packages+=(lintian man-db)

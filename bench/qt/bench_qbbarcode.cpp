@@ -27,7 +27,8 @@ void SetUp(QbBarCode& w)
 const QString kTexts[2] = {QStringLiteral("4006381333931"), QStringLiteral("5901234123457")};
 
 // The repaint as Qt runs it: QWidget::render sends the widget a paint event,
-// which paints through the widget's own QPainter.
+// which paints through the widget's own QPainter (here by a copy of the
+// control's raster).
 void BM_QbBarCodePropertyChange(benchmark::State& state)
 {
     QbBarCode w;
@@ -43,6 +44,23 @@ void BM_QbBarCodePropertyChange(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_QbBarCodePropertyChange);
+
+// The same change on a window at two device pixels per pixel: no copy of the
+// control's raster serves there, the control paints through the painter.
+void BM_QbBarCodePropertyChangeHiDpi(benchmark::State& state)
+{
+    QbBarCode w;
+    SetUp(w);
+    QImage image(w.size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    int n = 0;
+    for (auto _ : state) {
+        w.setBarCode(kTexts[++n & 1]);
+        w.render(&image);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_QbBarCodePropertyChangeHiDpi);
 
 // The same change painted through QbBarCode::paint alone, without the paint
 // event: the difference is what Qt's render path adds.

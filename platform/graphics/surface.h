@@ -1,7 +1,6 @@
 // The one interface every output implements behind TCanvas: the raster
-// (bitmaps), SVG documents, and PDF, PostScript and EPS documents drawn
-// through Cairo. The canvas resolves pens, brushes, fonts and text layout;
-// a surface only paints, in device pixels.
+// (bitmaps), SVG documents, and PDF, PostScript and EPS documents. The canvas resolves pens, brushes, fonts and text
+// layout; a surface only paints, in device pixels.
 #pragma once
 
 #include "qbarcode/graphics.h"

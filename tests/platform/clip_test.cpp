@@ -15,7 +15,7 @@ namespace {
 
 // Every kind of drawing the raster does in its own way: a bar (a box fill),
 // a slanted polygon, an outlined rectangle, a thick line, unturned text and
-// text at 30 degrees (drawn by cairo) on yellow cells, and an image.
+// text at 30 degrees on yellow cells, and an image.
 void DrawEverything(TCanvas& canvas, const TBitmap& image)
 {
     UseColor(canvas, clBlack);

@@ -1,5 +1,6 @@
-// SVG and PDF documents: the same drawing as on a raster, in vector units.
-// PDF pages are rendered back with pdftoppm (poppler) when it is installed;
+// SVG, PDF, PostScript and EPS documents: the same drawing as on a raster,
+// in vector units. PDF pages are rendered back with pdftoppm (poppler) and
+// PostScript and EPS pages with Ghostscript when they are installed;
 // svg_test.cpp reads SVG files back itself.
 #include "pixel_art.h"
 #include "qbarcode/graphics.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include <cstdio>
 #include <fstream>
@@ -43,18 +45,46 @@ bool HavePoppler()
     return !RunCommand("command -v pdftoppm pdfinfo").empty();
 }
 
-// Page 1 rendered at `dpi`, sampled at the centre of each block of
-// `scale` x `scale` device pixels, as pixel art.
+bool HaveGhostscript()
+{
+    return !RunCommand("command -v gs").empty();
+}
+
+// The page formats, each with the file name it is written to.
+struct PageFormat {
+    TVectorFormat format;
+    const char* extension;
+};
+constexpr PageFormat kPageFormats[] = {
+    {TVectorFormat::Pdf, ".pdf"}, {TVectorFormat::PostScript, ".ps"}, {TVectorFormat::Eps, ".eps"}};
+
+// Whether the renderer of a format is installed.
+bool CanRender(TVectorFormat format)
+{
+    return format == TVectorFormat::Pdf ? HavePoppler() : HaveGhostscript();
+}
+
+// Page 1 rendered at `dpi` (PDF by poppler, PostScript and EPS by
+// Ghostscript), sampled at the centre of each block of `scale` x `scale`
+// device pixels, as pixel art.
 Art RenderPdf(const std::string& pdf, int dpi, int scale)
 {
     const std::string base = pdf + ".render";
-    RunCommand("pdftoppm -r " + std::to_string(dpi) + " -f 1 -l 1 -singlefile " + pdf + " " + base);
+    const std::string ext = pdf.substr(pdf.rfind('.'));
+    if (ext == ".pdf")
+        RunCommand("pdftoppm -r " + std::to_string(dpi) + " -f 1 -l 1 -singlefile " + pdf + " " + base);
+    else
+        RunCommand("gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=ppmraw -dFirstPage=1 -dLastPage=1 -r" +
+                   std::to_string(dpi) + (ext == ".eps" ? " -dEPSCrop" : "") + " -sOutputFile=" + base + ".ppm " + pdf);
     std::string ppm = ReadFile(base + ".ppm");
     std::remove((base + ".ppm").c_str());
     std::istringstream header(ppm);
     std::string magic;
     int width = 0, height = 0, maxval = 0;
-    header >> magic >> width >> height >> maxval;
+    header >> magic;
+    while (header >> std::ws && header.peek() == '#') // Ghostscript's comment
+        header.ignore(1 << 10, '\n');
+    header >> width >> height >> maxval;
     const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
     auto classify = [](unsigned r, unsigned g, unsigned b) {
         auto on = [](unsigned v) { return v > 192; };
@@ -109,38 +139,51 @@ void DrawShapes(TCanvas& canvas)
     canvas.LineTo(19, 8);
 }
 
-TEST(VectorDocument, PdfShapesCoverTheRasterPixels)
+// The shapes, alone, cut by a clip (the raster keeps every pixel outside
+// it, clip_test.cpp), under a clip lifted again, and beside an image, render
+// to the raster's pixels in every page format.
+TEST(VectorDocument, PagesCoverTheRasterPixelsInEveryFormat)
 {
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdftoppm not installed";
-    TBitmap bitmap(20, 15);
-    DrawShapes(bitmap.Canvas());
-    const std::string path = TempPath("shapes.pdf");
-    TVectorDocument pdf(TVectorFormat::Pdf, path, 20, 15);
-    DrawShapes(pdf.Canvas());
-    pdf.Close();
-    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
-    std::remove(path.c_str());
-}
-
-// The same shapes, cut by a clip, render to the raster's pixels: the
-// raster keeps every pixel outside the clip (clip_test.cpp).
-TEST(VectorDocument, PdfIsCutByTheClipAsTheRasterIs)
-{
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdftoppm not installed";
-    auto draw = [](TCanvas& canvas) {
-        canvas.SetClipRect({3, 2, 15, 11});
-        DrawShapes(canvas);
+    TBitmap image(4, 3);
+    UseColor(image.Canvas(), clBlue);
+    image.Canvas().FillRect({0, 0, 4, 3});
+    UseColor(image.Canvas(), clRed);
+    image.Canvas().FillRect({1, 1, 2, 2});
+    UseColor(image.Canvas(), clYellow);
+    image.Canvas().FillRect({2, 1, 3, 2});
+    const std::function<void(TCanvas&)> drawings[] = {
+        [](TCanvas& canvas) { DrawShapes(canvas); },
+        [](TCanvas& canvas) {
+            canvas.SetClipRect({3, 2, 15, 11});
+            DrawShapes(canvas);
+        },
+        [](TCanvas& canvas) {
+            canvas.SetClipRect({0, 0, 9, 9});
+            DrawShapes(canvas);
+            canvas.SetClipRect(NoClipRect);
+            UseColor(canvas, clRed);
+            canvas.FillRect({15, 1, 19, 5});
+        },
+        [&](TCanvas& canvas) {
+            DrawShapes(canvas);
+            canvas.Draw(15, 0, image);
+            canvas.Draw(-1, 12, image); // cut by the page
+        },
     };
-    TBitmap bitmap(20, 15);
-    draw(bitmap.Canvas());
-    const std::string path = TempPath("clipped.pdf");
-    TVectorDocument pdf(TVectorFormat::Pdf, path, 20, 15);
-    draw(pdf.Canvas());
-    pdf.Close();
-    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
-    std::remove(path.c_str());
+    for (const PageFormat& f : kPageFormats) {
+        if (!CanRender(f.format))
+            continue;
+        for (std::size_t i = 0; i < std::size(drawings); ++i) {
+            TBitmap bitmap(20, 15);
+            drawings[i](bitmap.Canvas());
+            const std::string path = TempPath("shapes" + std::to_string(i) + f.extension);
+            TVectorDocument doc(f.format, path, 20, 15);
+            drawings[i](doc.Canvas());
+            doc.Close();
+            EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap)) << path;
+            std::remove(path.c_str());
+        }
+    }
 }
 
 TEST(VectorDocument, PdfThickPensKeepTheirWidth)
@@ -155,24 +198,26 @@ TEST(VectorDocument, PdfThickPensKeepTheirWidth)
     std::remove(path.c_str());
 }
 
-TEST(VectorDocument, PdfPensOfEveryWidthCoverTheRasterPixels)
+TEST(VectorDocument, PensOfEveryWidthCoverTheRasterPixelsInEveryFormat)
 {
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdftoppm not installed";
     TBitmap bitmap(kPenWidthsWidth, kPenWidthsHeight);
     DrawPenWidths(bitmap.Canvas());
-    const std::string path = TempPath("pens.pdf");
-    TVectorDocument pdf(TVectorFormat::Pdf, path, kPenWidthsWidth, kPenWidthsHeight);
-    DrawPenWidths(pdf.Canvas());
-    pdf.Close();
-    EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap));
-    std::remove(path.c_str());
+    for (const PageFormat& f : kPageFormats) {
+        if (!CanRender(f.format))
+            continue;
+        const std::string path = TempPath(std::string("pens") + f.extension);
+        TVectorDocument doc(f.format, path, kPenWidthsWidth, kPenWidthsHeight);
+        DrawPenWidths(doc.Canvas());
+        doc.Close();
+        EXPECT_EQ(RenderPdf(path, 72 * 4, 4), PixelArt(bitmap)) << path;
+        std::remove(path.c_str());
+    }
 }
 
-TEST(VectorDocument, PdfTextCellMatchesTheRaster)
+// Text cells, unturned and turned, and the glyphs in them land where the
+// raster puts them, in every format; the PDF's text can be searched.
+TEST(VectorDocument, TextLandsWhereTheRasterPutsItInEveryFormat)
 {
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdftoppm not installed";
     auto draw = [](TCanvas& canvas) {
         canvas.Brush().SetColor(clYellow);
         canvas.TextOut(3, 2, "42");
@@ -187,17 +232,42 @@ TEST(VectorDocument, PdfTextCellMatchesTheRaster)
     };
     TBitmap bitmap(50, 35);
     draw(bitmap.Canvas());
-    const std::string path = TempPath("text.pdf");
-    TVectorDocument pdf(TVectorFormat::Pdf, path, 50, 35);
-    draw(pdf.Canvas());
-    pdf.Close();
-    // Glyph pixels differ between renderers; the cells must not.
-    Art vector = RenderPdf(path, 72 * 4, 4), raster = PixelArt(bitmap);
-    ASSERT_EQ(vector.size(), raster.size());
-    for (std::size_t y = 0; y < raster.size(); ++y)
-        for (std::size_t x = 0; x < raster[y].size(); ++x)
-            EXPECT_EQ(vector[y][x] == '.', raster[y][x] == '.') << "pixel " << x << "," << y;
-    std::remove(path.c_str());
+    const Art raster = PixelArt(bitmap);
+    for (const PageFormat& f : kPageFormats) {
+        if (!CanRender(f.format))
+            continue;
+        const std::string path = TempPath(std::string("text") + f.extension);
+        TVectorDocument doc(f.format, path, 50, 35);
+        draw(doc.Canvas());
+        doc.Close();
+        // Glyph edges differ between renderers; the cells must not, and the
+        // glyphs in each half (one text unturned, one turned) must have
+        // their ink where the raster's is, to half a pixel.
+        const Art vector = RenderPdf(path, 72 * 4, 4);
+        ASSERT_EQ(vector.size(), raster.size()) << path;
+        double sums[2][2][3] = {}; // [half][vector, raster][count, x, y]
+        for (std::size_t y = 0; y < raster.size(); ++y)
+            for (std::size_t x = 0; x < raster[y].size(); ++x) {
+                EXPECT_EQ(vector[y][x] == '.', raster[y][x] == '.') << path << " pixel " << x << "," << y;
+                for (int k = 0; k < 2; ++k) {
+                    const char c = k == 0 ? vector[y][x] : raster[y][x];
+                    if (c == '.' || c == 'Y')
+                        continue;
+                    double* sum = sums[x < 25 ? 0 : 1][k];
+                    sum[0] += 1, sum[1] += double(x), sum[2] += double(y);
+                }
+            }
+        for (const auto& half : sums) {
+            ASSERT_GT(half[0][0], 4) << path;
+            ASSERT_GT(half[1][0], 4) << path;
+            EXPECT_NEAR(half[0][1] / half[0][0], half[1][1] / half[1][0], 0.5) << path;
+            EXPECT_NEAR(half[0][2] / half[0][0], half[1][2] / half[1][0], 0.5) << path;
+        }
+        if (f.format == TVectorFormat::Pdf) {
+            EXPECT_EQ(Trim(RunCommand("pdftotext " + path + " - | tr -s ' \\n' ' '")), "42 42") << path;
+        }
+        std::remove(path.c_str());
+    }
 }
 
 TEST(VectorDocument, PdfScalesEachAxisToItsResolution)
@@ -226,22 +296,41 @@ TEST(VectorDocument, PdfScalesEachAxisToItsResolution)
     std::remove(path.c_str());
 }
 
-TEST(VectorDocument, PdfHasAPagePerNewPageBlankOrNot)
+// A PDF or PostScript document has a page per NewPage and one more, blank
+// or not, each with its text: readers count them, PostScript's comments too.
+TEST(VectorDocument, DocumentsHaveAPagePerNewPageBlankOrNot)
 {
-    if (!HavePoppler())
-        GTEST_SKIP() << "pdfinfo not installed";
-    for (int pages : {1, 3}) {
-        for (bool drawOnLast : {false, true}) {
-            const std::string path = TempPath("pages.pdf");
-            TVectorDocument pdf(TVectorFormat::Pdf, path, 100, 50);
-            for (int i = 1; i < pages; ++i)
-                pdf.NewPage();
-            if (drawOnLast)
-                pdf.Canvas().FillRect({0, 0, 10, 10});
-            EXPECT_EQ(pdf.PageCount(), pages);
-            pdf.Close();
-            EXPECT_EQ(PdfInfo(path, "Pages"), std::to_string(pages)) << (drawOnLast ? "drawn" : "blank");
-            std::remove(path.c_str());
+    for (const PageFormat& f : {kPageFormats[0], kPageFormats[1]}) {
+        if (!CanRender(f.format))
+            continue;
+        for (int pages : {1, 3}) {
+            for (bool drawOnLast : {false, true}) {
+                const std::string path = TempPath(std::string("pages") + f.extension);
+                TVectorDocument doc(f.format, path, 100, 50);
+                for (int i = 1; i < pages; ++i) {
+                    doc.Canvas().TextOut(5, 5, "Page " + std::to_string(i));
+                    doc.NewPage();
+                }
+                if (drawOnLast)
+                    doc.Canvas().FillRect({0, 0, 10, 10});
+                EXPECT_EQ(doc.PageCount(), pages);
+                doc.Close();
+                const std::string trace = path + (drawOnLast ? " drawn" : " blank");
+                if (f.format == TVectorFormat::Pdf) {
+                    EXPECT_EQ(PdfInfo(path, "Pages"), std::to_string(pages)) << trace;
+                    if (pages > 1) {
+                        EXPECT_EQ(Trim(RunCommand("pdftotext -f 2 -l 2 " + path + " -")), "Page 2") << trace;
+                    }
+                } else {
+                    const std::string text = ReadFile(path);
+                    EXPECT_NE(text.find("%%Pages: " + std::to_string(pages) + "\n"), std::string::npos) << trace;
+                    EXPECT_EQ(Trim(RunCommand("gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=bbox " + path +
+                                              " 2>&1 | grep -c HiResBoundingBox")),
+                              std::to_string(pages))
+                        << trace;
+                }
+                std::remove(path.c_str());
+            }
         }
     }
 }
@@ -277,7 +366,8 @@ TEST(VectorDocument, SvgIsInPixelsWithBarsAsRectangles)
 
 TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
 {
-    const std::string aborted = TempPath("aborted.pdf"), dropped = TempPath("dropped.ps");
+    const std::string aborted = TempPath("aborted.pdf"), dropped = TempPath("dropped.ps"),
+                      droppedEps = TempPath("dropped.eps");
     {
         TVectorDocument pdf(TVectorFormat::Pdf, aborted, 10, 10);
         pdf.Abort();
@@ -286,9 +376,15 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
         TVectorDocument ps(TVectorFormat::PostScript, dropped, 10, 10);
         UseColor(ps.Canvas(), clBlack);
         ps.Canvas().FillRect({0, 0, 5, 5});
+        ps.Canvas().TextOut(0, 0, "held");
+        ps.NewPage();
         EXPECT_FALSE(FileExists(dropped)) << "the file appears only when closed";
+        TVectorDocument eps(TVectorFormat::Eps, droppedEps, 10, 10);
+        eps.Canvas().TextOut(0, 0, "held");
+        EXPECT_THROW(eps.NewPage(), Exception);
     }
     EXPECT_FALSE(FileExists(dropped));
+    EXPECT_FALSE(FileExists(droppedEps));
     const std::string svgPath = TempPath("dropped.svg");
     {
         TVectorDocument svg(TVectorFormat::Svg, svgPath, 10, 10);

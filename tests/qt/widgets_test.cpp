@@ -11,10 +11,15 @@
 #include <QDataWidgetMapper>
 #include <QMetaProperty>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QUiLoader>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace qb;
@@ -59,9 +64,26 @@ static_assert(std::size(kSamples) == 23, "every symbology");
 const QbBarCode::TOrientation kOrientations[] = {QbBarCode::toLeftRight, QbBarCode::toRightLeft, QbBarCode::toTopBottom,
                                                  QbBarCode::toBottomTop};
 
+// The pixels of the raster placed at `at` on `image` that differ from the
+// image's, where they overlap.
+int Differing(const QImage& image, QPoint at, const TBitmap& raster)
+{
+    int differing = 0;
+    for (int y = std::max(0, -at.y()); y < std::min(raster.Height(), image.height() - at.y()); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(at.y() + y));
+        for (int x = std::max(0, -at.x()); x < std::min(raster.Width(), image.width() - at.x()); ++x)
+            differing += line[at.x() + x] != (0xFF000000u | raster.ScanLine(y)[x]);
+    }
+    return differing;
+}
+
 // Every symbology at every orientation, on both widgets, painted both ways a
-// program paints a widget into an image: paint() on a painter of its own,
-// and QWidget::render, which paints through the widget's paint event.
+// program paints a widget into an image (paint() on a painter of its own,
+// and QWidget::render, which paints through the widget's paint event), and
+// painted through the painter: a painter in Source composition is not one
+// the raster is copied for, and for opaque paint it gives what source-over
+// gives, so the bars as painter rectangles and the caption by the glyph path
+// must come out as the control's raster, also at a whole-pixel offset.
 TEST(Widgets, PaintTheControlsPixelsAndDecode)
 {
     int row = 0;
@@ -90,22 +112,28 @@ TEST(Widgets, PaintTheControlsPixelsAndDecode)
 
                 QImage image(w->size(), QImage::Format_RGB32);
                 image.fill(Qt::magenta);
+                // paint() partly off the image, where the copy is cut at its edges.
+                const QPoint at = row % 2 ? QPoint(-3, -2) : QPoint(0, 0);
                 if (row++ % 2) {
                     QPainter painter(&image);
+                    painter.translate(at);
                     w->paint(painter);
                 } else {
                     w->render(&image);
                 }
+                QImage through(w->size() + QSize(3, 2), QImage::Format_RGB32);
+                through.fill(Qt::magenta);
+                {
+                    QPainter painter(&through);
+                    painter.setCompositionMode(QPainter::CompositionMode_Source);
+                    painter.translate(3, 2);
+                    w->paint(painter);
+                }
                 const TBitmap& raster = w->control().Image();
                 ASSERT_EQ(image.width(), raster.Width());
                 ASSERT_EQ(image.height(), raster.Height());
-                int differing = 0;
-                for (int y = 0; y < image.height(); ++y) {
-                    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-                    for (int x = 0; x < image.width(); ++x)
-                        differing += (line[x] & 0xFFFFFF) != raster.ScanLine(y)[x];
-                }
-                EXPECT_EQ(differing, 0);
+                EXPECT_EQ(Differing(image, at, raster), 0);
+                EXPECT_EQ(Differing(through, {3, 2}, raster), 0);
                 if (!s.decoded)
                     continue;
                 std::vector<const std::uint32_t*> rows;
@@ -303,6 +331,110 @@ TEST(Widgets, CaptionKeepsToTheVisiblePart)
                 ++(x < 100 || x >= 220 ? outside : inked);
     EXPECT_GT(inked, 0);
     EXPECT_EQ(outside, 0);
+}
+
+// The painters no copy of the raster serves: scaled, turned, at a higher
+// device-pixel ratio, a PDF. Each gets the whole widget painted through it
+// (a copy at one pixel per pixel would leave most of the image unpainted),
+// reading back as the code; the PDF holds no image. And a control narrower than its widget (constraints
+// set on it directly) leaves no pixel of the widget unpainted.
+TEST(Widgets, PaintThroughWhereNoCopyServes)
+{
+    const QString text = QStringLiteral("4006381333931");
+    auto make = [&] {
+        auto w = std::make_unique<QbBarCode>();
+        w->resize(300, 100);
+        w->setBarType(QbBarCode::bcCodeEAN13);
+        w->setModul(2);
+        w->setTextShow(QbBarCode::tsBarCode);
+        w->setBarCode(text);
+        return w;
+    };
+    struct Case {
+        const char* name;
+        std::function<QImage(QbBarCode&)> paint; // onto a magenta image, upright
+    };
+    auto magenta = [](QSize size, qreal ratio = 1) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        image.setDevicePixelRatio(ratio);
+        return image;
+    };
+    const Case cases[] = {
+        {"scaled painter",
+         [&](QbBarCode& w) {
+             QImage image = magenta(w.size() * 2);
+             QPainter painter(&image);
+             painter.scale(2, 2);
+             w.paint(painter);
+             return image;
+         }},
+        {"device-pixel ratio 2",
+         [&](QbBarCode& w) {
+             QImage image = magenta(w.size() * 2, 2);
+             w.render(&image);
+             image.setDevicePixelRatio(1);
+             return image;
+         }},
+        {"turned painter",
+         [&](QbBarCode& w) {
+             QImage image = magenta(w.size().transposed());
+             {
+                 QPainter painter(&image);
+                 painter.translate(w.height(), 0);
+                 painter.rotate(90);
+                 w.paint(painter);
+             }
+             return image.transformed(QTransform().rotate(-90));
+         }},
+        {"control narrower than the widget",
+         [&](QbBarCode& w) {
+             w.control().Constraints()->SetMaxWidth(250);
+             EXPECT_EQ(w.control().Width(), 250);
+             QImage image = magenta(w.size());
+             w.render(&image);
+             EXPECT_EQ(image.pixel(280, 50), w.palette().window().color().rgb());
+             return image;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto w = make();
+        const QImage image = c.paint(*w);
+        int unpainted = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                unpainted += image.pixel(x, y) == QColor(Qt::magenta).rgb();
+        EXPECT_EQ(unpainted, 0);
+        EXPECT_EQ(qbtest::Decode(image).text, text.toStdString());
+    }
+
+    // A PDF: no image in it (bars and caption are shapes and text), and the
+    // page reads back. The same widget drawn into a PDF as an image is
+    // listed, so the listing sees images where there are some.
+    QTemporaryDir dir;
+    auto pdf = [&](const QString& name, const std::function<void(QPainter&, QbBarCode&)>& paint) {
+        const QString path = dir.filePath(name);
+        QPdfWriter writer(path);
+        writer.setResolution(96);
+        auto w = make();
+        QPainter painter(&writer);
+        paint(painter, *w);
+        return path;
+    };
+    // pdfimages lists one line per image under two lines of headings.
+    auto images = [](const QString& path) {
+        QProcess list;
+        list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
+        list.waitForFinished();
+        return QString::fromUtf8(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size() - 2;
+    };
+    const QString vector = pdf(QStringLiteral("vector.pdf"), [](QPainter& p, QbBarCode& w) { w.paint(p); });
+    EXPECT_EQ(images(vector), 0);
+    EXPECT_EQ(qbtest::Decode(qbtest::PdfPage(vector)).text, text.toStdString());
+    const QString raster =
+        pdf(QStringLiteral("raster.pdf"), [](QPainter& p, QbBarCode& w) { p.drawImage(0, 0, w.grab().toImage()); });
+    EXPECT_EQ(images(raster), 1);
 }
 
 // The data-aware widget over a model: each record shown, edits written into

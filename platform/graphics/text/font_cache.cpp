@@ -436,3 +436,75 @@ std::shared_ptr<FontResource> ResolveFont(const LOGFONTA& record)
 } // namespace gfx
 
 } // namespace qb
+
+namespace qb {
+
+namespace gfx {
+
+void FontResource::Outline(unsigned long index, GlyphOutline& out)
+{
+    out.ops.clear();
+    out.points.clear();
+    out.x0 = out.y0 = out.x1 = out.y1 = 0;
+    std::lock_guard lock(mutex_);
+    out.unitsPerEm = ft_->units_per_EM > 0 ? ft_->units_per_EM : 1000;
+    if (FT_Load_Glyph(ft_, static_cast<FT_UInt>(index),
+                      FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP | FT_LOAD_IGNORE_TRANSFORM) != 0 ||
+        ft_->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return;
+    FT_Outline& outline = ft_->glyph->outline;
+    if (face.options.embolden) {
+        // The strength FreeType's own emboldening gives: a 24th of the em.
+        const FT_Pos strength = out.unitsPerEm / 24;
+        FT_Outline_EmboldenXY(&outline, strength, strength);
+    }
+    // Quadratic segments become cubic ones, so every format reads alike.
+    struct Walk {
+        GlyphOutline& out;
+        PointD last{0, 0};
+        static PointD At(const FT_Vector* v) { return {double(v->x), double(v->y)}; }
+        void Add(GlyphOutline::Op op, std::initializer_list<PointD> points)
+        {
+            out.ops.push_back(op);
+            out.points.insert(out.points.end(), points);
+            last = *(points.end() - 1);
+        }
+    } walk{out};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = [](const FT_Vector* to, void* user) {
+        auto& w = *static_cast<Walk*>(user);
+        w.Add(GlyphOutline::Move, {Walk::At(to)});
+        return 0;
+    };
+    funcs.line_to = [](const FT_Vector* to, void* user) {
+        auto& w = *static_cast<Walk*>(user);
+        w.Add(GlyphOutline::Line, {Walk::At(to)});
+        return 0;
+    };
+    funcs.conic_to = [](const FT_Vector* control, const FT_Vector* to, void* user) {
+        auto& w = *static_cast<Walk*>(user);
+        const PointD c = Walk::At(control), e = Walk::At(to), s = w.last;
+        w.Add(GlyphOutline::Curve, {{s.x + 2.0 / 3 * (c.x - s.x), s.y + 2.0 / 3 * (c.y - s.y)},
+                                    {e.x + 2.0 / 3 * (c.x - e.x), e.y + 2.0 / 3 * (c.y - e.y)},
+                                    e});
+        return 0;
+    };
+    funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+        auto& w = *static_cast<Walk*>(user);
+        w.Add(GlyphOutline::Curve, {Walk::At(c1), Walk::At(c2), Walk::At(to)});
+        return 0;
+    };
+    if (FT_Outline_Decompose(&outline, &funcs, &walk) != 0) {
+        out.ops.clear();
+        out.points.clear();
+        return;
+    }
+    FT_BBox box;
+    FT_Outline_Get_CBox(&outline, &box);
+    if (!out.points.empty())
+        out.x0 = double(box.xMin), out.y0 = double(box.yMin), out.x1 = double(box.xMax), out.y1 = double(box.yMax);
+}
+
+} // namespace gfx
+
+} // namespace qb

@@ -3,6 +3,7 @@
 // text and renders their glyphs, for every surface.
 #pragma once
 
+#include "pointd.h"
 #include "qbarcode/graphics.h"
 #include "text/face_lookup.h"
 #include "text/matrix.h"
@@ -43,6 +44,17 @@ struct TransformedGlyph {
     std::int32_t boxX0 = 0, boxY0 = 0, boxX1 = 0, boxY1 = 0;
 };
 
+/// A glyph's outline in the face's design units (y up), unhinted and
+/// emboldened as the face asks: moves, lines and cubic curves, each subpath
+/// closed. `points` holds one point per move or line and three per curve.
+struct GlyphOutline {
+    enum Op : char { Move = 'm', Line = 'l', Curve = 'c' };
+    int unitsPerEm = 1000;
+    std::vector<Op> ops;
+    std::vector<PointD> points;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0; // the control box
+};
+
 /// One realised font. Its size is hinted (whole-pixel metrics), so advances,
 /// ascent and descent are integers.
 class FontResource {
@@ -75,6 +87,10 @@ public:
     /// order of `glyphs`.
     void TransformedGlyphs(const Affine& transform, const std::vector<Glyph>& glyphs,
                            std::vector<TransformedGlyph>& out);
+
+    /// The outline of a glyph; an empty one for a glyph without (a space,
+    /// or one FreeType cannot load as an outline).
+    void Outline(unsigned long index, GlyphOutline& out);
 
     /// Data a document output keeps with the font (its own face object),
     /// made by `make` on first use.

@@ -1,6 +1,6 @@
 // TVectorDocument: a canvas over an SVG or a PDF, PostScript or EPS document surface.
 #include "qbarcode/sysutils.h"
-#include "vector/document_backend.h"
+#include "vector/page_surface.h"
 #include "vector/svg_surface.h"
 
 namespace qb {
@@ -33,8 +33,8 @@ void TVectorDocument::Open(const std::string& path, const TVectorOptions& option
     } else {
         const double pageWidth = options.PageWidth > 0 ? options.PageWidth : width_ * options.ScaleX;
         const double pageHeight = options.PageHeight > 0 ? options.PageHeight : height_ * options.ScaleY;
-        out_ = gfx::Documents().create(format_, path, width_, height_, pageWidth, pageHeight, options.ScaleX,
-                                       options.ScaleY, options.Title);
+        out_ = std::make_unique<gfx::PageSurface>(format_, path, width_, height_, pageWidth, pageHeight, options.ScaleX,
+                                                  options.ScaleY, options.Title);
     }
     gfx::CanvasAccess::Attach(*canvas_, out_.get());
     gfx::DeviceCaps caps;

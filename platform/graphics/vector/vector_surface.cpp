@@ -10,8 +10,8 @@ namespace gfx {
 namespace {
 
 // Shapes are clipped to the page plus this margin before they reach a
-// document: cairo's fixed-point coordinates cannot hold the whole 32-bit
-// range, and no output needs geometry far off the page.
+// document: no output needs geometry far off the page, and readers'
+// fixed-point coordinates cannot hold the whole 32-bit range.
 struct VectorClip {
     double x0, y0, x1, y1;
     VectorClip(int width, int height, int penWidth)

@@ -2,7 +2,7 @@
 /// QbBarCode: the barcode control as a Qt widget. It holds a TBarCode and
 /// offers its published properties as Qt properties under the control's own
 /// names, types, defaults and rules; it paints through a surface over
-/// QPainter, so bars and caption stay vector on any paint device.
+/// QPainter, so bars and caption stay vector on vector devices.
 #pragma once
 
 #include "qbarcode/pbarcode.h"
@@ -54,11 +54,15 @@ public:
     }
 
     /// Paints the widget, as it shows on screen, with its top-left corner at
-    /// the painter's origin: on a QImage without a transform other than a
-    /// whole-pixel translation, pixel for pixel what the control paints on
-    /// its own raster; on any other device (a window at any device-pixel
-    /// ratio, a printer, a PDF or SVG generator) bars as rectangles and the
-    /// caption as text.
+    /// the painter's origin. On a QImage (or a window's raster backing store)
+    /// at one device pixel per pixel, painted without a transform other than
+    /// a whole-pixel translation, with source-over composition at full
+    /// opacity, it copies the control's own raster (which the control
+    /// repaints on every change): the pixels painting the control through
+    /// the painter gives there, in a fraction of the time. On any
+    /// other device (a window at a higher device-pixel ratio, a turned or
+    /// scaled painter, a printer, a PDF or SVG generator) bars are rectangles
+    /// and the caption is text.
     void paint(QPainter& painter) const;
 
     /// The message of the last setting the control refused; empty after a
@@ -121,6 +125,9 @@ private:
     static QFont DefaultFont();
     /// The control's font and ink colour from the widget's font and palette.
     void TakeFont();
+    /// Paints the control through `painter` (bars as rectangles, the caption
+    /// as text).
+    void PaintThrough(QPainter& painter) const;
     /// The widget's size from the control's (AutoWidth), and a repaint.
     void FollowControl();
     /// The control's size from the widget's, when the widget was resized
