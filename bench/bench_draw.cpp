@@ -50,11 +50,13 @@ void WriteFiles(benchmark::State& state, const char* extension)
     BarcodeStyle style;
     style.symbology.type = bcCodeEAN13;
     style.checksum = csModulo10;
+    TFont font;
+    MakeFont(style, font);
     long long n = 0;
     for (auto _ : state) {
         std::string name = std::to_string(n++ % 1000);
         name.insert(0, 1, 'f'); // not "f" + ...: GCC 12 warns falsely about that at -O3 (-Wrestrict)
-        RenderBarcodeFile(style, "590123412345", (dir / (name + extension)).string());
+        RenderBarcodeFile(style, font, "590123412345", (dir / (name + extension)).string());
     }
     std::filesystem::remove_all(dir);
     state.SetItemsProcessed(state.iterations());

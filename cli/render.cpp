@@ -123,11 +123,9 @@ double NormalizedAngle(double degrees)
     return angle >= 360.0 ? 0.0 : angle + 0.0; // + 0.0: no negative zero
 }
 
-void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path)
+void RenderBarcodeFile(const BarcodeStyle& style, const TFont& font, const std::string& text, const std::string& path)
 {
     const ImageFormat format = ImageFormatOf(path);
-    TFont font;
-    MakeFont(style, font);
     const StyledSymbol symbol = EncodeStyled(style, text, style.modul);
     const Placement at = Place(style, symbol, font);
     if (format == ImageFormat::Png) {

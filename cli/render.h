@@ -67,8 +67,9 @@ void PaintStyled(TCanvas& canvas, const BarcodeStyle& style, const StyledSymbol&
 void RequireCaptionFits(const BarcodeStyle& style);
 
 /// Draws `text` into an image file of exactly the painted pixels plus the
-/// quiet zone, written atomically. Raises the library's exceptions.
-void RenderBarcodeFile(const BarcodeStyle& style, const std::string& text, const std::string& path);
+/// quiet zone, written atomically, with `font` the style's font (MakeFont:
+/// a batch makes it once). Raises the library's exceptions.
+void RenderBarcodeFile(const BarcodeStyle& style, const TFont& font, const std::string& text, const std::string& path);
 
 /// The size in pixels of the image RenderBarcodeFile writes for `text`.
 struct ImageSize {

@@ -13,6 +13,12 @@ namespace geom {
 SinCos SinCosOf(long double radians)
 {
     SinCos sc;
+    if (radians == 0) { // the usual upright symbol: no trigonometry
+        sc.s = 0;
+        sc.c = 1;
+        sc.quarter = 0;
+        return sc;
+    }
     sc.s = std::sin(radians);
     sc.c = std::cos(radians);
     constexpr long double noise = 1e-12L;

@@ -118,6 +118,32 @@ void KeepOwnerAndMode(int fd, const struct stat& old)
     (void)::fchmod(fd, old.st_mode & 07777);
 }
 
+// Gives a file opened with O_TMPFILE the name `name` (relative to the
+// folder `at`), which must be free: linkat never replaces a file. The
+// descriptor names the file directly where the system lets any process do
+// so, else through /proc.
+bool NameUnnamed(int fd, int at, const char* name)
+{
+    static std::atomic<bool> direct{true};
+    if (direct.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", at, name, AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+        direct.store(false, std::memory_order_relaxed); // only privileged processes may: asked no more
+    }
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, link, at, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Whether the targets of this process have lately been files that exist:
+// a batch mostly writes new files, or replaces the files of its last run.
+// After a new one, targets are started unnamed without a look-up (which
+// costs as much as naming the file); once a name turns out to be taken (its
+// bytes are then copied), each target is looked up until one is new again.
+std::atomic<bool> targetsExist{true};
+
 void RemoveTemporary(std::string& name) noexcept
 {
     ::unlink(name.c_str());
@@ -126,6 +152,41 @@ void RemoveTemporary(std::string& name) noexcept
 }
 
 } // namespace
+
+struct OpenFolder {
+    std::string path; // as the targets' paths write it
+    int fd = -1;
+    ~OpenFolder()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+namespace {
+
+thread_local std::shared_ptr<const OpenFolder> outputFolder;
+
+} // namespace
+
+TOutputFolder::TOutputFolder(const std::string& folder)
+{
+    if (outputFolder)
+        return;
+    auto open = std::make_shared<OpenFolder>();
+    open->path = folder;
+    open->fd = ::open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (open->fd < 0)
+        return;
+    outputFolder = std::move(open);
+    active_ = true;
+}
+
+TOutputFolder::~TOutputFolder()
+{
+    if (active_)
+        outputFolder.reset();
+}
 
 bool RegisterTemporaryFile(const std::string& path) noexcept
 {
@@ -169,6 +230,35 @@ std::string QuotedFileName(std::string_view path)
 }
 
 TAtomicFile::TAtomicFile(std::string path) : path_(std::move(path))
+{
+    if (!OpenUnnamed())
+        OpenNamed();
+}
+
+bool TAtomicFile::OpenUnnamed()
+{
+    if (path_.empty() || path_.back() == '/')
+        return false;
+    struct stat st;
+    if (targetsExist.load(std::memory_order_relaxed)) {
+        if (::lstat(path_.c_str(), &st) == 0 || errno != ENOENT)
+            return false;
+        targetsExist.store(false, std::memory_order_relaxed);
+    }
+    const std::string_view folder = Folder(path_);
+    // Read and write: should naming it fail, its bytes are copied out.
+    constexpr int kUnnamed = O_TMPFILE | O_RDWR | O_CLOEXEC;
+    if (outputFolder && outputFolder->path == folder) {
+        folder_ = outputFolder;
+        fd_ = ::openat(folder_->fd, ".", kUnnamed, 0666);
+    } else {
+        fd_ = ::open(folder.empty() ? "." : std::string(folder).c_str(), kUnnamed, 0666);
+    }
+    unnamed_ = fd_ >= 0;
+    return unnamed_;
+}
+
+void TAtomicFile::OpenNamed()
 {
     std::string target = path_;
     struct stat st;
@@ -275,10 +365,28 @@ void TAtomicFile::Commit()
         throw Exception("Cannot write file " + QuotedFileName(path_) + ": the file is closed");
     if (!failed_ && WriteAll(buffer_.data(), buffer_.size()))
         buffer_.clear();
+    // An unnamed file's name, relative to the folder it was started in.
+    const int at = folder_ ? folder_->fd : AT_FDCWD;
+    const char* name = path_.c_str() + (folder_ ? folder_->path.size() : 0);
+    bool named = false;
+    if (unnamed_ && !failed_) {
+        named = NameUnnamed(fd_, at, name);
+        if (!named) {
+            // The target exists (a file to replace, a link to write through,
+            // a device), or the system cannot name the file: the named way
+            // decides, as it would have from the start.
+            if (errno == EEXIST)
+                targetsExist.store(true, std::memory_order_relaxed);
+            CopyToNamed();
+        }
+    }
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR)
+    if (::close(fd) != 0 && errno != EINTR) {
         Fail(std::strerror(errno));
+        if (named)
+            ::unlinkat(at, name, 0); // the name was free and is ours: the file goes, as it came
+    }
     if (!failed_ && !temporary_.empty()) {
         // The link is followed again, as when the file was started.
         std::string target = path_;
@@ -287,13 +395,39 @@ void TAtomicFile::Commit()
     }
     buffer_ = {};
     if (!failed_) {
-        UnregisterTemporaryFile(temporary_);
+        if (!temporary_.empty())
+            UnregisterTemporaryFile(temporary_);
         temporary_.clear();
         return;
     }
     if (!temporary_.empty())
         RemoveTemporary(temporary_);
     throw Exception("Cannot write file " + QuotedFileName(path_) + ": " + Reason());
+}
+
+void TAtomicFile::CopyToNamed()
+{
+    const int unnamed = fd_;
+    fd_ = -1;
+    unnamed_ = false;
+    try {
+        OpenNamed();
+    } catch (...) {
+        ::close(unnamed);
+        throw;
+    }
+    char chunk[16 << 10];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(unnamed, chunk, sizeof chunk, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Fail(std::strerror(errno));
+        if (n <= 0 || !WriteAll(chunk, static_cast<std::size_t>(n)))
+            break;
+        at += n;
+    }
+    ::close(unnamed);
 }
 
 void TAtomicFile::Discard() noexcept

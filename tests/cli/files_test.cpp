@@ -99,6 +99,8 @@ TEST(CliFiles, NoOutputIsWrittenOverAnInput)
     std::ofstream(dir / "form.svg") << "object Form1: TForm\n  Width = 20\n  Height = 20\nend\n";
     fs::create_hard_link(db, dir / "hard.pdf");
     fs::create_symlink("p.db", dir / "link.pdf");
+    fs::create_hard_link(dir / "text.txt", dir / "Hard-1.svg");
+    fs::create_symlink("text.txt", dir / "soft-1.png");
     const std::string labels = "labels --field code --type ean13 --checksum ";
     struct Case {
         std::string args, output, input; // input: how the message names it, with its name
@@ -113,6 +115,8 @@ TEST(CliFiles, NoOutputIsWrittenOverAnInput)
         {labels + "--db none.db --table t -o sub/../none.db", "sub/../none.db", "--db \"none.db\""},
         {"draw --type code39 --text-file text.png -o ./text.png", "./text.png", "--text-file \"text.png\""},
         {"draw --type code39 --batch list-1.png -o list.png", "list-1.png", "--batch \"list-1.png\""},
+        {"draw --type code39 --batch text.txt -o Hard.svg", "Hard-1.svg", "--batch \"text.txt\""},
+        {"draw --type code39 --batch text.txt -o ./soft.png", "./soft-1.png", "--batch \"text.txt\""},
         {"print --type code39 --text-file text.pdf -o text.pdf", "text.pdf", "--text-file \"text.pdf\""},
         {"form new --type code39 --text-file text.txt -o text.txt", "text.txt", "--text-file \"text.txt\""},
         {"form render form.svg -o form.svg", "form.svg", "the form file \"form.svg\""},
@@ -168,10 +172,14 @@ TEST(CliFiles, ASignalRemovesTheFileBeingWritten)
                 return true;
         return false;
     };
+    // A file being replaced has a temporary name (a new one has no name
+    // until it is whole, which leaves nothing to remove).
+    std::ofstream(dir / "labels.pdf") << "before";
     const Outcome labels = Qbarcode("labels --csv codes.csv --field code --type ean13 --checksum -o labels.pdf",
                                     dir.Path(), {.started = sendWhen(SIGINT, temporaryExists)});
     EXPECT_EQ(labels.signal, SIGINT) << labels.err;
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"codes.csv"});
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"codes.csv", "labels.pdf"}));
+    EXPECT_EQ(testsupport::ReadFile(dir / "labels.pdf"), "before");
 
     // The print system's command says that it started (with its process id),
     // then takes its time; the document waits in the temporary folder.

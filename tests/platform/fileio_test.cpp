@@ -222,6 +222,105 @@ TEST_F(AtomicFile, WritesThroughLinksAndKeepsTheModeOfTheFileItReplaces)
     }
 }
 
+// A new file is started before its name exists; whatever takes the name
+// before the commit is dealt with as a target that existed from the start
+// would be, and the file still appears whole. Also as another user, who may
+// not be allowed to name a file by its descriptor alone.
+TEST_F(AtomicFile, ANameTakenWhileTheFileIsWrittenIsTreatedAsAnExistingTarget)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& target)> take; // null: the name stays free
+        const char* shown;                                   // what the target then holds; null: the commit fails
+        std::vector<std::string> names;                      // in the folder after the commit
+    };
+    const Case cases[] = {
+        {"free", nullptr, "new", {"taken.png"}},
+        {"a file", [](const std::string& target) { std::ofstream(target) << "other"; }, "new", {"taken.png"}},
+        {"a link",
+         [](const std::string& target) { fs::create_symlink("linked.txt", target); },
+         "new",
+         {"linked.txt", "taken.png"}},
+        {"a folder", [](const std::string& target) { fs::create_directory(target); }, nullptr, {"taken.png"}},
+    };
+    auto run = [&] {
+        bool ok = true;
+        for (const Case& c : cases) {
+            for (const std::string& name : Names())
+                fs::remove_all(dir_ / name);
+            const std::string target = Path("taken.png");
+            TAtomicFile file(target);
+            file.Write(std::string(30000, 'x'));
+            ok &= Names().empty(); // nothing visible, not even a temporary name
+            if (c.take)
+                c.take(target);
+            file.Write("new");
+            try {
+                file.Commit();
+                ok &= c.shown && ReadFile(Path(c.names[0].c_str())) == std::string(30000, 'x') + c.shown;
+            } catch (const Exception&) {
+                ok &= !c.shown && fs::is_directory(target);
+            }
+            ok &= Names() == c.names;
+            EXPECT_TRUE(ok) << c.name;
+        }
+        return ok;
+    };
+    EXPECT_TRUE(run());
+    if (::geteuid() != 0)
+        return;
+    ::chmod(dir_.c_str(), 0777);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit([&] {
+            try {
+                return ::setgid(65534) == 0 && ::setuid(65534) == 0 && run();
+            } catch (...) {
+                return false;
+            }
+        }()
+                    ? 0
+                    : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "as another user";
+}
+
+// Inside a TOutputFolder, new files in its folder are made through the
+// folder opened once, and appear whole as anywhere else; files elsewhere,
+// and files to replace, go their usual way. The folder, moved meanwhile,
+// keeps receiving its files; after the scope a path is resolved again.
+TEST_F(AtomicFile, AnOutputFolderIsResolvedOnceForItsNewFiles)
+{
+    fs::create_directories(dir_ / "a/sub");
+    fs::create_directories(dir_ / "b");
+    WriteFileAtomically(Path("a/old.txt"), "old");
+    {
+        const TOutputFolder folder(Path("a/"));
+        const TOutputFolder inner(Path("b/")); // no effect inside another
+        struct Case {
+            const char* path;  // written, under the test's folder
+            const char* found; // where its bytes then are
+        };
+        const Case cases[] = {{"a/new.txt", "a/new.txt"},         {"b/new.txt", "b/new.txt"},
+                              {"a/sub/new.txt", "a/sub/new.txt"}, {"a/old.txt", "a/old.txt"},
+                              {"a/old.txt", "a/old.txt"},         {"a/later.txt", "moved/later.txt"}};
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path);
+            if (std::string(c.found).starts_with("moved"))
+                fs::rename(dir_ / "a", dir_ / "moved");
+            TAtomicFile file(Path(c.path));
+            file.Write(c.path);
+            file.Commit();
+            EXPECT_EQ(ReadFile(Path(c.found)), c.path);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "moved"), fs::directory_iterator()), 4)
+            << "new.txt, old.txt, later.txt and sub: no temporary left";
+    }
+    EXPECT_THROW(WriteFileAtomically(Path("a/after.txt"), "x"), Exception);
+}
+
 // A file the process may not write is refused as opening it would be, even
 // where the folder would let a rename replace it; the superuser writes any.
 TEST_F(AtomicFile, AFileThatMayNotBeWrittenIsRefused)
@@ -263,8 +362,14 @@ TEST_F(AtomicFile, AFileThatMayNotBeWrittenIsRefused)
 // taken off the list.
 TEST_F(AtomicFile, RemoveTemporaryFilesLeavesNoneOfTheFilesBeingWritten)
 {
+    // Written twice, out.pdf is known to exist: it is replaced the named way.
+    WriteFileAtomically(Path("out.pdf"), "old");
+    WriteFileAtomically(Path("out.pdf"), "old");
     TAtomicFile open(Path("out.pdf"));
     open.Write("partial");
+    // A new file has no name until committed: nothing to remove.
+    TAtomicFile fresh(Path("new.svg"));
+    fresh.Write("whole");
     const std::string job = Path("job.pdf"), kept = Path("kept.pdf");
     for (const std::string& file : {job, kept}) {
         std::ofstream(file) << "x";
@@ -272,11 +377,14 @@ TEST_F(AtomicFile, RemoveTemporaryFilesLeavesNoneOfTheFilesBeingWritten)
     }
     UnregisterTemporaryFile(kept);
     WriteFileAtomically(Path("done.png"), "done");
-    ASSERT_EQ(Names().size(), 4u); // out.pdf's temporary, job.pdf, kept.pdf and done.png
+    ASSERT_EQ(Names().size(), 5u); // out.pdf, its temporary, job.pdf, kept.pdf and done.png
     RemoveTemporaryFiles();
-    EXPECT_EQ(Names(), (std::vector<std::string>{"done.png", "kept.pdf"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"done.png", "kept.pdf", "out.pdf"}));
     UnregisterTemporaryFile(job);
     EXPECT_THROW(open.Commit(), Exception); // its temporary file is gone
+    EXPECT_EQ(ReadFile(Path("out.pdf")), "old");
+    fresh.Commit();
+    EXPECT_EQ(ReadFile(Path("new.svg")), "whole");
     EXPECT_FALSE(RegisterTemporaryFile(std::string(PATH_MAX, 'x')));
 }
 

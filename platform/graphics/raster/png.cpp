@@ -4,6 +4,7 @@
 #include "raster/png.h"
 #include "qbarcode/sysutils.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -293,6 +294,38 @@ private:
     z_stream stream_{};
 };
 
+// A small two-colour image (a barcode's 1-bit rows) is compressed by
+// libdeflate's fastest level, in about half zlib's time and at nearly the
+// same size (barcodes come out 1 to 2% larger). Images with more colours,
+// and larger ones, compress far better with zlib's lazy matching: the fast
+// levels of libdeflate write them up to three times larger.
+class QuickDeflater {
+public:
+    QuickDeflater() : compressor_(libdeflate_alloc_compressor(1))
+    {
+        if (!compressor_)
+            throw Exception("PNG compression failed");
+    }
+    QuickDeflater(const QuickDeflater&) = delete;
+    QuickDeflater& operator=(const QuickDeflater&) = delete;
+    ~QuickDeflater() { libdeflate_free_compressor(compressor_); }
+
+    /// Appends `raw`, compressed as a zlib stream, to `out`.
+    void Compress(const std::string& raw, std::string& out)
+    {
+        const std::size_t start = out.size();
+        out.resize(start + libdeflate_zlib_compress_bound(compressor_, raw.size()));
+        const std::size_t n =
+            libdeflate_zlib_compress(compressor_, raw.data(), raw.size(), out.data() + start, out.size() - start);
+        if (n == 0)
+            throw Exception("PNG compression failed");
+        out.resize(start + n);
+    }
+
+private:
+    libdeflate_compressor* compressor_;
+};
+
 // A chunk whose data is written by `fill`, appending to `out`.
 template <class Fill> void PutChunkWith(std::string& out, const char* type, Fill fill)
 {
@@ -316,6 +349,19 @@ struct Scratch {
     static constexpr std::size_t kSmall = 16 << 10;
     Deflater small{4};
     std::optional<Deflater> large;
+    std::optional<QuickDeflater> quick;
+
+    /// Compresses `raw` rows of `depth` bits per pixel into `out`.
+    void Compress(int depth, std::string& out)
+    {
+        if (depth == 1 && raw.size() <= kSmall) {
+            if (!quick)
+                quick.emplace();
+            quick->Compress(raw, out);
+        } else {
+            DeflaterFor(raw.size()).Compress(raw, out);
+        }
+    }
 
     Deflater& DeflaterFor(std::size_t size)
     {
@@ -371,8 +417,7 @@ std::string EncodePng(const PixelBuffer& image)
         }
         PutChunk(png, "PLTE", plte);
     }
-    PutChunkWith(png, "IDAT",
-                 [&](std::string& out) { scratch.DeflaterFor(scratch.raw.size()).Compress(scratch.raw, out); });
+    PutChunkWith(png, "IDAT", [&](std::string& out) { scratch.Compress(depth, out); });
     PutChunk(png, "IEND", "");
     // A huge image's buffers are not kept for the next one.
     constexpr std::size_t kKeep = 4 << 20;

@@ -136,7 +136,10 @@ void VectorSurface::GatherBox(double x0, double y0, double x1, double y1, TColor
         ++boxes_;
         return;
     }
-    if (std::any_of(own->boxes.begin(), own->boxes.end(), [&](const Box& b) { return b.Holds(box); }))
+    // A box that holds this one lies within the group's bounds: a box that
+    // reaches past them (each new bar of a row does) needs no search.
+    if (own->bounds.Holds(box) &&
+        std::any_of(own->boxes.begin(), own->boxes.end(), [&](const Box& b) { return b.Holds(box); }))
         return; // painted already in this colour, with nothing over it since
     own->boxes.push_back(box);
     own->bounds = {std::min(own->bounds.left, box.left), std::min(own->bounds.top, box.top),
