@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -393,6 +394,44 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
     // Nor is any temporary file left behind.
     for (const auto& entry : std::filesystem::directory_iterator(testing::TempDir()))
         EXPECT_EQ(entry.path().filename().string().find("vector_test_dropped"), std::string::npos) << entry.path();
+}
+
+// The header comments of PostScript and EPS are what page-layout programs
+// read: a bounding box in whole points and a title that stays 7-bit text
+// whatever it holds.
+TEST(VectorDocument, PostScriptCommentsHoldWholePointBoxesAndCleanTitles)
+{
+    struct Case {
+        TVectorFormat format;
+        double scale;
+        const char* title;
+        const char* comments; // the lines expected, in order
+    };
+    const Case cases[] = {
+        {TVectorFormat::Eps, 0.75, "Labels", "%%Title: Labels\n%%BoundingBox: 0 0 76 38\n"},
+        {TVectorFormat::PostScript, 1, "Caf\xC3\xA9 (1)\n",
+         "%%Title: (Caf\\303\\251 \\0501\\051\\012)\n%%BoundingBox: 0 0 101 50\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TempPath(c.format == TVectorFormat::Eps ? "comments.eps" : "comments.ps");
+        TVectorOptions options;
+        options.ScaleX = options.ScaleY = c.scale;
+        options.Title = c.title;
+        TVectorDocument doc(c.format, path, 101, 50, options);
+        doc.Canvas().FillRect({0, 0, 10, 10});
+        doc.Close();
+        std::string comments, line;
+        std::istringstream lines(ReadFile(path));
+        while (std::getline(lines, line))
+            if (line.starts_with("%%Title") || line.find("BoundingBox") != std::string::npos)
+                comments += line + "\n";
+        EXPECT_EQ(comments, c.comments) << path;
+        const std::string text = ReadFile(path);
+        EXPECT_TRUE(std::all_of(text.begin(), text.begin() + static_cast<long>(text.find("%%EndComments")),
+                                [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+            << path;
+        std::remove(path.c_str());
+    }
 }
 
 TEST(VectorDocument, ErrorsNameTheFileAndTheState)

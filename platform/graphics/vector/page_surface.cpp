@@ -937,9 +937,32 @@ void PageSurface::WritePsStart()
     std::string head = eps ? "%!PS-Adobe-3.0 EPSF-3.0\n" : "%!PS-Adobe-3.0\n";
     head += "%%Creator: qbarcode\n";
     if (!title_.empty()) {
+        // A title of plain printable characters stands as it is; any other
+        // is a PostScript string with octal escapes, so that the comments
+        // stay clean 7-bit text.
+        const std::string title = AsUtf8(title_);
+        const auto plain = [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte >= 0x20 && byte < 0x7F && c != '(' && c != ')' && c != '\\';
+        };
         head += "%%Title: ";
-        for (char c : AsUtf8(title_))
-            head += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+        if (std::all_of(title.begin(), title.end(), plain)) {
+            head += title;
+        } else {
+            head += '(';
+            for (char c : title) {
+                const auto byte = static_cast<unsigned char>(c);
+                if (plain(c)) {
+                    head += c;
+                } else {
+                    const char escape[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                                           static_cast<char>('0' + ((byte >> 3) & 7)),
+                                           static_cast<char>('0' + (byte & 7))};
+                    head.append(escape, sizeof escape);
+                }
+            }
+            head += ')';
+        }
         head += '\n';
     }
     std::string size;
