@@ -205,11 +205,11 @@ if(QB_HAVE_QT)
   set_target_properties(qbarcode-qt PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
   set(QB_QT_PLUGIN_DIR ${QT6_INSTALL_PLUGINS}/designer)
   qb_origin_rpath(${CMAKE_INSTALL_LIBDIR} qbarcode-qt)
-  qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} qbarcode-ui)
+  qb_origin_rpath(${CMAKE_INSTALL_LIBDIR}/${QB_MODULE_DIR} qbarcode-ui)
   qb_origin_rpath(${QB_QT_PLUGIN_DIR} qbarcode_designer)
   install(TARGETS qbarcode-qt EXPORT qbarcodeQtTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT qt NAMELINK_COMPONENT qt)
-  install(TARGETS qbarcode-ui LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_DOCUMENT_MODULE_DIR} COMPONENT qt)
+  install(TARGETS qbarcode-ui LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${QB_MODULE_DIR} COMPONENT qt)
   install(TARGETS qbarcode_designer LIBRARY DESTINATION ${QB_QT_PLUGIN_DIR} COMPONENT qt)
   install(FILES ${PROJECT_SOURCE_DIR}/qt/include/qbarcode/qbbarcode.h ${PROJECT_SOURCE_DIR}/qt/include/qbarcode/qbdbbarcode.h
                 ${QB_QT_PROPERTIES_HEADER} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qbarcode COMPONENT qt)

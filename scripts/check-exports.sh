@@ -10,7 +10,7 @@
 #        check-exports.sh --self-test  (proves the check catches such symbols)
 set -euo pipefail
 
-entry_points='^(Initialize|Finalize|GetPackageInfoTable|GetPackageResources|[A-Za-z0-9]+_(Startup|Shutdown|Register)|Classes_Palette|qb_document_backend_[0-9]+|__lsan_default_suppressions)$'
+entry_points='^(Initialize|Finalize|GetPackageInfoTable|GetPackageResources|[A-Za-z0-9]+_(Startup|Shutdown|Register)|Classes_Palette|__lsan_default_suppressions)$'
 # What the compiler adds for a class or variable of the namespace: type
 # information, virtual tables and their thunks, guards, thread-local helpers.
 prefixes='^(typeinfo for |typeinfo name for |vtable for |VTT for |construction vtable for |non-virtual thunk to |virtual thunk to |covariant return thunk to |guard variable for |TLS init function for |TLS wrapper function for )'

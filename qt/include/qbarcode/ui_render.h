@@ -1,6 +1,6 @@
 /// \file
-/// The C entry of the module that renders .ui files (qbarcode-ui.so, beside
-/// the visual library's document module): what `qbarcode form render` calls
+/// The C entry of the module that renders .ui files (qbarcode-ui.so, in the
+/// library's module folder `qbarcode`): what `qbarcode form render` calls
 /// for a form laid out in Qt Designer. Plain C types only: the command links
 /// no Qt.
 #pragma once
