@@ -331,8 +331,8 @@ TEST(FontLookup, DefaultFamilyFromItsRecordedFilesMatchesFontconfig)
                 SCOPED_TRACE(testing::Message() << "em " << em << " style " << style << " antialias " << antialias);
                 const bool bold = style & 1, italic = style & 2;
                 const gfx::HintStyle hint = antialias ? gfx::HintStyle::Slight : gfx::HintStyle::Full;
-                const gfx::FaceSpec direct = gfx::FindFace("dejavu sans", bold, italic, em, antialias, hint);
-                const gfx::FaceSpec fontconfig = gfx::FindFace("DejaVu Sans", bold, italic, em, antialias, hint, true);
+                const gfx::FoundFace direct = gfx::FindFace("dejavu sans", bold, italic, em, antialias, hint);
+                const gfx::FoundFace fontconfig = gfx::FindFace("DejaVu Sans", bold, italic, em, antialias, hint, true);
                 EXPECT_EQ(std::filesystem::canonical(direct.file), std::filesystem::canonical(fontconfig.file));
                 EXPECT_EQ(direct.index, fontconfig.index);
                 EXPECT_EQ(direct.options.embolden, fontconfig.options.embolden);

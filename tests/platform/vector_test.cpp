@@ -396,6 +396,35 @@ TEST(VectorDocument, UnfinishedDocumentsLeaveNoFile)
         EXPECT_EQ(entry.path().filename().string().find("vector_test_dropped"), std::string::npos) << entry.path();
 }
 
+// A font of a document holds at most 256 glyphs: text with more distinct
+// characters spreads over several, and a reader still finds every one.
+TEST(VectorDocument, TextOfMoreGlyphsThanOneFontHoldsReadsBack)
+{
+    if (!CanRender(TVectorFormat::Pdf))
+        GTEST_SKIP() << "no PDF reader";
+    const std::string path = TempPath("many-glyphs.pdf");
+    std::string expected;
+    {
+        TVectorDocument doc(TVectorFormat::Pdf, path, 1200, 400);
+        char32_t c = 0x100; // Latin Extended, then Greek and Cyrillic: 300 letters
+        for (int line = 0; line < 6; ++line) {
+            std::string text;
+            for (int i = 0; i < 50; ++i, ++c) {
+                if (c == 0x180)
+                    c = 0x410; // past Latin Extended-A
+                text += static_cast<char>(0xC0 | (c >> 6));
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            }
+            doc.Canvas().TextOut(10, 10 + line * 60, text);
+            expected += text;
+        }
+        doc.Close();
+    }
+    EXPECT_EQ(RunCommand("pdftotext " + path + " - | tr -d ' \\n\\f'"), expected);
+    EXPECT_GE(std::stoi(Trim(RunCommand("pdffonts " + path + " | grep -c 'Type 3'"))), 2);
+    std::remove(path.c_str());
+}
+
 // The header comments of PostScript and EPS are what page-layout programs
 // read: a bounding box in whole points and a title that stays 7-bit text
 // whatever it holds.

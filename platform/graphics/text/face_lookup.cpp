@@ -98,8 +98,8 @@ void AddRequestOptions(FcPattern* pattern, bool antialias, HintStyle hint)
                                                         : FC_HINT_FULL);
 }
 
-FaceSpec FindThroughFontconfig(const std::string& family, bool bold, bool italic, double em, bool antialias,
-                               HintStyle hint)
+FoundFace FindThroughFontconfig(const std::string& family, bool bold, bool italic, double em, bool antialias,
+                                HintStyle hint)
 {
     Pattern pattern(FcPatternCreate(), FcPatternDestroy);
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -115,7 +115,7 @@ FaceSpec FindThroughFontconfig(const std::string& family, bool bold, bool italic
     if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch ||
         ::access(reinterpret_cast<const char*>(file), R_OK) != 0)
         throw Exception("Cannot load the font \"" + family + "\"");
-    FaceSpec face;
+    FoundFace face;
     face.file = reinterpret_cast<const char*>(file);
     if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &face.index) != FcResultMatch)
         face.index = 0;
@@ -125,8 +125,8 @@ FaceSpec FindThroughFontconfig(const std::string& family, bool bold, bool italic
 
 } // namespace
 
-FaceSpec FindFace(const std::string& family, bool bold, bool italic, double em, bool antialias, HintStyle hint,
-                  bool throughFontconfig)
+FoundFace FindFace(const std::string& family, bool bold, bool italic, double em, bool antialias, HintStyle hint,
+                   bool throughFontconfig)
 {
     if (!throughFontconfig && IsDefaultFamily(family)) {
         std::string file = DefaultFaceFile(bold, italic);
@@ -135,7 +135,7 @@ FaceSpec FindFace(const std::string& family, bool bold, bool italic, double em, 
             // hinting, none below 7.5 pixels to the em (and then no embedded
             // bitmaps), no autohinter.
             constexpr double kUnhintedBelow = 7.5;
-            FaceSpec face{std::move(file), 0, {}};
+            FoundFace face{std::move(file), 0, {}};
             face.options.hintStyle = em >= kUnhintedBelow ? HintStyle::Slight : HintStyle::None;
             if (face.options.hintStyle == HintStyle::None)
                 face.options.loadFlags |= FT_LOAD_NO_BITMAP;

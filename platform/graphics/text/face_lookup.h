@@ -26,7 +26,7 @@ struct RenderOptions {
 };
 
 /// A face file and the options its pattern gives.
-struct FaceSpec {
+struct FoundFace {
     std::string file;
     int index = 0;
     RenderOptions options;
@@ -37,8 +37,8 @@ struct FaceSpec {
 /// `hint`. The default family is taken from its recorded file without
 /// fontconfig unless `throughFontconfig`, or the file is gone. Raises when no
 /// face is found.
-FaceSpec FindFace(const std::string& family, bool bold, bool italic, double pixelSize, bool antialias, HintStyle hint,
-                  bool throughFontconfig = false);
+FoundFace FindFace(const std::string& family, bool bold, bool italic, double pixelSize, bool antialias, HintStyle hint,
+                   bool throughFontconfig = false);
 
 /// `face` options combined with a font's own: the FreeType load flags, and
 /// whether glyphs are rendered anti-aliased.

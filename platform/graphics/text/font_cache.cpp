@@ -41,12 +41,12 @@ Library& FreeType()
     return *library;
 }
 
-FT_Face OpenFace(const FaceSpec& spec, const std::string& family)
+FT_Face OpenFace(const FoundFace& found, const std::string& family)
 {
     Library& library = FreeType();
     std::lock_guard lock(library.mutex);
     FT_Face face = nullptr;
-    if (!library.ft || FT_New_Face(library.ft, spec.file.c_str(), spec.index, &face) != 0)
+    if (!library.ft || FT_New_Face(library.ft, found.file.c_str(), found.index, &face) != 0)
         throw Exception("Cannot load the font \"" + family + "\"");
     return face;
 }
@@ -77,7 +77,7 @@ double EmForHeight(std::int32_t height, const std::string& family, bool bold, bo
     if (height == 0)
         return 12;
     constexpr double kProbe = 1000;
-    const FaceSpec probe = FindFace(family, bold, italic, kProbe, true, HintStyle::Slight, throughFontconfig);
+    const FoundFace probe = FindFace(family, bold, italic, kProbe, true, HintStyle::Slight, throughFontconfig);
     FT_Face face = OpenFace(probe, family);
     double cell = 0;
     if (face->units_per_EM > 0) {

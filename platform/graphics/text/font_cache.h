@@ -66,7 +66,7 @@ public:
     FontResource& operator=(const FontResource&) = delete;
     ~FontResource();
 
-    FaceSpec face;  // the file and its options
+    FoundFace face; // the file and its options
     bool antialias; // as requested
     double em = 0;  // the em size in pixels
     int ascent = 0, descent = 0;
